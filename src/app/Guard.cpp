@@ -1,0 +1,59 @@
+#include "app/Guard.h"
+
+#include "app/ErrorReport.h"
+#include "app/Failure.h"
+
+#include <QtGlobal>
+#include <exception>
+
+namespace {
+QString describeCurrentException()
+{
+    try {
+        throw;
+    } catch (const Failure& failure) {
+        return failure.description();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown failure");
+    }
+}
+} // namespace
+
+Guard::Guard(ErrorReport& report, QString location)
+    : m_report(report), m_location(std::move(location))
+{
+}
+
+bool Guard::run(int line, const std::function<void()>& statement)
+{
+    try {
+        statement();
+        return true;
+    } catch (...) {
+        m_report.report(describeCurrentException(), m_location, line);
+        return false;
+    }
+}
+
+void Guard::operator()(int line, const std::function<void()>& statement)
+{
+    run(line, statement);
+}
+
+bool Guard::test(int line, const std::function<bool()>& condition)
+{
+    bool held = true;
+    run(line, [&] { held = condition(); });
+    return held;
+}
+
+void atQtEdge(const char* handler, const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (...) {
+        qWarning("%s failed: %s", handler, qPrintable(describeCurrentException()));
+    }
+}
