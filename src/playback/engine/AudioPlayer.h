@@ -1,0 +1,53 @@
+#pragma once
+
+#include "playback/MediaPlayer.h"
+
+#include <atomic>
+#include <memory>
+
+// The program's media player: mp3 through libmpg123 (gapless), speed through
+// libsamplerate, output through SDL (SDL_AUDIODRIVER is respected).
+//
+// Play states it reports:
+//   0 Undefined      nothing assigned yet, or the last file could not be
+//                    opened or decoded
+//   1 Stopped        after stop()
+//   3 Playing        from a successful playFile() until stop, end or failure
+//   8 MediaEnded     the file played to its end with loop mode off
+//   9 Transitioning  the output device was lost; it is being reopened
+//   10 Ready         the file opened but no audio device could be opened;
+//                    the next playFile() tries again
+//
+// Call it from one thread (the UI thread). The audio callback never blocks,
+// locks, allocates or touches the disk: a worker decodes ahead into a
+// lock-free ring.
+class AudioPlayer : public MediaPlayer {
+public:
+    AudioPlayer();
+    ~AudioPlayer() override;
+    AudioPlayer(const AudioPlayer&) = delete;
+    AudioPlayer& operator=(const AudioPlayer&) = delete;
+
+    void playFile(const QString& path) override;
+    void setLoopMode(bool loop) override;
+    void setVolume(int volume) override;
+    void setRate(double rate) override;
+    void stop() override;
+    int playState() const override;
+
+    // Output frames that had to be silence because decoding fell behind,
+    // over the current file.
+    unsigned long long underrunFrames() const;
+
+private:
+    struct Session;
+    void halt(bool fade) const;
+    void watch(Session& session);
+
+    std::atomic<bool> loop_{false};
+    std::atomic<int> volume_{50};
+    std::atomic<double> rate_{1.0};
+    mutable std::unique_ptr<Session> session_;
+    mutable int state_ = PlayState::Undefined;
+    bool sdlReady_ = false;
+};

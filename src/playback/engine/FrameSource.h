@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+
+// Where the renderer takes its interleaved stereo float frames from.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    // Up to `frames` frames into dst; fewer when no more are ready yet.
+    virtual size_t read(float* dst, size_t frames) = 0;
+    // True once every frame has been read and no more will come.
+    virtual bool exhausted() = 0;
+};

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "playback/engine/FrameSource.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct SRC_STATE_tag;
+
+// Turns source frames into output frames: speed change, volume, and the
+// ramps that keep starts, stops and changes free of clicks. Its output is a
+// function of the source and the calls made on it, nothing else, so it can
+// be run offline far faster than real time. It allocates only when built;
+// render() never blocks, locks or allocates.
+class Renderer {
+public:
+    static constexpr int channels = 2;
+    static constexpr int maxBlock = 256;
+
+    // Starts with volume 50, rate 1 and a short fade-in.
+    Renderer(FrameSource& source, int sourceRate, int outputRate);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // Gain of a 0..100 volume: 100 is unity, each step below is 0.4 dB
+    // quieter (1 is about -40 dB), 0 is silence.
+    static float volumeGain(int volume);
+
+    void setVolume(int volume);
+    void setRate(double rate);
+    // Fades out within a few milliseconds, then renders silence.
+    void stop();
+
+    void render(float* out, size_t frames);
+
+    // Stopped and faded out, or the source ended and everything was played.
+    bool finished() const { return finished_; }
+    bool ended() const { return ended_; }
+    // Source frames taken so far, and output frames that had to be silence
+    // because the source had nothing ready.
+    uint64_t framesConsumed() const { return consumed_; }
+    uint64_t underrunFrames() const { return underrun_; }
+
+private:
+    enum class Mode { Direct, Sinc, Linear };
+
+    // Linear ramp of a gain towards a target over a fixed number of frames.
+    struct Ramp {
+        float value = 1.0f;
+        float target = 1.0f;
+        float step = 0.0f;
+        int left = 0;
+        void to(float goal, int frames);
+        bool moving() const { return left > 0; }
+        float next()
+        {
+            if (left > 0) {
+                value = --left == 0 ? target : value + step;
+            }
+            return value;
+        }
+    };
+
+    static long feed(void* self, float** data);
+    Mode modeFor(double rate) const;
+    void useMode(Mode mode);
+    size_t produce(float* out, size_t frames);
+
+    FrameSource& source_;
+    const int sourceRate_;
+    const int outputRate_;
+    SRC_STATE_tag* sinc_ = nullptr;
+    SRC_STATE_tag* linear_ = nullptr;
+    Mode mode_ = Mode::Direct;
+    std::vector<float> feedBuffer_;
+
+    int volume_ = 50;
+    double targetRate_ = 1.0;
+    double rate_ = 1.0;
+    Ramp volumeRamp_;
+    Ramp modeRamp_;      // dips to silence while the converter is swapped
+    Ramp transportRamp_; // start and stop fades
+    bool stopping_ = false;
+    bool sourceDone_ = false;
+    bool finished_ = false;
+    bool ended_ = false;
+    uint64_t consumed_ = 0;
+    uint64_t underrun_ = 0;
+    bool underrunNow_ = false;
+    bool started_ = false;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "playback/engine/FrameRing.h"
+#include "playback/engine/FrameSource.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class Decoder;
+
+// A decoder read as an endless sequence while `loop` is true: at the end of
+// the file it goes back to the first frame, so the frames run back to back.
+// With loop false it ends at the end of the file; turning loop on at the end
+// starts it over.
+class DecodeLoop {
+public:
+    DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop);
+    // 0 only when the file is over (and loop is off) or unreadable.
+    size_t read(float* dst, size_t frames);
+
+private:
+    Decoder& decoder_;
+    const std::atomic<bool>& loop_;
+    bool atEnd_ = false;
+    uint64_t passFrames_ = 0;
+};
+
+// Synchronous source over a DecodeLoop, for rendering offline.
+class DecodeSource : public FrameSource {
+public:
+    DecodeSource(Decoder& decoder, const std::atomic<bool>& loop)
+        : loop_(decoder, loop)
+    {
+    }
+    size_t read(float* dst, size_t frames) override;
+    bool exhausted() override { return over_; }
+
+private:
+    DecodeLoop loop_;
+    bool over_ = false;
+};
+
+// Decodes ahead on a worker thread into a lock-free ring that the audio
+// callback reads: the callback never waits for the disk or the decoder.
+class Streamer : public FrameSource {
+public:
+    static constexpr size_t ringFrames = size_t(1) << 17;
+
+    // Fills the first part of the ring before it returns, so output can start
+    // at once. `tick` runs on the worker about four times a second.
+    Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
+             std::function<void()> tick = {});
+    ~Streamer() override;
+
+    // Source frames the consumer uses per second, so the worker sleeps as
+    // long as it can.
+    void setDrainRate(double framesPerSecond) { drainRate_.store(framesPerSecond); }
+
+    size_t read(float* dst, size_t frames) override;
+    bool exhausted() override;
+
+private:
+    enum End : int { Streaming, EndPending, Ended };
+    void run();
+    bool fill();
+
+    std::unique_ptr<Decoder> decoder_;
+    DecodeLoop loop_;
+    const std::atomic<bool>& loopFlag_;
+    std::function<void()> tick_;
+    FrameRing ring_;
+    std::vector<float> chunk_;
+    std::atomic<int> end_{Streaming};
+    std::atomic<bool> quit_{false};
+    std::atomic<double> drainRate_{44100.0};
+    std::thread worker_;
+};

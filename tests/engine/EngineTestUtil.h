@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/Failure.h"
+#include "playback/engine/Decoder.h"
+#include "playback/engine/FrameSource.h"
+
+#include <QString>
+
+#include <cmath>
+#include <vector>
+
+// The whole file decoded once, plainly: the reference a loop must repeat.
+inline std::vector<float> decodeAll(const QString& path, int* rate = nullptr)
+{
+    Decoder decoder(path);
+    if (rate)
+        *rate = decoder.sampleRate();
+    std::vector<float> all;
+    std::vector<float> buf(4096 * 2);
+    while (size_t n = decoder.read(buf.data(), 4096))
+        all.insert(all.end(), buf.begin(), buf.begin() + long(n * 2));
+    return all;
+}
+
+// Replays frames held in memory, once.
+class VectorSource : public FrameSource {
+public:
+    explicit VectorSource(std::vector<float> frames)
+        : frames_(std::move(frames))
+    {
+    }
+    size_t read(float* dst, size_t frames) override
+    {
+        const size_t n = std::min(frames, frames_.size() / 2 - pos_);
+        std::copy_n(frames_.begin() + long(pos_ * 2), n * 2, dst);
+        pos_ += n;
+        return n;
+    }
+    bool exhausted() override { return pos_ * 2 == frames_.size(); }
+
+private:
+    std::vector<float> frames_;
+    size_t pos_ = 0;
+};
+
+// A steady level or a sine, without end: clicks and ramps are plain to see.
+class SignalSource : public FrameSource {
+public:
+    SignalSource(float level, double hz = 0.0, int rate = 44100)
+        : level_(level)
+        , step_(2 * M_PI * hz / rate)
+    {
+    }
+    size_t read(float* dst, size_t frames) override
+    {
+        for (size_t i = 0; i < frames; ++i) {
+            const float v = step_ == 0.0 ? level_ : float(level_ * std::sin(phase_));
+            phase_ += step_;
+            dst[2 * i] = v;
+            dst[2 * i + 1] = v;
+        }
+        return frames;
+    }
+    bool exhausted() override { return false; }
+
+private:
+    float level_;
+    double step_;
+    double phase_ = 0.0;
+};
+
+// Never has anything ready, and never ends: a decoder that fell behind.
+class StarvedSource : public FrameSource {
+public:
+    size_t read(float*, size_t) override { return 0; }
+    bool exhausted() override { return false; }
+};
+
+inline double rms(const std::vector<float>& v, size_t from = 0)
+{
+    double sum = 0;
+    for (size_t i = from; i < v.size(); ++i)
+        sum += double(v[i]) * v[i];
+    return std::sqrt(sum / double(v.size() - from));
+}
+
+inline float maxStep(const std::vector<float>& v, size_t fromFrame, size_t toFrame)
+{
+    float worst = 0;
+    for (size_t i = std::max<size_t>(fromFrame, 1); i < toFrame; ++i)
+        for (int c = 0; c < 2; ++c)
+            worst = std::max(worst, std::abs(v[2 * i + c] - v[2 * (i - 1) + c]));
+    return worst;
+}

@@ -1,0 +1,119 @@
+#include "EngineTestUtil.h"
+#include "Mp3Fixture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+class DecoderTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void writeBytes(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+};
+
+TEST_F(DecoderTest, GaplessDecodeGivesExactlyTheEncodedFrames)
+{
+    writeNoiseMp3(path("stereo.mp3"), 2.0, 44100, 2);
+    writeNoiseMp3(path("mono.mp3"), 1.0, 48000, 1);
+    int rate = 0;
+    const auto stereo = decodeAll(path("stereo.mp3"), &rate);
+    EXPECT_EQ(rate, 44100);
+    EXPECT_EQ(stereo.size(), size_t(2 * 88200)); // no encoder delay, no padding
+
+    const auto mono = decodeAll(path("mono.mp3"), &rate);
+    EXPECT_EQ(rate, 48000);
+    ASSERT_EQ(mono.size(), size_t(2 * 48000));
+    for (size_t i = 0; i < mono.size(); i += 2)
+        ASSERT_EQ(mono[i], mono[i + 1]) << "frame " << i / 2;
+    EXPECT_GT(rms(mono), 0.05);
+}
+
+TEST_F(DecoderTest, RewindRepeatsTheFileFrameForFrame)
+{
+    writeNoiseMp3(path("a.mp3"), 1.5);
+    const auto plain = decodeAll(path("a.mp3"));
+    Decoder decoder(path("a.mp3"));
+    std::vector<float> buf(3000 * 2);
+    // Rewind from the middle and from the end: both start over exactly.
+    decoder.read(buf.data(), 3000);
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_TRUE(decoder.rewind());
+        std::vector<float> again;
+        while (size_t n = decoder.read(buf.data(), 3000))
+            again.insert(again.end(), buf.begin(), buf.begin() + long(n * 2));
+        ASSERT_EQ(again.size(), plain.size());
+        EXPECT_TRUE(again == plain) << "pass " << pass;
+    }
+}
+
+TEST_F(DecoderTest, AwkwardPathsOpen)
+{
+    QDir(dir.path()).mkpath("with space/Ünïcødé ノイズ");
+    const QString p = path("with space/Ünïcødé ノイズ/Brown Noise é.mp3");
+    writeNoiseMp3(p, 0.5);
+    EXPECT_EQ(decodeAll(p).size(), size_t(2 * 22050));
+}
+
+TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
+{
+    writeBytes("empty.mp3", {});
+    writeBytes("text.mp3", QByteArray("Hushwave plays noise.\n").repeated(500));
+    std::mt19937 gen(7);
+    QByteArray random(256 * 1024, 0);
+    for (auto& b : random)
+        b = char(gen());
+    writeBytes("random.mp3", random);
+    // A WAV header followed by 16-bit noise.
+    QByteArray wav("RIFF\x24\x10\x01\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00"
+                   "\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x10\x00data\x00\x10\x01\x00",
+                   44);
+    wav.append(random.left(0x11000));
+    writeBytes("wave.mp3", wav);
+    writeNoiseMp3(path("whole.mp3"), 1.0);
+    QFile whole(path("whole.mp3"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    writeBytes("stub.mp3", whole.read(100)); // cut inside the tag frame
+    QDir(dir.path()).mkdir("folder.mp3");
+
+    for (const char* name :
+         {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "stub.mp3", "folder.mp3", "absent.mp3"}) {
+        EXPECT_THROW(Decoder{path(name)}, Failure) << name;
+    }
+}
+
+TEST_F(DecoderTest, TruncatedFilePlaysWhatIsThereAndEnds)
+{
+    writeNoiseMp3(path("whole.mp3"), 2.0);
+    QFile whole(path("whole.mp3"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    writeBytes("half.mp3", whole.read(whole.size() / 2));
+    const auto half = decodeAll(path("half.mp3"));
+    EXPECT_GT(half.size(), size_t(2 * 30000));
+    EXPECT_LT(half.size(), size_t(2 * 88200));
+}
+
+TEST_F(DecoderTest, GigabyteOfZerosIsRefusedQuickly)
+{
+    QFile big(path("big.mp3"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(qint64(1) << 30)); // sparse
+    big.close();
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(Decoder{path("big.mp3")}, Failure);
+    EXPECT_LT(timer.elapsed(), 3000);
+}
+
+} // namespace
