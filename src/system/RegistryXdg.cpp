@@ -1,0 +1,164 @@
+// The registry on freedesktop systems: the Run keys are the XDG autostart
+// folders, and a Run value is an autostart entry named after the value.
+#include "system/Registry.h"
+
+#if !defined(_WIN32)
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+const QString RunKeyPath = QStringLiteral("SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN");
+
+// Relative entries are invalid by the base directory rules and are skipped.
+QString firstAbsolute(const QString& list)
+{
+    for (const QString& entry : list.split(u':', Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(entry))
+            return entry;
+    }
+    return {};
+}
+
+QString configHome()
+{
+    const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
+    return QDir::isAbsolutePath(home) ? home : QDir::homePath() + "/.config";
+}
+
+QString machineConfigDir()
+{
+    const QString dir = firstAbsolute(qEnvironmentVariable("XDG_CONFIG_DIRS"));
+    return dir.isEmpty() ? QStringLiteral("/etc/xdg") : dir;
+}
+
+bool isRunKey(QString path)
+{
+    while (path.endsWith(u'\\'))
+        path.chop(1);
+    return path.compare(RunKeyPath, Qt::CaseInsensitive) == 0;
+}
+
+// A value name becomes a file name: nothing that could leave the folder.
+bool validName(const QString& name)
+{
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains(u'/') &&
+           !name.contains(QChar(0));
+}
+
+// The escapes of a Desktop Entry string value.
+QString escapeValue(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+    if (out.startsWith(u' '))
+        out.replace(0, 1, "\\s");
+    return out;
+}
+
+class AutostartFolder : public RegistryKey {
+public:
+    explicit AutostartFolder(QString dir) : m_dir(std::move(dir)) {}
+
+    RegStatus setValue(const QString& name, RegType type, const QString& data) override
+    {
+        if (type != RegType::String || !validName(name))
+            return RegResult::InvalidParameter;
+        const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                             "Type=Application\n"
+                                             "Name=Hushwave\n"
+                                             "Comment=Plays noise to sleep by\n"
+                                             "Exec=%1\n"
+                                             "Icon=hushwave\n"
+                                             "Terminal=false\n"
+                                             "X-GNOME-Autostart-enabled=true\n")
+                                  .arg(escapeValue(data));
+        // Written aside and renamed into place: a session starting meanwhile
+        // sees the old entry or the new one, never half of one.
+        QSaveFile file(pathOf(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return RegResult::AccessDenied;
+        const QByteArray bytes = entry.toUtf8();
+        if (file.write(bytes) != bytes.size() || !file.commit())
+            return RegResult::WriteFault;
+        return RegResult::Success;
+    }
+
+    RegStatus deleteValue(const QString& name) override
+    {
+        if (!validName(name))
+            return RegResult::InvalidParameter;
+        QFile file(pathOf(name));
+        if (!file.exists())
+            return RegResult::FileNotFound;
+        return file.remove() ? RegResult::Success : RegResult::AccessDenied;
+    }
+
+private:
+    QString pathOf(const QString& name) const { return m_dir + "/" + name + ".desktop"; }
+
+    QString m_dir;
+};
+
+class XdgRegistry : public Registry {
+public:
+    std::unique_ptr<RegistryKey> openKey(Hive hive, const QString& path,
+                                         RegStatus* status) override
+    {
+        RegStatus result = RegResult::Success;
+        std::unique_ptr<RegistryKey> key;
+        if (!isRunKey(path)) {
+            result = RegResult::FileNotFound;
+        } else {
+            const QString dir = (hive == Hive::LocalMachine ? machineConfigDir() : configHome()) +
+                                "/autostart";
+            // The Run key always exists on Windows; its folder may not yet.
+            if (QDir().mkpath(dir) && QFileInfo(dir).isWritable())
+                key = std::make_unique<AutostartFolder>(dir);
+            else
+                result = RegResult::AccessDenied;
+        }
+        if (status)
+            *status = result;
+        return key;
+    }
+
+    // Desktop Entry Exec rules: one quoted argument with a backslash before
+    // each ", `, $ and backslash, and % doubled because it starts a field code.
+    QString commandLineFor(const QString& program) const override
+    {
+        QString out = QStringLiteral("\"");
+        for (QChar c : program) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                out += u'\\';
+            else if (c == u'%')
+                out += u'%';
+            out += c;
+        }
+        out += u'"';
+        return out;
+    }
+};
+
+} // namespace
+
+Registry& systemRegistry()
+{
+    static XdgRegistry registry;
+    return registry;
+}
+
+#endif

@@ -1,0 +1,82 @@
+#include "system/StartUpOption.h"
+
+#include "app/Guard.h"
+#include "app/SettingsStore.h"
+#include "system/Registry.h"
+#include "system/mStartUp.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QSignalBlocker>
+#include <QtGlobal>
+#include <exception>
+
+StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
+                             std::function<bool()> loading, std::function<void()> check8Click)
+    : StartUpOption(check4, check8, store, std::move(loading), std::move(check8Click),
+                    systemRegistry(), QCoreApplication::applicationFilePath())
+{
+}
+
+StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
+                             std::function<bool()> loading, std::function<void()> check8Click,
+                             Registry& registry, QString executable)
+    : m_check4(check4), m_check8(check8), m_store(store), m_loading(std::move(loading)),
+      m_check8Click(std::move(check8Click)), m_registry(registry),
+      m_executable(std::move(executable))
+{
+}
+
+void StartUpOption::Check4_Click()
+{
+    // The load step sets the box from the stored choice; that must not touch
+    // the logon entry or Check8.
+    if (m_loading && m_loading())
+        return;
+
+    // The box, not the store, is what the user sees: the entry follows the
+    // box even when a step before it fails, and the first failure goes on.
+    std::exception_ptr failure;
+    const auto attempt = [&](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    const auto save = [&](const char* value) {
+        attempt([&] { m_store.save("Windows Startup", value); });
+    };
+
+    if (m_check4->isChecked()) {
+        m_check8->setVisible(true);
+        save("On");
+        if (!mStartUp::EnableStartUp(m_registry, m_executable))
+            qWarning("Check4_Click: no logon entry could be written for %s",
+                     qPrintable(m_executable));
+    } else {
+        if (m_check8->isChecked()) {
+            // Held signals: Check8's handling runs once, through the callback,
+            // however Form1 wired the box.
+            {
+                const QSignalBlocker hold(m_check8);
+                m_check8->setChecked(false);
+            }
+            if (m_check8Click)
+                attempt(m_check8Click);
+        }
+        m_check8->setVisible(false);
+        save("Off");
+        mStartUp::DisableStartUp(m_registry, m_executable);
+    }
+
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void StartUpOption::connectCheck4()
+{
+    QObject::connect(m_check4, &QCheckBox::toggled, m_check4,
+                     [this] { atQtEdge("Check4_Click", [this] { Check4_Click(); }); });
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QCheckBox;
+class Registry;
+class SettingsStore;
+
+// The "Load this software on Windows startup" check box (Check4): keeps the
+// logon entry, the "Windows Startup" setting and the "Start in system tray"
+// box (Check8) in step with it.
+class StartUpOption {
+public:
+    // `loading` answers whether the window's load step is running.
+    // `check8Click` is Check8's own click handling, run when this clears Check8.
+    // The registry and executable default to the platform's and our own.
+    StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
+                  std::function<bool()> loading, std::function<void()> check8Click);
+    StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
+                  std::function<bool()> loading, std::function<void()> check8Click,
+                  Registry& registry, QString executable);
+
+    // The click handler. A failure of the store or of Check8's handling is
+    // thrown on, after the logon entry has been brought in line with the box.
+    void Check4_Click();
+
+    // Runs Check4_Click whenever Check4's value changes, by the user or by
+    // code, without letting a failure reach Qt.
+    void connectCheck4();
+
+private:
+    QCheckBox* m_check4;
+    QCheckBox* m_check8;
+    SettingsStore& m_store;
+    std::function<bool()> m_loading;
+    std::function<void()> m_check8Click;
+    Registry& m_registry;
+    QString m_executable;
+};
