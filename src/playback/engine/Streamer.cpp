@@ -98,7 +98,7 @@ void Streamer::run()
             if (loopFlag_.load() && end_.compare_exchange_strong(end, Streaming)) {
                 continue;
             }
-            std::this_thread::sleep_for(milliseconds(20));
+            std::this_thread::sleep_for(milliseconds(5));
             continue;
         }
         while (!quit_.load() && end_.load() == Streaming && fill()) {
@@ -121,7 +121,8 @@ bool Streamer::exhausted()
     int end = end_.load(std::memory_order_acquire);
     if (end == Ended)
         return true;
-    if (end == EndPending && ring_.readable() == 0)
+    // With loop switched on the worker is about to carry on: wait for it.
+    if (end == EndPending && ring_.readable() == 0 && !loopFlag_.load())
         return end_.compare_exchange_strong(end, Ended) || end == Ended;
     return false;
 }
