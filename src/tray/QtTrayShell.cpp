@@ -1,0 +1,164 @@
+#include "tray/QtTrayShell.h"
+
+#include "tray/Handles.h"
+
+#include <QCoreApplication>
+
+#include <climits>
+
+struct QtTrayShell::Entry {
+    std::uint32_t hWnd = 0;
+    std::uint32_t uID = 0;
+    std::uint32_t callbackMessage = 0; // 0: the record asked for no callback
+    std::unique_ptr<QSystemTrayIcon> icon;
+    QTimer balloonTimer;
+    bool balloonUp = false;
+};
+
+// Qt shows a balloon for 10 s when not told otherwise.
+constexpr int kDefaultBalloonMs = 10000;
+
+std::vector<std::int32_t> trayCodesFor(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        return {TrayCode::LButtonDown, TrayCode::LButtonUp};
+    case QSystemTrayIcon::Context:
+        return {TrayCode::RButtonDown, TrayCode::RButtonUp};
+    // Qt reports the first press of a double click as a Trigger; the shell
+    // sends the double click and then the second release.
+    case QSystemTrayIcon::DoubleClick:
+        return {TrayCode::LButtonDblClk, TrayCode::LButtonUp};
+    case QSystemTrayIcon::MiddleClick:
+        return {TrayCode::MButtonDown, TrayCode::MButtonUp};
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return {};
+}
+
+QtTrayShell::QtTrayShell(QObject* parent) : QObject(parent) {}
+
+QtTrayShell::~QtTrayShell() = default;
+
+QSystemTrayIcon* QtTrayShell::icon(std::uint32_t hWnd, std::uint32_t uID) const
+{
+    const auto it = m_icons.find({hWnd, uID});
+    return it == m_icons.end() ? nullptr : it->second->icon.get();
+}
+
+bool QtTrayShell::Shell_NotifyIconA(std::uint32_t dwMessage, const NOTIFYICONDATAA& data)
+{
+    if (data.cbSize < kNotifyIconDataSize)
+        return false;
+    const auto it = m_icons.find({data.hWnd, data.uID});
+    switch (dwMessage) {
+    case NIM_ADD:
+        return it == m_icons.end() && add(data);
+    case NIM_MODIFY:
+        return it != m_icons.end() && modify(*it->second, data);
+    case NIM_DELETE:
+        if (it == m_icons.end())
+            return false;
+        it->second->icon->hide();
+        m_icons.erase(it);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool QtTrayShell::add(const NOTIFYICONDATAA& data)
+{
+    // Like the shell, refuse an icon for a window that does not exist.
+    if (!windowFromHandle(data.hWnd))
+        return false;
+    auto entry = std::make_unique<Entry>();
+    entry->hWnd = data.hWnd;
+    entry->uID = data.uID;
+    if (data.uFlags & NIF_MESSAGE)
+        entry->callbackMessage = data.uCallbackMessage;
+    entry->icon = std::make_unique<QSystemTrayIcon>();
+    if (data.uFlags & NIF_ICON)
+        entry->icon->setIcon(imageFromHandle(data.hIcon));
+    if (data.uFlags & NIF_TIP)
+        entry->icon->setToolTip(textField(data.szTip));
+
+    Entry* raw = entry.get();
+    connect(entry->icon.get(), &QSystemTrayIcon::activated, this,
+            [this, raw](QSystemTrayIcon::ActivationReason reason) {
+                for (std::int32_t code : trayCodesFor(reason))
+                    post(*raw, code);
+            });
+    connect(entry->icon.get(), &QSystemTrayIcon::messageClicked, this, [this, raw] {
+        if (!raw->balloonUp)
+            return;
+        raw->balloonUp = false;
+        raw->balloonTimer.stop();
+        post(*raw, TrayCode::BalloonUserClick);
+    });
+    raw->balloonTimer.setSingleShot(true);
+    connect(&raw->balloonTimer, &QTimer::timeout, this, [this, raw] {
+        raw->balloonUp = false;
+        post(*raw, TrayCode::BalloonTimeout);
+    });
+
+    if (data.uFlags & NIF_INFO)
+        showBalloon(*raw, data);
+    entry->icon->show();
+    m_icons.emplace(std::make_pair(data.hWnd, data.uID), std::move(entry));
+    return true;
+}
+
+bool QtTrayShell::modify(Entry& entry, const NOTIFYICONDATAA& data)
+{
+    if (data.uFlags & NIF_MESSAGE)
+        entry.callbackMessage = data.uCallbackMessage;
+    if (data.uFlags & NIF_ICON)
+        entry.icon->setIcon(imageFromHandle(data.hIcon));
+    if (data.uFlags & NIF_TIP)
+        entry.icon->setToolTip(textField(data.szTip));
+    if (data.uFlags & NIF_INFO)
+        showBalloon(entry, data);
+    return true;
+}
+
+void QtTrayShell::showBalloon(Entry& entry, const NOTIFYICONDATAA& data)
+{
+    const QString title = textField(data.szInfoTitle);
+    const QString text = textField(data.szInfo);
+    // An empty balloon takes the current one away.
+    if (text.isEmpty()) {
+        hideBalloon(entry);
+        return;
+    }
+    if (entry.balloonUp)
+        hideBalloon(entry);
+    const int timeout = data.uTimeout > 0 && data.uTimeout <= std::uint32_t(INT_MAX)
+                            ? int(data.uTimeout)
+                            : kDefaultBalloonMs;
+    entry.icon->showMessage(title, text, QSystemTrayIcon::NoIcon, timeout);
+    entry.balloonUp = true;
+    entry.balloonTimer.start(timeout);
+    post(entry, TrayCode::BalloonShow);
+}
+
+void QtTrayShell::hideBalloon(Entry& entry)
+{
+    entry.balloonTimer.stop();
+    // Qt takes a balloon away when given an empty one.
+    entry.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+    if (entry.balloonUp) {
+        entry.balloonUp = false;
+        post(entry, TrayCode::BalloonHide);
+    }
+}
+
+void QtTrayShell::post(const Entry& entry, std::int32_t lParam) const
+{
+    if (entry.callbackMessage == 0)
+        return;
+    if (QObject* window = windowFromHandle(entry.hWnd))
+        QCoreApplication::postEvent(window, new TrayCallbackEvent(entry.callbackMessage,
+                                                                  std::int32_t(entry.uID), lParam));
+}

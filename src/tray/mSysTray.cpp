@@ -1,0 +1,69 @@
+#include "tray/mSysTray.h"
+
+#include "app/Guard.h"
+#include "tray/Handles.h"
+#include "tray/NotifyIconData.h"
+#include "tray/cSysTray.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace mSysTray {
+
+QPointer<QObject> PrevWndProc;
+
+namespace {
+
+class WindowProcFilter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        bool handled = false;
+        atQtEdge("TrayWindowProc", [&] { handled = TrayWindowProc(watched, event); });
+        return handled;
+    }
+};
+
+// One filter for the program; it lives as long as the application.
+WindowProcFilter* windowProcFilter()
+{
+    static QPointer<WindowProcFilter> filter;
+    if (!filter)
+        filter = new WindowProcFilter;
+    return filter;
+}
+
+} // namespace
+
+void InstallHook(std::uint32_t hWnd, cSysTray* owner)
+{
+    auto* window = qobject_cast<TrayWindow*>(windowFromHandle(hWnd));
+    if (!window)
+        return;
+    PrevWndProc = window;
+    window->installEventFilter(windowProcFilter());
+    window->userData = owner;
+}
+
+void RemoveHook(std::uint32_t hWnd)
+{
+    if (QObject* window = windowFromHandle(hWnd))
+        window->removeEventFilter(windowProcFilter());
+}
+
+bool TrayWindowProc(QObject* window, QEvent* event)
+{
+    if (event->type() == TrayCallbackEvent::eventType()) {
+        auto* message = static_cast<TrayCallbackEvent*>(event);
+        auto* trayWindow = qobject_cast<TrayWindow*>(window);
+        // The slot is read afresh for every callback message.
+        if (message->message == kTrayCallbackMessage && trayWindow && trayWindow->userData) {
+            std::int32_t lParam = message->lParam;
+            std::int32_t wParam = message->wParam;
+            trayWindow->userData->TrayNotify(lParam, wParam);
+        }
+    }
+    return false;
+}
+
+} // namespace mSysTray
