@@ -1,0 +1,275 @@
+#include "app/Form1.h"
+
+#include "app/Clock.h"
+#include "app/ControlValues.h"
+#include "app/Conversions.h"
+#include "app/DateText.h"
+#include "app/Failure.h"
+#include "app/Guard.h"
+#include "app/SettingsStore.h"
+#include "playback/MediaPlayer.h"
+#include "system/SoundLibrary.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+// Designed positions are in twips; 15 twips make a pixel at 96 dpi.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
+                 qRound(height / 15.0));
+}
+
+template <class T> T* place(QWidget* parent, const QRect& geometry, const QString& text = {})
+{
+    T* control = new T(parent);
+    control->setGeometry(geometry);
+    if constexpr (std::is_base_of_v<QAbstractButton, T> || std::is_base_of_v<QLabel, T>)
+        control->setText(text);
+    else if constexpr (std::is_base_of_v<QGroupBox, T>)
+        control->setTitle(text);
+    return control;
+}
+
+void paintWhite(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QSlider* slider(QWidget* parent, const QRect& geometry, int maximum)
+{
+    auto* s = place<QSlider>(parent, geometry);
+    s->setOrientation(Qt::Horizontal);
+    s->setRange(1, maximum);
+    s->setSingleStep(1);
+    s->setPageStep(5);
+    s->setTickPosition(QSlider::TicksBelow);
+    s->setTickInterval(1);
+    s->setValue(50);
+    // Like the designer slider: a drag reports its change once, when released.
+    s->setTracking(false);
+    return s;
+}
+
+QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& now)
+{
+    auto* p = place<QDateTimeEdit>(parent, geometry);
+    p->setDisplayFormat("h:mm:ss AP");
+    p->setDateTime(now);
+    return p;
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {32, 48, 128, 256})
+        icon.addFile(QString(":/icons/hushwave-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+} // namespace
+
+Form1::Form1(const FormServices& services, FileLister listFiles)
+    : m_services(services),
+      m_listFiles(listFiles ? std::move(listFiles) : FileLister(GetFileList)),
+      noisePlayer(*this, m_services),
+      playWindow(*this, m_services),
+      soundControls(*this, m_services)
+{
+    initResources();
+    setWindowTitle("Form1");
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(536, 383);
+    QFont font("Arial");
+    font.setPointSize(9);
+    font.setBold(true);
+    setFont(font);
+    paintWhite(this);
+    buildControls();
+    wireHandlers();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Form1::buildControls()
+{
+    QFont buttonFont("Arial");
+    buttonFont.setPointSizeF(11.25);
+    buttonFont.setBold(true);
+
+    PushButton2 = place<QPushButton>(this, twips(120, 120, 7800, 405), kTurnOn);
+    PushButton2->setFont(buttonFont);
+
+    Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), "Play Option");
+    Option1 = place<QRadioButton>(Frame1, twips(180, 300, 3915, 300),
+                                  "Play white noise until 'Turn Off' is clicked");
+    Option1->setChecked(true);
+    Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), "Play from");
+    const QDateTime now = m_services.clock.now();
+    DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now);
+    Label1 = place<QLabel>(Frame1, twips(1060, 1170, 165, 300), "to");
+    DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now);
+
+    Frame2 = place<QGroupBox>(this, twips(120, 2340, 7800, 1335),
+                              "Which style noise would you like to play?");
+    Combo1 = place<QComboBox>(Frame2, twips(240, 300, 7310, 345));
+    Combo1->setEditable(false);
+    PushButton1 = place<QPushButton>(Frame2, twips(240, 750, 7310, 405), kPreviewSound);
+    PushButton1->setFont(buttonFont);
+
+    Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), "Volume");
+    Slider1 = slider(Frame3, twips(60, 240, 7680, 495), 100);
+
+    Frame4 = place<QGroupBox>(this, twips(120, 4590, 7800, 1035), "Startup Options");
+    Check4 = place<QCheckBox>(Frame4, twips(240, 300, 3930, 225),
+                              "Load this software on Windows startup");
+    Check8 = place<QCheckBox>(Frame4, twips(240, 650, 2580, 225), "Start in system tray");
+
+    // Below the client area, as designed: part of the window but never seen.
+    Label2 = place<QLabel>(this, twips(0, 6720, 435, 225), "Pitch");
+    Slider2 = slider(this, twips(225, 6840, 5610, 495), 50);
+    WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
+                                                       Option2, Label1, Check4, Check8, Label2})
+        paintWhite(w);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(100);
+}
+
+void Form1::wireHandlers()
+{
+    connect(PushButton2, &QPushButton::clicked, this,
+            [this] { atQtEdge("PushButton2_Click", [&] { noisePlayer.PushButton2_Click(); }); });
+    connect(PushButton1, &QPushButton::clicked, this,
+            [this] { atQtEdge("PushButton1_Click", [&] { noisePlayer.PushButton1_Click(); }); });
+    connect(Timer2, &QTimer::timeout, this,
+            [this] { atQtEdge("Timer2_Timer", [&] { noisePlayer.Timer2_Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this,
+            [this] { atQtEdge("Timer1_Timer", [&] { playWindow.Timer1_Timer(); }); });
+    connect(Option1, &QRadioButton::clicked, this,
+            [this] { atQtEdge("Option1_Click", [&] { playWindow.Option1_Click(); }); });
+    connect(Option2, &QRadioButton::clicked, this,
+            [this] { atQtEdge("Option2_Click", [&] { playWindow.Option2_Click(); }); });
+    connect(DTPicker1, &QDateTimeEdit::dateTimeChanged, this,
+            [this] { atQtEdge("DTPicker1_Change", [&] { playWindow.DTPicker1_Change(); }); });
+    connect(DTPicker2, &QDateTimeEdit::dateTimeChanged, this,
+            [this] { atQtEdge("DTPicker2_Change", [&] { playWindow.DTPicker2_Change(); }); });
+    connect(Combo1, &QComboBox::activated, this,
+            [this] { atQtEdge("Combo1_Click", [&] { soundControls.Combo1_Click(); }); });
+    connect(Slider1, &QSlider::valueChanged, this,
+            [this] { atQtEdge("Slider1_Change", [&] { soundControls.Slider1_Change(); }); });
+    connect(Slider2, &QSlider::valueChanged, this,
+            [this] { atQtEdge("Slider2_Change", [&] { soundControls.Slider2_Change(); }); });
+}
+
+QString Form1::setting(const QString& key, const QString& defaultValue) const
+{
+    return m_services.settings.get(key, defaultValue);
+}
+
+void Form1::Form_Load()
+{
+    Guard guard(m_services.errors, Location::FormLoad);
+    MediaPlayer& player = m_services.player;
+    const QString folder = m_services.programFolder;
+
+    guard(100, [&] { m_loading = true; });
+
+    guard(130, [&] { setWindowTitle(kProductName); });
+    guard(130, [&] { setWindowIcon(applicationIcon()); });
+    guard(130, [&] { QGuiApplication::setApplicationDisplayName(applicationTitle(kProductName)); });
+
+    // The list comes back missing when listing fails; the loop then fails
+    // at its header and once in its body, as the statement rules require.
+    std::optional<QStringList> files;
+    guard(132, [&] { files = m_listFiles(folder + "/sounds", "*.*"); });
+    qsizetype i = 0;
+    const auto element = [&]() -> const QString& {
+        if (!files || i < 1 || i > files->size())
+            throw Failure("Subscript out of range");
+        return files->at(i - 1);
+    };
+    bool more = guard.test(134, [&] {
+        if (!files)
+            throw Failure("Subscript out of range");
+        i = files->size();
+        return i >= 1;
+    });
+    while (more) {
+        guard(136, [&] { appendEntry(Combo1, styleName(element())); });
+        guard(138, [&] { --i; });
+        more = i >= 1;
+    }
+
+    guard(140, [&] {
+        if (setListIndex(Combo1, toInt16(setting("Combo1", "0"))))
+            soundControls.Combo1_Click();
+    });
+    guard(142, [&] {
+        if (setSliderValue(Slider1, roundHalfEven(leadingNumber(setting("Volume", "50")))))
+            soundControls.Slider1_Change();
+    });
+    guard(144, [&] {
+        if (setSliderValue(Slider2, roundHalfEven(leadingNumber(setting("Pitch", "1")))))
+            soundControls.Slider2_Change();
+    });
+    guard(146, [&] { player.setVolume(Slider1->value()); });
+    guard(148, [&] { player.setRate(static_cast<double>(Slider2->value())); });
+    guard(150, [&] { setChecked(Check4, setting("Windows Startup", "Off") == "On"); });
+
+    const QString now = formatGeneralDate(m_services.clock.now());
+    guard(162, [&] {
+        if (setPickerValue(DTPicker1, setting("Time From", now)))
+            playWindow.DTPicker1_Change();
+    });
+    guard(164, [&] {
+        if (setPickerValue(DTPicker2, setting("Time To", now)))
+            playWindow.DTPicker2_Change();
+    });
+    if (guard.test(166, [&] { return setting("Option", "Infinite") == "Infinite"; })) {
+        guard(168, [&] {
+            if (setChecked(Option1, true))
+                playWindow.Option1_Click();
+        });
+        guard(170, [&] { setChecked(Option2, false); });
+        guard(172, [&] { playWindow.Option1_Click(); });
+    } else {
+        guard(174, [&] { setChecked(Option1, false); });
+        guard(176, [&] {
+            if (setChecked(Option2, true))
+                playWindow.Option2_Click();
+        });
+        guard(178, [&] { playWindow.Option2_Click(); });
+    }
+    if (guard.test(180, [&] { return setting("StartStopState", "OFF") == "ON"; })) {
+        guard(182, [&] { PushButton2->setText(kTurnOff); });
+        guard(184, [&] { enableTimer(Timer1, true); });
+    } else {
+        guard(186, [&] { PushButton2->setText(kTurnOn); });
+        guard(188, [&] { enableTimer(Timer1, false); });
+    }
+    guard(190, [&] { m_loading = false; });
+}

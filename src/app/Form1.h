@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/Form1Controls.h"
+#include "app/FormServices.h"
+#include "playback/NoisePlayer.h"
+#include "playback/PlayWindow.h"
+#include "playback/SoundControls.h"
+
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+// The main window: builds the controls as designed, wires their events to the
+// subsystems' handlers, and restores everything from the settings store in
+// its load step.
+class Form1 : public QWidget, public Form1Controls {
+    Q_OBJECT
+public:
+    using FileLister = std::function<QStringList(const QString& folder, const QString& pattern)>;
+
+    explicit Form1(const FormServices& services, FileLister listFiles = {});
+
+    // The load step; never starts the sound itself.
+    void Form_Load();
+    bool loading() const { return m_loading; }
+
+    static constexpr const char* kProductName = "Hushwave";
+
+private:
+    void buildControls();
+    void wireHandlers();
+    QString setting(const QString& key, const QString& defaultValue) const;
+
+    FormServices m_services;
+    FileLister m_listFiles;
+    bool m_loading = false;
+
+public:
+    NoisePlayer noisePlayer;
+    PlayWindow playWindow;
+    SoundControls soundControls;
+};

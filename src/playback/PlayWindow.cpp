@@ -1,0 +1,91 @@
+#include "playback/PlayWindow.h"
+
+#include "app/Clock.h"
+#include "app/ControlValues.h"
+#include "app/DateText.h"
+#include "app/Guard.h"
+#include "app/SettingsStore.h"
+#include "playback/MediaPlayer.h"
+#include "playback/NoisePlayer.h"
+#include "system/SoundLibrary.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+bool insidePlayWindow(int start, int end, int firstReading, int secondReading)
+{
+    if (start <= end)
+        return start <= firstReading && end >= secondReading;
+    return firstReading >= start || secondReading <= end;
+}
+
+PlayWindow::PlayWindow(Form1Controls& controls, FormServices& services)
+    : c(controls), s(services)
+{
+}
+
+void PlayWindow::Timer1_Timer()
+{
+    // An error box waits in a nested event loop; ticks arriving meanwhile
+    // must not stack up a box a second.
+    if (m_ticking)
+        return;
+    m_ticking = true;
+    tick();
+    m_ticking = false;
+}
+
+void PlayWindow::tick()
+{
+    Guard guard(s.errors, Location::Timer1);
+    const auto path = [&] { return playPath(s.programFolder, c.Combo1->currentText()); };
+
+    if (guard.test(100, [&] { return c.Option1->isChecked(); })) {
+        guard(102, [&] { enableTimer(c.Timer1, false); });
+        guard(104, [&] { s.player.playFile(path()); });
+        return;
+    }
+    if (!guard.test(106, [&] { return c.Option2->isChecked(); }))
+        return;
+
+    const bool inside = guard.test(108, [&] {
+        const int first = secondsOfDay(s.clock.now());
+        const int start = secondsOfDay(c.DTPicker1->dateTime());
+        const int second = secondsOfDay(s.clock.now());
+        const int end = secondsOfDay(c.DTPicker2->dateTime());
+        return insidePlayWindow(start, end, first, second);
+    });
+    if (inside) {
+        if (guard.test(110, [&] { return s.player.playState() != PlayState::Playing; }))
+            guard(112, [&] { s.player.playFile(path()); });
+    } else {
+        guard(114, [&] { s.player.stop(); });
+    }
+}
+
+void PlayWindow::Option1_Click()
+{
+    s.settings.save("Option", "Infinite");
+    s.player.setLoopMode(true);
+}
+
+void PlayWindow::Option2_Click()
+{
+    if (c.PushButton2->text() == kTurnOff && !c.Timer1->isActive())
+        enableTimer(c.Timer1, true);
+    s.settings.save("Option", "Timed");
+    s.player.setLoopMode(true);
+}
+
+void PlayWindow::DTPicker1_Change()
+{
+    s.settings.save("Time From", formatGeneralDate(c.DTPicker1->dateTime()));
+}
+
+void PlayWindow::DTPicker2_Change()
+{
+    s.settings.save("Time To", formatGeneralDate(c.DTPicker2->dateTime()));
+}

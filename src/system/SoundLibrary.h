@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The plain files of `folder` whose names match the wildcard `pattern`, in
+// case-insensitive name order so the list does not depend on the file
+// system. Hidden files count; folders and their contents do not. A missing
+// folder gives an empty list; a folder that exists but cannot be read throws.
+QStringList GetFileList(QString folder, const QString& pattern);
+
+// True when the path can be opened for reading as a regular file.
+bool IsExistingFile(const QString& path);
+
+// The style shown for a file name: every ".mp3" taken out (case-sensitive).
+QString styleName(const QString& fileName);
+
+// Where a style's sound lives: <program folder>/sounds/<style>.mp3
+QString playPath(const QString& programFolder, const QString& style);

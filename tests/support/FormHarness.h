@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/Form1.h"
+#include "support/Fakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+// A Form1 over fakes, with a program folder of its own whose sounds/ holds
+// whatever files the test makes.
+struct FormHarness {
+    QTemporaryDir programDir;
+    MemorySettingsStore settings;
+    RecordingPlayer player;
+    RecordingErrorReport errors;
+    FakeClock clock;
+    std::unique_ptr<Form1> form;
+
+    QString folder() const { return programDir.path(); }
+
+    void addSounds(const QStringList& names)
+    {
+        QDir(folder()).mkpath("sounds");
+        for (const QString& name : names) {
+            QFile file(folder() + "/sounds/" + name);
+            file.open(QIODevice::WriteOnly);
+        }
+    }
+
+    Form1& create(Form1::FileLister lister = {})
+    {
+        form = std::make_unique<Form1>(FormServices{settings, player, errors, clock, folder()},
+                                       std::move(lister));
+        return *form;
+    }
+
+    Form1& load(Form1::FileLister lister = {})
+    {
+        create(std::move(lister));
+        form->Form_Load();
+        return *form;
+    }
+};
