@@ -77,6 +77,6 @@ void StartUpOption::Check4_Click()
 
 void StartUpOption::connectCheck4()
 {
-    QObject::connect(m_check4, &QCheckBox::toggled, m_check4,
+    QObject::connect(m_check4, &QCheckBox::clicked, m_check4,
                      [this] { atQtEdge("Check4_Click", [this] { Check4_Click(); }); });
 }

@@ -25,8 +25,8 @@ public:
     // thrown on, after the logon entry has been brought in line with the box.
     void Check4_Click();
 
-    // Runs Check4_Click whenever Check4's value changes, by the user or by
-    // code, without letting a failure reach Qt.
+    // Runs Check4_Click when the user clicks Check4, without letting a
+    // failure reach Qt. Code that sets the value calls Check4_Click itself.
     void connectCheck4();
 
 private:
