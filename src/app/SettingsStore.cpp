@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -30,22 +31,47 @@ QString IniSettingsStore::get(const QString& key, const QString& defaultValue) c
     return value.toString();
 }
 
+namespace {
+// One write of one key; a change that could not be written is taken back,
+// because QSettings keeps it in a process-wide cache and later reads would
+// disagree with the file.
+QSettings::Status writeKey(const QString& path, const QString& key, const QString& value)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    const QVariant previous = settings.value(key);
+    settings.setValue(key, value);
+    settings.sync();
+    const QSettings::Status status = settings.status();
+    if (status != QSettings::NoError) {
+        if (previous.isValid())
+            settings.setValue(key, previous);
+        else
+            settings.remove(key);
+    }
+    return status;
+}
+} // namespace
+
 void IniSettingsStore::save(const QString& key, const QString& value)
 {
     const QString path = filePath();
     const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        throw Failure("Cannot save setting \"" + key + "\": cannot create folder " + folder);
+    const QString failed = "Cannot save setting \"" + key + "\": ";
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        throw Failure(failed + "cannot create folder " + folder);
 
-    QSettings settings(path, QSettings::IniFormat);
-    settings.setValue(m_section + '/' + key, value);
-    settings.sync();
-    switch (settings.status()) {
-    case QSettings::NoError:
-        return;
-    case QSettings::AccessError:
-        throw Failure("Cannot save setting \"" + key + "\": " + path + " is not writable");
-    case QSettings::FormatError:
-        throw Failure("Cannot save setting \"" + key + "\": " + path + " is not a valid settings file");
+    const QString fullKey = m_section + '/' + key;
+    QSettings::Status status = writeKey(path, fullKey, value);
+    if (status == QSettings::FormatError) {
+        // QSettings never overwrites a file it cannot parse, so every save
+        // would fail from now on: keep the damaged file aside and start anew.
+        QFile::remove(path + ".bad");
+        if (!QFile::rename(path, path + ".bad"))
+            throw Failure(failed + path + " is damaged and cannot be moved aside");
+        status = writeKey(path, fullKey, value);
     }
+    if (status == QSettings::AccessError)
+        throw Failure(failed + path + " is not writable");
+    if (status == QSettings::FormatError)
+        throw Failure(failed + path + " is not a valid settings file");
 }

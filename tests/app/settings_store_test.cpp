@@ -1,0 +1,101 @@
+#include "app/Failure.h"
+#include "app/SettingsStore.h"
+#include "support/TempConfig.h"
+#include "support/WithoutRootAccess.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}
+
+TEST(SettingsStore, TextsComeBackExactlyAndAbsentKeysGiveTheirDefault)
+{
+    TempConfig config;
+    IniSettingsStore store;
+    EXPECT_EQ(store.filePath(), config.settingsFile());
+    EXPECT_EQ(store.get("Volume", "50"), "50");
+
+    const QStringList texts = {"On", "on", " 6 0 ", "12/6/2026 9:15:00 PM", "a,b;c=d", "", "ÄÖ ü"};
+    for (const QString& text : texts) {
+        store.save("Time From", text);
+        EXPECT_EQ(IniSettingsStore().get("Time From", "default"), text);
+    }
+    store.save("Windows Startup", "On");
+    EXPECT_TRUE(readAll(config.settingsFile()).contains("[Hushwave]"));
+}
+
+TEST(SettingsStore, AFileOfGarbageReadsAsDefaultsAndIsRepairedByTheNextSave)
+{
+    TempConfig config;
+    QByteArray garbage("\x00\xff\xfe[Hushwave\nVolume=\x01\x02\n==\n", 24);
+    garbage += QByteArray(100000, 'x');
+    writeAll(config.settingsFile(), garbage);
+
+    IniSettingsStore store;
+    EXPECT_EQ(store.get("StartStopState", "OFF"), "OFF");
+    store.save("StartStopState", "ON");
+    EXPECT_EQ(IniSettingsStore().get("StartStopState", "OFF"), "ON");
+    // What was in the damaged file is kept beside the new one.
+    EXPECT_TRUE(readAll(config.settingsFile() + ".bad").contains("xxxxxxxxxx"));
+}
+
+TEST(SettingsStore, AHandEditedListValueReadsBackAsItsText)
+{
+    TempConfig config;
+    writeAll(config.settingsFile(), "[Hushwave]\nOption=Infinite, Timed\n");
+    EXPECT_EQ(IniSettingsStore().get("Option", "Infinite"), "Infinite,Timed");
+}
+
+TEST(SettingsStore, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas)
+{
+    TempConfig config;
+    IniSettingsStore store;
+    store.save("Volume", "37");
+    const QByteArray before = readAll(config.settingsFile());
+
+    const auto everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QFile::setPermissions(QFileInfo(config.home()).path(), everyone);
+    QFile::setPermissions(config.home(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                             QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QFile::setPermissions(config.settingsFile(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    {
+        WithoutRootAccess asUser;
+        try {
+            store.save("Volume", "99");
+            ADD_FAILURE() << "the save claimed success";
+        } catch (const Failure& failure) {
+            EXPECT_TRUE(failure.description().contains("Volume")) << failure.what();
+            EXPECT_TRUE(failure.description().contains("not writable")) << failure.what();
+        }
+    }
+    QFile::setPermissions(config.home(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+    EXPECT_EQ(readAll(config.settingsFile()), before);
+    EXPECT_EQ(store.get("Volume", "50"), "37");
+}
+
+TEST(SettingsStore, AFolderThatCannotBeMadeFailsTheSave)
+{
+    TempConfig config;
+    writeAll(config.home() + "/blocker", "a file where a folder should be");
+    qputenv("XDG_CONFIG_HOME", (config.home() + "/blocker/config").toUtf8());
+    EXPECT_THROW(IniSettingsStore().save("Volume", "1"), Failure);
+}
+
+} // namespace
