@@ -59,6 +59,7 @@ protected:
             handlers.minimizeAtStart();
         cSysTray1.setTrayTip(kTrayTip);
         cSysTray1.setInTray(true);
+        settle(); // an error report box during the load step lets events run
         form.show();
         settle();
     }
