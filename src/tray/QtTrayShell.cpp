@@ -13,7 +13,19 @@ struct QtTrayShell::Entry {
     std::unique_ptr<QSystemTrayIcon> icon;
     QTimer balloonTimer;
     bool balloonUp = false;
+    // A balloon waiting for the icon to be docked.
+    QTimer placeTimer;
+    int placeTries = 0;
+    QString title;
+    QString text;
+    int timeout = 0;
 };
+
+// A new X11 icon sits at the screen's origin until the tray host docks it,
+// which takes a few tens of milliseconds; a balloon shown before that would
+// point at the corner of the screen.
+constexpr int kPlaceRetryMs = 50;
+constexpr int kPlaceTries = 20;
 
 // Qt shows a balloon for 10 s when not told otherwise.
 constexpr int kDefaultBalloonMs = 10000;
@@ -97,6 +109,8 @@ bool QtTrayShell::add(const NOTIFYICONDATAA& data)
         raw->balloonTimer.stop();
         post(*raw, TrayCode::BalloonUserClick);
     });
+    raw->placeTimer.setSingleShot(true);
+    connect(&raw->placeTimer, &QTimer::timeout, this, [this, raw] { presentBalloon(*raw); });
     raw->balloonTimer.setSingleShot(true);
     connect(&raw->balloonTimer, &QTimer::timeout, this, [this, raw] {
         raw->balloonUp = false;
@@ -137,15 +151,31 @@ void QtTrayShell::showBalloon(Entry& entry, const NOTIFYICONDATAA& data)
     const int timeout = data.uTimeout > 0 && data.uTimeout <= std::uint32_t(INT_MAX)
                             ? int(data.uTimeout)
                             : kDefaultBalloonMs;
-    entry.icon->showMessage(title, text, QSystemTrayIcon::NoIcon, timeout);
+    entry.title = title;
+    entry.text = text;
+    entry.timeout = timeout;
+    entry.placeTries = 0;
+    presentBalloon(entry);
     entry.balloonUp = true;
     entry.balloonTimer.start(timeout);
     post(entry, TrayCode::BalloonShow);
 }
 
+void QtTrayShell::presentBalloon(Entry& entry)
+{
+    const QRect placed = entry.icon->geometry();
+    if (!placed.isEmpty() && placed.topLeft() == QPoint(0, 0) && entry.placeTries < kPlaceTries) {
+        ++entry.placeTries;
+        entry.placeTimer.start(kPlaceRetryMs);
+        return;
+    }
+    entry.icon->showMessage(entry.title, entry.text, QSystemTrayIcon::NoIcon, entry.timeout);
+}
+
 void QtTrayShell::hideBalloon(Entry& entry)
 {
     entry.balloonTimer.stop();
+    entry.placeTimer.stop();
     // Qt takes a balloon away when given an empty one.
     entry.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
     if (entry.balloonUp) {

@@ -32,6 +32,7 @@ private:
     bool add(const NOTIFYICONDATAA& data);
     bool modify(Entry& entry, const NOTIFYICONDATAA& data);
     void showBalloon(Entry& entry, const NOTIFYICONDATAA& data);
+    void presentBalloon(Entry& entry);
     void hideBalloon(Entry& entry);
     void post(const Entry& entry, std::int32_t lParam) const;
 
