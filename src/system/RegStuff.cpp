@@ -38,14 +38,17 @@ bool AddRunEntry(Registry& registry, const QString& executable)
     if (name.isEmpty())
         return false;
     const QString command = registry.commandLineFor(executable);
+    if (SetRegKeyValue(registry, Hive::LocalMachine, RunKeyPath, name, command, RegType::String) ==
+        RegResult::Success) {
+        // A per-user value of the name would be a duplicate, or one that
+        // keeps the machine-wide value from this user.
+        DeleteRegValue(registry, Hive::CurrentUser, RunKeyPath, name);
+        return true;
+    }
     // A normal user may not write the machine-wide key; the per-user one
     // starts the program at this user's logon all the same.
-    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser}) {
-        if (SetRegKeyValue(registry, hive, RunKeyPath, name, command, RegType::String) ==
-            RegResult::Success)
-            return true;
-    }
-    return false;
+    return SetRegKeyValue(registry, Hive::CurrentUser, RunKeyPath, name, command,
+                          RegType::String) == RegResult::Success;
 }
 
 void RemoveRunEntry(Registry& registry, const QString& executable)
@@ -53,8 +56,12 @@ void RemoveRunEntry(Registry& registry, const QString& executable)
     const QString name = QFileInfo(executable).fileName();
     if (name.isEmpty())
         return;
-    for (Hive hive : {Hive::LocalMachine, Hive::CurrentUser})
-        DeleteRegValue(registry, hive, RunKeyPath, name);
+    const RegStatus machine = DeleteRegValue(registry, Hive::LocalMachine, RunKeyPath, name);
+    DeleteRegValue(registry, Hive::CurrentUser, RunKeyPath, name);
+    // A machine-wide value someone else put there and we may not delete
+    // would still start the program at this user's logon.
+    if (machine == RegResult::AccessDenied)
+        registry.suppressForUser(name);
 }
 
 } // namespace RegStuff

@@ -46,6 +46,10 @@ public:
     // The command line that starts `program` without arguments, quoted the
     // way this platform's Run entries need it (a path may hold spaces).
     virtual QString commandLineFor(const QString& program) const = 0;
+
+    // Keeps a machine-wide Run value that this user may not delete from
+    // starting anything at this user's logon.
+    virtual RegStatus suppressForUser(const QString& valueName) = 0;
 };
 
 // The registry of the platform the program runs on. Paths are resolved on

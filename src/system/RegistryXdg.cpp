@@ -75,27 +75,14 @@ public:
 
     RegStatus setValue(const QString& name, RegType type, const QString& data) override
     {
-        if (type != RegType::String || !validName(name))
+        if (type != RegType::String)
             return RegResult::InvalidParameter;
-        const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                             "Type=Application\n"
-                                             "Name=Hushwave\n"
-                                             "Comment=Plays noise to sleep by\n"
-                                             "Exec=%1\n"
-                                             "Icon=hushwave\n"
-                                             "Terminal=false\n"
-                                             "X-GNOME-Autostart-enabled=true\n")
-                                  .arg(escapeValue(data));
-        // Written aside and renamed into place: a session starting meanwhile
-        // sees the old entry or the new one, never half of one.
-        QSaveFile file(pathOf(name));
-        if (!file.open(QIODevice::WriteOnly))
-            return RegResult::AccessDenied;
-        const QByteArray bytes = entry.toUtf8();
-        if (file.write(bytes) != bytes.size() || !file.commit())
-            return RegResult::WriteFault;
-        return RegResult::Success;
+        return writeEntry(name, data, false);
     }
+
+    // An entry of the same name in a user's folder takes the place of the
+    // machine-wide one; a hidden one means "not for me".
+    RegStatus hideValue(const QString& name) { return writeEntry(name, QString(), true); }
 
     RegStatus deleteValue(const QString& name) override
     {
@@ -110,6 +97,33 @@ public:
 private:
     QString pathOf(const QString& name) const { return m_dir + "/" + name + ".desktop"; }
 
+    RegStatus writeEntry(const QString& name, const QString& command, bool hidden)
+    {
+        if (!validName(name))
+            return RegResult::InvalidParameter;
+        QString entry = QStringLiteral("[Desktop Entry]\n"
+                                       "Type=Application\n"
+                                       "Name=Hushwave\n"
+                                       "Comment=Plays noise to sleep by\n");
+        if (hidden)
+            entry += QStringLiteral("Hidden=true\n");
+        else
+            entry += QStringLiteral("Exec=%1\n"
+                                    "Icon=hushwave\n"
+                                    "Terminal=false\n"
+                                    "X-GNOME-Autostart-enabled=true\n")
+                         .arg(escapeValue(command));
+        // Written aside and renamed into place: a session starting meanwhile
+        // sees the old entry or the new one, never half of one.
+        QSaveFile file(pathOf(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return RegResult::AccessDenied;
+        const QByteArray bytes = entry.toUtf8();
+        if (file.write(bytes) != bytes.size() || !file.commit())
+            return RegResult::WriteFault;
+        return RegResult::Success;
+    }
+
     QString m_dir;
 };
 
@@ -119,21 +133,31 @@ public:
                                          RegStatus* status) override
     {
         RegStatus result = RegResult::Success;
-        std::unique_ptr<RegistryKey> key;
+        std::unique_ptr<AutostartFolder> key;
         if (!isRunKey(path)) {
             result = RegResult::FileNotFound;
         } else {
             const QString dir = (hive == Hive::LocalMachine ? machineConfigDir() : configHome()) +
                                 "/autostart";
             // The Run key always exists on Windows; its folder may not yet.
-            if (QDir().mkpath(dir) && QFileInfo(dir).isWritable())
+            // Rights are the writes' business: a folder we may not change
+            // still tells what is in it.
+            // A folder that cannot be made holds no values either.
+            if (QDir().mkpath(dir))
                 key = std::make_unique<AutostartFolder>(dir);
             else
-                result = RegResult::AccessDenied;
+                result = RegResult::FileNotFound;
         }
         if (status)
             *status = result;
         return key;
+    }
+
+    RegStatus suppressForUser(const QString& valueName) override
+    {
+        RegStatus status = RegResult::Success;
+        auto key = openKey(Hive::CurrentUser, RunKeyPath, &status);
+        return key ? static_cast<AutostartFolder&>(*key).hideValue(valueName) : status;
     }
 
     // Desktop Entry Exec rules: one quoted argument with a backslash before

@@ -246,6 +246,43 @@ TEST_F(StartUpTest, UnwritableMachineWideFolderGivesThePerUserEntry)
     EXPECT_EQ(store.saves, (QStringList{"Windows Startup=On", "Windows Startup=Off"}));
 }
 
+TEST_F(StartUpTest, AMachineWideEntryThatCannotBeRemovedIsHiddenForThisUser)
+{
+    const QString program = makeProgram("hushwave");
+    // Something in the machine-wide place that no remove() takes away.
+    ASSERT_TRUE(QDir().mkpath(machineEntry("hushwave") + "/stuck"));
+
+    mStartUp::DisableStartUp(systemRegistry(), program);
+    const QString mask = readFile(userEntry("hushwave"));
+    EXPECT_EQ(keyOf(mask, "Hidden"), "true");
+    EXPECT_TRUE(keyOf(mask, "Exec").isEmpty());
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    if (!validator.isEmpty()) {
+        EXPECT_EQ(QProcess::execute(validator, {userEntry("hushwave")}), 0);
+    }
+
+    // Checking again: the machine-wide write fails too, and the user's own
+    // entry replaces the mask.
+    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    const QString entry = readFile(userEntry("hushwave"));
+    EXPECT_TRUE(keyOf(entry, "Hidden").isEmpty());
+    EXPECT_EQ(parseExec(keyOf(entry, "Exec")), QStringList{program});
+}
+
+TEST_F(StartUpTest, AMachineWideWriteDropsThePerUserDuplicate)
+{
+    const QString program = makeProgram("hushwave");
+    blockMachineWide();
+    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    ASSERT_TRUE(QFile::exists(userEntry("hushwave")));
+
+    // Later the machine-wide place can be written (say, by an administrator).
+    qputenv("XDG_CONFIG_DIRS", config.system().toUtf8());
+    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    EXPECT_TRUE(QFile::exists(machineEntry("hushwave")));
+    EXPECT_FALSE(QFile::exists(userEntry("hushwave")));
+}
+
 TEST_F(StartUpTest, NothingIsTouchedWhileTheWindowLoads)
 {
     Window w;
