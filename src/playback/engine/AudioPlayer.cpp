@@ -121,8 +121,8 @@ void AudioPlayer::playFile(const QString& path)
     auto session = std::make_unique<Session>();
     Session* s = session.get();
     s->player = this;
-    s->streamer = std::make_unique<Streamer>(std::move(decoder), loop_, [this, s] { watch(*s); });
-    s->streamer->setDrainRate(rate * rate_.load());
+    s->streamer = std::make_unique<Streamer>(std::move(decoder), loop_, rate * rate_.load(),
+                                             [this, s] { watch(*s); });
     s->renderer = std::make_unique<Renderer>(*s->streamer, rate, rate);
     s->renderer->setVolume(volume_.load());
     s->renderer->setRate(rate_.load());

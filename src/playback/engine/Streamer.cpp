@@ -7,7 +7,7 @@
 
 namespace {
 constexpr size_t chunkFrames = 4096;
-constexpr size_t prefillFrames = 16384;
+constexpr size_t minPrefillFrames = 16384;
 } // namespace
 
 DecodeLoop::DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop)
@@ -48,15 +48,18 @@ size_t DecodeSource::read(float* dst, size_t frames)
 }
 
 Streamer::Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
-                   std::function<void()> tick)
+                   double drainRate, std::function<void()> tick)
     : decoder_(std::move(decoder))
     , loop_(*decoder_, loop)
     , loopFlag_(loop)
     , tick_(std::move(tick))
     , ring_(ringFrames)
     , chunk_(chunkFrames * Decoder::channels)
+    , drainRate_(drainRate)
 {
-    while (ring_.readable() < prefillFrames && end_.load() == Streaming)
+    // 50 ms of output, whatever the speed, within three quarters of the ring.
+    const size_t prefill = std::clamp(size_t(drainRate * 0.05), minPrefillFrames, ringFrames * 3 / 4);
+    while (ring_.readable() < prefill && end_.load() == Streaming)
         fill();
     worker_ = std::thread([this] { run(); });
 }

@@ -50,10 +50,11 @@ class Streamer : public FrameSource {
 public:
     static constexpr size_t ringFrames = size_t(1) << 17;
 
-    // Fills the first part of the ring before it returns, so output can start
-    // at once. `tick` runs on the worker about four times a second.
+    // Fills the first part of the ring before it returns (more at high
+    // speed), so output can start at once. `drainRate` is source frames used
+    // per second. `tick` runs on the worker about four times a second.
     Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
-             std::function<void()> tick = {});
+             double drainRate = 44100.0, std::function<void()> tick = {});
     ~Streamer() override;
 
     // Source frames the consumer uses per second, so the worker sleeps as
