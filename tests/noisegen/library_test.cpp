@@ -229,6 +229,7 @@ TEST(Generator, SecondRunWritesIdenticalFiles)
 
     const QStringList made = QDir(folder.path()).entryList(QDir::Files);
     EXPECT_EQ(made.size(), qsizetype(noisegen::defaultStyles().size()));
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty()); // no work folder left
     for (const QString& file : made) {
         SCOPED_TRACE(file.toStdString());
         QFile again(folder.path() + "/" + file), built(soundsFolder() + "/" + file);

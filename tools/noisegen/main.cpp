@@ -7,12 +7,15 @@
 #include "Mp3Loop.h"
 #include "Styles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,17 +25,19 @@ using namespace noisegen;
 
 namespace {
 
-// A build stopped half-way must not leave a truncated file that looks new.
-void writeAtomically(const fs::path& path, const std::vector<std::uint8_t>& bytes)
+// A build stopped half-way must not leave a truncated file that looks new,
+// nor a stray file the program would list as a style: files are written in
+// a sub-folder (the program lists none) and moved into place when complete.
+void writeAtomically(const fs::path& partFolder, const fs::path& path, const std::vector<std::uint8_t>& bytes)
 {
-    fs::path part = path;
-    part += ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        out.close();
-        if (!out)
-            throw std::runtime_error("cannot write " + part.string());
+    const fs::path part = partFolder / path.filename();
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    out.close();
+    if (!out) {
+        std::error_code ignored;
+        fs::remove(part, ignored);
+        throw std::runtime_error("cannot write " + part.string());
     }
     fs::rename(part, path);
 }
@@ -75,8 +80,9 @@ int main(int argc, char** argv)
         for (const Style& style : defaultStyles())
             chosen.push_back(&style);
 
+    const fs::path partFolder = folder / "partial";
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(partFolder, error);
     if (error) {
         std::fprintf(stderr, "noisegen: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
         return 1;
@@ -92,7 +98,7 @@ int main(int argc, char** argv)
             try {
                 const Loop loop = renderStyle(style);
                 const auto mp3 = encodeLoop(loop, kSampleRate);
-                writeAtomically(folder / (name + ".mp3"), mp3);
+                writeAtomically(partFolder, folder / (name + ".mp3"), mp3);
                 std::lock_guard lock(printing);
                 std::printf("noisegen: %-12s %7.2f dBFS rms, %6.2f dBFS peak, %zu bytes\n", name.c_str(), rmsDb(loop),
                     peakDb(loop), mp3.size());
@@ -109,5 +115,6 @@ int main(int argc, char** argv)
     work();
     for (auto& thread : threads)
         thread.join();
+    fs::remove(partFolder, error); // only when empty
     return failed ? 1 : 0;
 }
