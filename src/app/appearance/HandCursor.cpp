@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QtEndian>
+#include <algorithm>
 
 namespace {
 
