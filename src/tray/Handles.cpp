@@ -4,10 +4,11 @@
 
 #include <unordered_map>
 
-namespace {
+namespace
+{
 
-template <typename T>
-class HandleTable {
+template <typename T> class HandleTable
+{
 public:
     std::uint32_t add(T value)
     {

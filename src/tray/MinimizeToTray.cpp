@@ -61,14 +61,13 @@ void MinimizeToTray::queueResize()
     // Run after the state change has been delivered: the handler may hide
     // the window and wait for seconds with events flowing.
     QMetaObject::invokeMethod(
-        this, [this] { atQtEdge("Form_Resize", [this] { Form_Resize(); }); },
-        Qt::QueuedConnection);
+        this, [this] { atQtEdge("Form_Resize", [this] { Form_Resize(); }); }, Qt::QueuedConnection);
 }
 
 void MinimizeToTray::restoreCheck8()
 {
-    const bool on = m_settings.get(QStringLiteral("Minimized"), QStringLiteral("Off")) ==
-                    QStringLiteral("On");
+    const bool on =
+        m_settings.get(QStringLiteral("Minimized"), QStringLiteral("Off")) == QStringLiteral("On");
     if (!m_check8 || m_check8->isChecked() == on)
         return;
     {

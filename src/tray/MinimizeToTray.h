@@ -20,9 +20,9 @@ extern bool HiddenInTray;
 
 inline const QString kTrayTip = QStringLiteral("Hushwave");
 inline const QString kBalloonTitle = QStringLiteral("Hushwave");
-inline const QString kBalloonText = QStringLiteral(
-    "has been minimized to the system tray.\r\n"
-    "Click on the blue 'T' icon (T for Tarnwell) to bring the software back.");
+inline const QString kBalloonText =
+    QStringLiteral("has been minimized to the system tray.\r\n"
+                   "Click on the blue 'T' icon (T for Tarnwell) to bring the software back.");
 constexpr std::int32_t kBalloonSeconds = 5;
 
 // Whether a tray host is there to take the icon right now.
@@ -39,7 +39,8 @@ PropertyBag savedTrayProperties(const QIcon& trayIcon);
 //
 // Watches the window's state changes itself. Without a tray host a minimised
 // window stays on the task bar instead: hidden, it could not be brought back.
-class MinimizeToTray : public QObject {
+class MinimizeToTray : public QObject
+{
     Q_OBJECT
 public:
     MinimizeToTray(QWidget& form, cSysTray& cSysTray1, QCheckBox* Check8, SettingsStore& settings,

@@ -22,7 +22,8 @@ constexpr std::uint32_t NIF_INFO = 16;
 constexpr std::uint32_t kTrayCallbackMessage = 0x465;
 
 // What the callback message's lParam carries.
-namespace TrayCode {
+namespace TrayCode
+{
 constexpr std::int32_t MouseMove = 0x200;
 constexpr std::int32_t LButtonDown = 0x201;
 constexpr std::int32_t LButtonUp = 0x202;
@@ -71,23 +72,19 @@ NOTIFYICONDATAA newNotifyIconData(std::uint32_t hWnd, std::uint32_t uID);
 // padded with spaces; text too long for the field is cut at its width and
 // then has no NUL. One byte per character (Latin-1, '?' for anything else),
 // so the width in characters is the width in bytes.
-template <std::size_t N>
-void setTextField(char (&field)[N], const QString& text);
+template <std::size_t N> void setTextField(char (&field)[N], const QString& text);
 void setTextField(char* field, int width, const QString& text);
 
 // The text a field holds: up to its first NUL, or all of it when cut.
-template <std::size_t N>
-QString textField(const char (&field)[N]);
+template <std::size_t N> QString textField(const char (&field)[N]);
 QString textField(const char* field, int width);
 
-template <std::size_t N>
-void setTextField(char (&field)[N], const QString& text)
+template <std::size_t N> void setTextField(char (&field)[N], const QString& text)
 {
     setTextField(field, int(N), text);
 }
 
-template <std::size_t N>
-QString textField(const char (&field)[N])
+template <std::size_t N> QString textField(const char (&field)[N])
 {
     return textField(field, int(N));
 }
@@ -95,14 +92,16 @@ QString textField(const char (&field)[N])
 // Where the records go: Shell_NotifyIconA on Windows, our Qt back end here,
 // a recorder in tests. The result means what the shell's result means; the
 // tray control never looks at it.
-class TrayShell {
+class TrayShell
+{
 public:
     virtual ~TrayShell() = default;
     virtual bool Shell_NotifyIconA(std::uint32_t dwMessage, const NOTIFYICONDATAA& data) = 0;
 };
 
 // A window message as the tray back end delivers it to the control's window.
-class TrayCallbackEvent : public QEvent {
+class TrayCallbackEvent : public QEvent
+{
 public:
     TrayCallbackEvent(std::uint32_t message, std::int32_t wParam, std::int32_t lParam)
         : QEvent(eventType()), message(message), wParam(wParam), lParam(lParam)

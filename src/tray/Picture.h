@@ -12,7 +12,8 @@ using PictureRef = std::shared_ptr<const Picture>;
 
 // A picture object as the tray control takes it: a type and a 4-byte handle.
 // The handle lives as long as the picture.
-class Picture {
+class Picture
+{
 public:
     enum PictureType : short { None = 0, Bitmap = 1, Metafile = 2, Icon = 3 };
 

@@ -189,6 +189,6 @@ void QtTrayShell::post(const Entry& entry, std::int32_t lParam) const
     if (entry.callbackMessage == 0)
         return;
     if (QObject* window = windowFromHandle(entry.hWnd))
-        QCoreApplication::postEvent(window, new TrayCallbackEvent(entry.callbackMessage,
-                                                                  std::int32_t(entry.uID), lParam));
+        QCoreApplication::postEvent(
+            window, new TrayCallbackEvent(entry.callbackMessage, std::int32_t(entry.uID), lParam));
 }

@@ -15,7 +15,8 @@
 // The tray shell on Qt: each added record becomes a QSystemTrayIcon; its
 // clicks and balloon clicks come back to the record's window as tray
 // callback messages, posted like the shell's.
-class QtTrayShell : public QObject, public TrayShell {
+class QtTrayShell : public QObject, public TrayShell
+{
     Q_OBJECT
 public:
     explicit QtTrayShell(QObject* parent = nullptr);

@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
-#include <QTimer>
 #include <QtGlobal>
+#include <QTimer>
 
 #include <exception>
 

@@ -14,7 +14,8 @@ class cSysTray;
 
 // The tray control's own window: the target of the tray callback message.
 // Its event handling is the window procedure that the hook stands in front of.
-class TrayWindow : public QObject {
+class TrayWindow : public QObject
+{
     Q_OBJECT
 public:
     explicit TrayWindow(QObject* parent = nullptr);
@@ -30,7 +31,8 @@ private:
 };
 
 // The saved properties of a control, read when its host creates it.
-class PropertyBag {
+class PropertyBag
+{
 public:
     QVariant ReadProperty(const QString& name, const QVariant& defaultValue) const
     {
@@ -50,7 +52,8 @@ inline const QString kDefaultTrayTip = QStringLiteral("Telnet Server") + QChar(0
 // mouse notifications turned into four events. Talks to the shell only
 // through TrayShell; notifications arrive through its window while the icon
 // is in the tray.
-class cSysTray : public QObject {
+class cSysTray : public QObject
+{
     Q_OBJECT
 public:
     explicit cSysTray(TrayShell& shell, QObject* parent = nullptr);

@@ -1,20 +1,23 @@
 #include "tray/mSysTray.h"
 
 #include "app/Guard.h"
+#include "tray/cSysTray.h"
 #include "tray/Handles.h"
 #include "tray/NotifyIconData.h"
-#include "tray/cSysTray.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
-namespace mSysTray {
+namespace mSysTray
+{
 
 QPointer<QObject> PrevWndProc;
 
-namespace {
+namespace
+{
 
-class WindowProcFilter : public QObject {
+class WindowProcFilter : public QObject
+{
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {

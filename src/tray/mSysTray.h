@@ -11,7 +11,8 @@ class cSysTray;
 // The hook that carries the tray callback message to its cSysTray while the
 // icon is in the tray. It is an event filter in front of the control's
 // window: it decodes the callback message and passes every event on.
-namespace mSysTray {
+namespace mSysTray
+{
 
 // The handling the hook stands in front of: the hooked window's own. One for
 // the whole program, so one tray window is hooked at a time.

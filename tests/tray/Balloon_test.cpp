@@ -1,17 +1,19 @@
-#include "RecordingShell.h"
 #include "app/Failure.h"
+#include "RecordingShell.h"
 #include "tray/cSysTray.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <ctime>
 
-namespace {
+namespace
+{
 
-class Balloon : public ::testing::Test {
+class Balloon : public ::testing::Test
+{
 protected:
     RecordingShell shell;
     cSysTray tray{shell};
@@ -21,8 +23,8 @@ protected:
         QPointer<QObject> window = tray.window();
         QTimer::singleShot(ms, [window, lParam] {
             if (window)
-                QCoreApplication::postEvent(
-                    window, new TrayCallbackEvent(kTrayCallbackMessage, 0, lParam));
+                QCoreApplication::postEvent(window,
+                                            new TrayCallbackEvent(kTrayCallbackMessage, 0, lParam));
         });
     }
 };

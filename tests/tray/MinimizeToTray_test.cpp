@@ -2,17 +2,19 @@
 #include "support/Fakes.h"
 #include "tray/MinimizeToTray.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // A window that closes the way the main window does.
-class ClosingWindow : public QWidget {
+class ClosingWindow : public QWidget
+{
 public:
     MinimizeToTray* tray = nullptr;
 
@@ -31,7 +33,8 @@ void settle()
         QCoreApplication::processEvents();
 }
 
-class Minimize : public ::testing::Test {
+class Minimize : public ::testing::Test
+{
 protected:
     RecordingShell shell;
     MemorySettingsStore settings;

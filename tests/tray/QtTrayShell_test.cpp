@@ -1,12 +1,13 @@
 #include "RecordingShell.h"
-#include "tray/QtTrayShell.h"
 #include "tray/cSysTray.h"
+#include "tray/QtTrayShell.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QPixmap>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 PictureRef blueT()
 {
@@ -33,7 +34,8 @@ TEST(TrayCodes, QtActivationsBecomeTheShellsMouseMessages)
     EXPECT_EQ(trayCodesFor(QSystemTrayIcon::Unknown), V{});
 }
 
-class QtTray : public ::testing::Test {
+class QtTray : public ::testing::Test
+{
 protected:
     QtTrayShell shell;
     PictureRef icon = blueT();
@@ -143,17 +145,6 @@ TEST_F(QtTray, ABalloonWaitEndsWhenTheBackEndReportsItGone)
     EXPECT_LT(wall.elapsed(), 1000);
     EXPECT_FALSE(tray.balloonUp());
     EXPECT_TRUE(raised.isEmpty());
-}
-
-TEST_F(QtTray, NoMessagesForARecordThatAskedForNone)
-{
-    tray.setInTray(false);
-    NOTIFYICONDATAA add = newNotifyIconData(tray.hWnd(), 3);
-    ASSERT_TRUE(shell.Shell_NotifyIconA(NIM_ADD, add));
-    emit shell.icon(tray.hWnd(), 3)->activated(QSystemTrayIcon::Trigger);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(window.lParams.empty());
-    shell.Shell_NotifyIconA(NIM_DELETE, add);
 }
 
 } // namespace

@@ -13,7 +13,8 @@
 // Records every record handed to the shell. Can fail the next call, run a
 // callback during a call, and close each balloon at once the way the shell
 // reports it (a posted callback message), so waits end without real time.
-class RecordingShell : public TrayShell {
+class RecordingShell : public TrayShell
+{
 public:
     struct Call {
         std::uint32_t op;
@@ -55,7 +56,8 @@ public:
 };
 
 // Records the events that reach an object after any filter installed later.
-class EventRecorder : public QObject {
+class EventRecorder : public QObject
+{
 public:
     bool eventFilter(QObject*, QEvent* event) override
     {

@@ -1,13 +1,14 @@
 #include "RecordingShell.h"
-#include "tray/Handles.h"
 #include "tray/cSysTray.h"
+#include "tray/Handles.h"
 
-#include <QPixmap>
 #include <gtest/gtest.h>
+#include <QPixmap>
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 QIcon drawnIcon(Qt::GlobalColor colour)
 {
@@ -71,7 +72,8 @@ TEST(NotifyIconRecord, TextIsFollowedByOneNulThenSpacesAndCutAtTheWidth)
     EXPECT_EQ(tip[8], ' ');
 }
 
-class SysTray : public ::testing::Test {
+class SysTray : public ::testing::Test
+{
 protected:
     RecordingShell shell;
     QStringList changes;
@@ -140,7 +142,8 @@ TEST_F(SysTray, LongTipIsCutAtTheFieldWidth)
     tray.setInTray(true);
     const QString tip = QString(100, 'x') + QString(100, 'y');
     tray.setTrayTip(tip);
-    EXPECT_EQ(fieldBytes(last().data.szTip, 128), (QString(100, 'x') + QString(28, 'y')).toLatin1());
+    EXPECT_EQ(fieldBytes(last().data.szTip, 128),
+              (QString(100, 'x') + QString(28, 'y')).toLatin1());
     EXPECT_EQ(tray.TrayTip(), tip); // the property keeps the whole text
 }
 

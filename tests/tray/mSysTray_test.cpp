@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class TrayHook : public ::testing::Test {
+class TrayHook : public ::testing::Test
+{
 protected:
     RecordingShell shell;
     QStringList raised;
@@ -40,8 +42,8 @@ TEST_F(TrayHook, EachMouseMessageRaisesItsEventWithButtonAndId)
         std::int32_t lParam;
         const char* event;
     } table[] = {
-        {0x200, "Move 7"},       {0x201, "Down 1 7"}, {0x202, "Up 1 7"}, {0x203, "DblClick 1 7"},
-        {0x204, "Down 2 7"},     {0x205, "Up 2 7"},   {0x206, "DblClick 2 7"},
+        {0x200, "Move 7"},   {0x201, "Down 1 7"}, {0x202, "Up 1 7"},       {0x203, "DblClick 1 7"},
+        {0x204, "Down 2 7"}, {0x205, "Up 2 7"},   {0x206, "DblClick 2 7"},
     };
     for (const auto& row : table) {
         raised.clear();
@@ -105,16 +107,6 @@ TEST_F(TrayHook, IsInFrontOfTheWindowFromBeforeTheAddToAfterTheDelete)
     tray.setInTray(true);
     sendTrayMessage(tray.window(), 0x202);
     EXPECT_EQ(raised, QStringList{"Up 1 0"});
-}
-
-TEST_F(TrayHook, PostedMessagesArriveThroughTheEventLoop)
-{
-    tray.setInTray(true);
-    QCoreApplication::postEvent(tray.window(), new TrayCallbackEvent(kTrayCallbackMessage, 0, 0x204));
-    QCoreApplication::postEvent(tray.window(), new TrayCallbackEvent(kTrayCallbackMessage, 0, 0x205));
-    EXPECT_TRUE(raised.isEmpty());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(raised, (QStringList{"Down 2 0", "Up 2 0"}));
 }
 
 } // namespace
