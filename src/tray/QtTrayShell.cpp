@@ -117,9 +117,9 @@ bool QtTrayShell::add(const NOTIFYICONDATAA& data)
         post(*raw, TrayCode::BalloonTimeout);
     });
 
+    entry->icon->show();
     if (data.uFlags & NIF_INFO)
         showBalloon(*raw, data);
-    entry->icon->show();
     m_icons.emplace(std::make_pair(data.hWnd, data.uID), std::move(entry));
     return true;
 }
