@@ -76,9 +76,12 @@ TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
         b = char(gen());
     writeBytes("random.mp3", random);
     // A WAV header followed by 16-bit noise.
-    QByteArray wav("RIFF\x24\x10\x01\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00"
-                   "\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x10\x00data\x00\x10\x01\x00",
-                   44);
+    const unsigned char header[44] = {
+        'R', 'I', 'F', 'F', 0x24, 0x10, 0x01, 0x00, 'W', 'A', 'V', 'E',
+        'f', 'm', 't', ' ', 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00,
+        0x44, 0xac, 0x00, 0x00, 0x10, 0xb1, 0x02, 0x00, 0x04, 0x00, 0x10, 0x00,
+        'd', 'a', 't', 'a', 0x00, 0x10, 0x01, 0x00};
+    QByteArray wav(reinterpret_cast<const char*>(header), sizeof header);
     wav.append(random.left(0x11000));
     writeBytes("wave.mp3", wav);
     writeNoiseMp3(path("whole.mp3"), 1.0);
