@@ -116,10 +116,13 @@ Loop rain(std::uint64_t seed, std::size_t frames)
             const double tau = rng.uniform(0.0015, 0.005) * kRate;
             Biquad tone = Biquad::bandpass(kRate, rng.uniform(1500, 6000), 3);
             const auto length = std::size_t(8 * tau);
+            const double decay = std::exp(-1.0 / tau);
+            double gain = level;
             for (std::size_t t = 0; t < length; ++t) {
-                const double burst = t < 6 * tau ? rng.gaussian() * std::exp(-double(t) / tau) : 0.0;
+                const double burst = t < 6 * tau ? rng.gaussian() * gain : 0.0;
+                gain *= decay;
                 float& out = bed[(start + t) % n];
-                out = float(out + level * tone.process(burst));
+                out = float(out + tone.process(burst));
             }
         }
 
@@ -166,15 +169,21 @@ Loop oceanWaves(std::uint64_t seed, std::size_t frames)
         }
     }
 
-    return stereo(seed, frames, [&envelope](Random& rng, std::size_t n, int channel) {
+    // The water's lowpass opens with the swell.
+    std::vector<double> poles(frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        poles[i] = OnePole::coefficient(kRate, 300 + 2200 * std::pow(envelope[i], 1.5));
+
+    return stereo(seed, frames, [&envelope, &poles](Random& rng, std::size_t n, int channel) {
         // The right side hears each wave a little later.
         const std::size_t lag = channel == 0 ? 0 : std::size_t(0.15 * kRate);
-        auto swell = [&](std::size_t i) { return envelope[(i + n - lag) % n]; };
+        auto at = [&](std::size_t i) { return (i + n - lag) % n; };
+        auto swell = [&](std::size_t i) { return envelope[at(i)]; };
 
         Channel water = pink(rng, n);
         OnePole first, second;
         filterLoop(water, [&](std::size_t i, double x) {
-            const double pole = OnePole::coefficient(kRate, 300 + 2200 * std::pow(swell(i), 1.5));
+            const double pole = poles[at(i)];
             first.setPole(pole);
             second.setPole(pole);
             return second.process(first.process(x));
@@ -200,7 +209,16 @@ Loop oceanWaves(std::uint64_t seed, std::size_t frames)
 // and a trace of motor hum.
 Loop fan(std::uint64_t seed, std::size_t frames)
 {
-    return stereo(seed, frames, [](Random& rng, std::size_t n, int) {
+    // Whole cycles per loop: 18 Hz blade beat, 100 Hz hum and its octave;
+    // the same motor for both sides.
+    const std::size_t seconds = frames / kSampleRate;
+    std::vector<float> beat(frames), hum(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+        beat[i] = float(1 + 0.05 * loopSine(18 * seconds, i, frames));
+        hum[i] = float(0.02 * loopSine(100 * seconds, i, frames) + 0.01 * loopSine(200 * seconds, i, frames, 1.0));
+    }
+
+    return stereo(seed, frames, [&beat, &hum](Random& rng, std::size_t n, int) {
         Channel air = pink(rng, n);
         applyLoop(air, Biquad::lowpass(kRate, 1400, 0.7));
         applyLoop(air, Biquad::peaking(kRate, 220, 0.8, 5));
@@ -213,13 +231,8 @@ Loop fan(std::uint64_t seed, std::size_t frames)
         mix(air, hiss, 0.12);
         mix(air, brown(rng, n), 0.4);
 
-        // Whole cycles per loop: 18 Hz blade beat, 100 Hz hum and its octave.
-        const std::size_t seconds = n / kSampleRate;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double beat = 1 + 0.05 * loopSine(18 * seconds, i, n);
-            const double hum = 0.02 * loopSine(100 * seconds, i, n) + 0.01 * loopSine(200 * seconds, i, n, 1.0);
-            air[i] = float(air[i] * beat + hum);
-        }
+        for (std::size_t i = 0; i < n; ++i)
+            air[i] = air[i] * beat[i] + hum[i];
         return air;
     });
 }
