@@ -9,8 +9,10 @@
 #include "app/SettingsStore.h"
 #include "playback/MediaPlayer.h"
 #include "system/SoundLibrary.h"
+#include "tray/QtTrayShell.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -86,9 +88,12 @@ QIcon applicationIcon()
 }
 } // namespace
 
-Form1::Form1(const FormServices& services, FileLister listFiles)
+Form1::Form1(const FormServices& services, FileLister listFiles,
+             std::unique_ptr<TrayShell> trayShell, TrayAvailability trayAvailable)
     : m_services(services),
       m_listFiles(listFiles ? std::move(listFiles) : FileLister(GetFileList)),
+      m_trayShell(trayShell ? std::move(trayShell) : std::make_unique<QtTrayShell>()),
+      cSysTray1(*m_trayShell),
       noisePlayer(*this, m_services),
       playWindow(*this, m_services),
       soundControls(*this, m_services)
@@ -105,9 +110,25 @@ Form1::Form1(const FormServices& services, FileLister listFiles)
     setFont(font);
     paintWhite(this);
     buildControls();
+    cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
+    minimizeToTray = std::make_unique<MinimizeToTray>(
+        *this, cSysTray1, Check8, m_services.settings, m_services.errors,
+        trayAvailable ? std::move(trayAvailable) : TrayAvailability(systemTrayAvailable));
     wireHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+Form1::~Form1()
+{
+    // The tray handlers refer to the controls; they go first.
+    minimizeToTray.reset();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    atQtEdge("Form_QueryUnload", [&] { minimizeToTray->Form_QueryUnload(); });
+    event->accept(); // the close is never cancelled
 }
 
 void Form1::buildControls()
@@ -239,6 +260,11 @@ void Form1::Form_Load()
     guard(146, [&] { player.setVolume(Slider1->value()); });
     guard(148, [&] { player.setRate(static_cast<double>(Slider2->value())); });
     guard(150, [&] { setChecked(Check4, setting("Windows Startup", "Off") == "On"); });
+    guard(152, [&] { minimizeToTray->restoreCheck8(); });
+    if (guard.test(154, [&] { return Check8->isChecked(); }))
+        guard(156, [&] { minimizeToTray->minimizeAtStart(); });
+    guard(158, [&] { cSysTray1.setTrayTip(kTrayTip); });
+    guard(160, [&] { cSysTray1.setInTray(true); });
 
     const QString now = formatGeneralDate(m_services.clock.now());
     guard(162, [&] {

@@ -5,10 +5,13 @@
 #include "playback/NoisePlayer.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
+#include "tray/MinimizeToTray.h"
+#include "tray/cSysTray.h"
 
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The main window: builds the controls as designed, wires their events to the
@@ -19,13 +22,19 @@ class Form1 : public QWidget, public Form1Controls {
 public:
     using FileLister = std::function<QStringList(const QString& folder, const QString& pattern)>;
 
-    explicit Form1(const FormServices& services, FileLister listFiles = {});
+    // Empty arguments take the real file system, tray and tray host.
+    explicit Form1(const FormServices& services, FileLister listFiles = {},
+                   std::unique_ptr<TrayShell> trayShell = {}, TrayAvailability trayAvailable = {});
+    ~Form1() override;
 
     // The load step; never starts the sound itself.
     void Form_Load();
     bool loading() const { return m_loading; }
 
     static constexpr const char* kProductName = "Hushwave";
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -35,8 +44,12 @@ private:
     FormServices m_services;
     FileLister m_listFiles;
     bool m_loading = false;
+    // Not Qt children: the icon must go through a shell that still exists.
+    std::unique_ptr<TrayShell> m_trayShell;
 
 public:
+    cSysTray cSysTray1;
+    std::unique_ptr<MinimizeToTray> minimizeToTray;
     NoisePlayer noisePlayer;
     PlayWindow playWindow;
     SoundControls soundControls;

@@ -40,6 +40,9 @@ TEST(LoadStep, FirstStartWithAnEmptyStore)
     EXPECT_FALSE(f.Timer1->isActive());
     EXPECT_FALSE(f.loading());
     EXPECT_EQ(f.windowTitle(), "Hushwave");
+    EXPECT_TRUE(f.cSysTray1.InTray());
+    EXPECT_EQ(f.cSysTray1.TrayTip(), "Hushwave");
+    EXPECT_FALSE(f.windowState() & Qt::WindowMinimized);
 
     // The handlers the load step runs write their keys back.
     EXPECT_EQ(h.settings.values.value("Combo1"), "0");
@@ -58,7 +61,8 @@ TEST(LoadStep, StoredChoicesComeBack)
     h.addSounds({"A.mp3", "B.mp3", "C.mp3"});
     h.settings.values = {{"Combo1", "2"},         {"Volume", "37"},     {"Pitch", "2"},
                          {"Windows Startup", "On"}, {"Option", "Timed"}, {"StartStopState", "ON"},
-                         {"Time From", "12/6/2026 9:15:00 PM"}, {"Time To", "12/7/2026"}};
+                         {"Time From", "12/6/2026 9:15:00 PM"}, {"Time To", "12/7/2026"},
+                         {"Minimized", "On"}};
     Form1& f = h.load();
 
     EXPECT_TRUE(h.errors.entries.empty());
@@ -67,6 +71,7 @@ TEST(LoadStep, StoredChoicesComeBack)
     EXPECT_EQ(h.player.volume, 37);
     EXPECT_EQ(h.player.rate, 2.0);
     EXPECT_TRUE(f.Check4->isChecked());
+    EXPECT_TRUE(f.Check8->isChecked());
     EXPECT_TRUE(f.Option2->isChecked());
     EXPECT_FALSE(f.Option1->isChecked());
     EXPECT_EQ(f.DTPicker1->dateTime(), QDateTime(QDate(2026, 12, 6), QTime(21, 15)));
@@ -84,9 +89,10 @@ TEST(LoadStep, FlagsAreComparedExactly)
         FormHarness h;
         h.addSounds({"A.mp3"});
         h.settings.values = {{"Windows Startup", other}, {"StartStopState", "On"},
-                             {"Option", "infinite"}};
+                             {"Option", "infinite"}, {"Minimized", other}};
         Form1& f = h.load();
         EXPECT_FALSE(f.Check4->isChecked()) << other.toStdString();
+        EXPECT_FALSE(f.Check8->isChecked());
         EXPECT_EQ(f.PushButton2->text(), "Turn On");
         EXPECT_FALSE(f.Timer1->isActive());
         EXPECT_TRUE(f.Option2->isChecked());
