@@ -33,6 +33,11 @@ TEST(AudioPlayerDisk, CapturedOutputLoopsExactlyAndStopsWithAFade)
         p.setLoopMode(true);
         p.playFile(file);
         ASSERT_EQ(p.playState(), PlayState::Playing);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        // Assigned again: the device reopens (a fresh capture) and the file
+        // starts over from its first frame.
+        p.playFile(file);
+        ASSERT_EQ(p.playState(), PlayState::Playing);
         std::this_thread::sleep_for(std::chrono::milliseconds(1200));
         EXPECT_EQ(p.playState(), PlayState::Playing);
         EXPECT_EQ(p.underrunFrames(), 0u);
@@ -52,6 +57,12 @@ TEST(AudioPlayerDisk, CapturedOutputLoopsExactlyAndStopsWithAFade)
         if (std::equal(c.begin() + long(2 * j), c.begin() + long(2 * j + 32), plain.begin() + 600))
             offset = j - 300;
     ASSERT_LT(offset, frames) << "the file's frames are not in the capture";
+    // Nothing before the first frame; from the end of the 5 ms fade-in on,
+    // the file itself.
+    for (size_t k = 0; k < offset * 2; ++k)
+        ASSERT_EQ(c[k], 0.0f) << "sound before the file's first frame";
+    EXPECT_TRUE(std::equal(c.begin() + long(2 * (offset + 220)), c.begin() + long(2 * (offset + 300)),
+                           plain.begin() + 440));
 
     // Frame for frame the file, back to back, until the stop.
     size_t i = offset + 300;
