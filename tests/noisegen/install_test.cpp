@@ -1,6 +1,7 @@
 // `cmake --install` of this build into a scratch prefix: the layout the
 // package and the program rely on.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,22 +9,24 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
-namespace {
+namespace
+{
 
-class Install : public ::testing::Test {
+class Install : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
         prefix_ = new QTemporaryDir;
         QProcess install;
         install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(CMAKE_COMMAND_PATH, {"--install", HUSHWAVE_BUILD_DIR, "--prefix", prefix_->path()});
-        installed_ = install.waitForFinished(120'000) && install.exitStatus() == QProcess::NormalExit
-            && install.exitCode() == 0;
+        install.start(CMAKE_COMMAND_PATH,
+                      {"--install", HUSHWAVE_BUILD_DIR, "--prefix", prefix_->path()});
+        installed_ = install.waitForFinished(120'000) &&
+                     install.exitStatus() == QProcess::NormalExit && install.exitCode() == 0;
         log_ = new QByteArray(install.readAll());
     }
     static void TearDownTestSuite()
@@ -54,10 +57,12 @@ TEST_F(Install, ProgramFolderHoldsTheProgramItsSoundsAndCursor)
     EXPECT_FALSE(sounds.isEmpty());
     EXPECT_EQ(QDir(path("lib/hushwave/sounds")).entryList(QDir::Files), sounds);
     for (const QString& sound : sounds)
-        EXPECT_EQ(QFileInfo(path("lib/hushwave/sounds/" + sound)).size(), QFileInfo(built + "/sounds/" + sound).size())
+        EXPECT_EQ(QFileInfo(path("lib/hushwave/sounds/" + sound)).size(),
+                  QFileInfo(built + "/sounds/" + sound).size())
             << sound.toStdString();
 
-    EXPECT_EQ(QFileInfo::exists(path("lib/hushwave/HAND-M.CUR")), QFileInfo::exists(built + "/HAND-M.CUR"));
+    EXPECT_EQ(QFileInfo::exists(path("lib/hushwave/HAND-M.CUR")),
+              QFileInfo::exists(built + "/HAND-M.CUR"));
 }
 
 TEST_F(Install, CommandOnPathIsARelativeLinkIntoTheProgramFolder)
@@ -65,8 +70,10 @@ TEST_F(Install, CommandOnPathIsARelativeLinkIntoTheProgramFolder)
     const QFileInfo link(path("bin/hushwave"));
     ASSERT_TRUE(link.isSymLink());
     // Relative, so it still points home inside a package or another prefix.
-    EXPECT_TRUE(QFile::symLinkTarget(link.filePath()) == QFileInfo(path("lib/hushwave/hushwave")).canonicalFilePath());
-    const std::string target = std::filesystem::read_symlink(link.filePath().toStdString()).string();
+    EXPECT_TRUE(QFile::symLinkTarget(link.filePath()) ==
+                QFileInfo(path("lib/hushwave/hushwave")).canonicalFilePath());
+    const std::string target =
+        std::filesystem::read_symlink(link.filePath().toStdString()).string();
     EXPECT_EQ(target.rfind("../", 0), 0u) << target;
 }
 
@@ -74,7 +81,8 @@ TEST_F(Install, MenuEntryIsValidAndNamesTheCommandAndIcon)
 {
     const QString entry = path("share/applications/hushwave.desktop");
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
-    ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate (desktop-file-utils) is not installed";
+    ASSERT_FALSE(validator.isEmpty())
+        << "desktop-file-validate (desktop-file-utils) is not installed";
     QProcess validate;
     validate.setProcessChannelMode(QProcess::MergedChannels);
     validate.start(validator, {entry});

@@ -4,12 +4,12 @@
 #include "Mp3Loop.h"
 #include "Styles.h"
 
+#include <gtest/gtest.h>
+#include <mpg123.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <mpg123.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,8 @@
 #include <memory>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 struct Decoded {
     long rate = 0;
@@ -39,7 +40,8 @@ Decoded decodeGapless(const QString& path)
     (void)initialised;
     Decoded result;
     int error = 0;
-    std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> handle(mpg123_new(nullptr, &error), mpg123_delete);
+    std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> handle(mpg123_new(nullptr, &error),
+                                                                    mpg123_delete);
     if (!handle)
         return result;
     mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
@@ -58,7 +60,8 @@ Decoded decodeGapless(const QString& path)
         if (status == MPG123_DONE)
             break;
         if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
-            ADD_FAILURE() << "decoding " << path.toStdString() << ": " << mpg123_plain_strerror(status);
+            ADD_FAILURE() << "decoding " << path.toStdString() << ": "
+                          << mpg123_plain_strerror(status);
             break;
         }
     }
@@ -66,7 +69,10 @@ Decoded decodeGapless(const QString& path)
     return result;
 }
 
-double dB(double value) { return 20 * std::log10(std::max(value, 1e-12)); }
+double dB(double value)
+{
+    return 20 * std::log10(std::max(value, 1e-12));
+}
 
 double rms(const std::vector<float>& x)
 {
@@ -77,9 +83,9 @@ double rms(const std::vector<float>& x)
 }
 
 struct Seam {
-    double jump;   // last sample to first
-    double p99;    // 99th percentile of the file's own sample-to-sample jumps
-    double rank;   // share of the file's jumps smaller than the seam's
+    double jump; // last sample to first
+    double p99;  // 99th percentile of the file's own sample-to-sample jumps
+    double rank; // share of the file's jumps smaller than the seam's
 };
 
 Seam seamOf(const std::vector<float>& x)
@@ -87,9 +93,10 @@ Seam seamOf(const std::vector<float>& x)
     std::vector<float> steps(x.size() - 1);
     for (std::size_t i = 0; i + 1 < x.size(); ++i)
         steps[i] = std::abs(x[i + 1] - x[i]);
-    Seam seam {std::abs(double(x.front()) - x.back()), 0, 0};
-    seam.rank = double(std::count_if(steps.begin(), steps.end(), [&](float s) { return s < seam.jump; }))
-        / double(steps.size());
+    Seam seam{std::abs(double(x.front()) - x.back()), 0, 0};
+    seam.rank =
+        double(std::count_if(steps.begin(), steps.end(), [&](float s) { return s < seam.jump; })) /
+        double(steps.size());
     auto at = steps.begin() + std::ptrdiff_t(0.99 * double(steps.size()));
     std::nth_element(steps.begin(), at, steps.end());
     seam.p99 = *at;
@@ -116,9 +123,13 @@ double powerAt(const std::vector<float>& x, double freq, double rate)
     return total / double(blocks);
 }
 
-QString soundsFolder() { return qEnvironmentVariable("HUSHWAVE_PROGRAM_DIR") + "/sounds"; }
+QString soundsFolder()
+{
+    return qEnvironmentVariable("HUSHWAVE_PROGRAM_DIR") + "/sounds";
+}
 
-class LibraryFiles : public ::testing::Test {
+class LibraryFiles : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -132,7 +143,8 @@ protected:
     {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("HUSHWAVE_PROGRAM_DIR"));
         for (const auto& [name, audio] : decoded_)
-            ASSERT_GT(audio.frames(), 0u) << name.toStdString() << " missing or undecodable in " << soundsFolder().toStdString();
+            ASSERT_GT(audio.frames(), 0u) << name.toStdString() << " missing or undecodable in "
+                                          << soundsFolder().toStdString();
     }
     static std::map<QString, Decoded> decoded_;
 };
@@ -163,7 +175,7 @@ TEST_F(LibraryFiles, LoopSeamIsNoBiggerThanTheSoundsOwnSteps)
             const Seam seam = seamOf(audio.channel(c));
             EXPECT_LE(seam.jump, seam.p99) << name.toStdString() << " channel " << c;
             std::printf("  %-12s ch%d seam %.5f  p99 step %.5f  (%.0f%% of steps are smaller)\n",
-                name.toStdString().c_str(), c, seam.jump, seam.p99, 100 * seam.rank);
+                        name.toStdString().c_str(), c, seam.jump, seam.p99, 100 * seam.rank);
         }
     }
 }
@@ -179,7 +191,8 @@ TEST_F(LibraryFiles, LevelsAreMatchedWithoutClipping)
         EXPECT_LT(dB(peak), -1.0) << name.toStdString();
         lowest = std::min(lowest, level);
         highest = std::max(highest, level);
-        std::printf("  %-12s rms %.2f dBFS  peak %.2f dBFS\n", name.toStdString().c_str(), level, dB(peak));
+        std::printf("  %-12s rms %.2f dBFS  peak %.2f dBFS\n", name.toStdString().c_str(), level,
+                    dB(peak));
     }
     EXPECT_LE(highest - lowest, 1.0);
 }
@@ -187,13 +200,15 @@ TEST_F(LibraryFiles, LevelsAreMatchedWithoutClipping)
 TEST_F(LibraryFiles, NoiseColoursFallAtTheirSlopes)
 {
     // Power change over the four octaves from 250 Hz to 4 kHz.
-    const std::map<QString, double> expectedDrop {{"White Noise", 0}, {"Pink Noise", 12}, {"Brown Noise", 24}};
+    const std::map<QString, double> expectedDrop{
+        {"White Noise", 0}, {"Pink Noise", 12}, {"Brown Noise", 24}};
     for (const auto& [name, drop] : expectedDrop) {
         const Decoded& audio = decoded_[name];
         ASSERT_GT(audio.frames(), 0u) << name.toStdString();
         for (int c = 0; c < audio.channels; ++c) {
             const auto x = audio.channel(c);
-            const double measured = 10 * std::log10(powerAt(x, 250, 44100) / powerAt(x, 4000, 44100));
+            const double measured =
+                10 * std::log10(powerAt(x, 250, 44100) / powerAt(x, 4000, 44100));
             EXPECT_NEAR(measured, drop, 2.0) << name.toStdString() << " channel " << c;
         }
     }
@@ -206,7 +221,8 @@ TEST_F(LibraryFiles, WavesSwellWhileNoiseStaysSteady)
         double low = 1e9, high = -1e9;
         const std::size_t second = 44100;
         for (std::size_t s = 0; s + second <= x.size(); s += second) {
-            const double level = dB(rms(std::vector<float>(x.begin() + std::ptrdiff_t(s), x.begin() + std::ptrdiff_t(s + second))));
+            const double level = dB(rms(std::vector<float>(
+                x.begin() + std::ptrdiff_t(s), x.begin() + std::ptrdiff_t(s + second))));
             low = std::min(low, level);
             high = std::max(high, level);
         }
@@ -229,7 +245,9 @@ TEST(Generator, SecondRunWritesIdenticalFiles)
 
     const QStringList made = QDir(folder.path()).entryList(QDir::Files);
     EXPECT_EQ(made.size(), qsizetype(noisegen::defaultStyles().size()));
-    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty()); // no work folder left
+    EXPECT_TRUE(QDir(folder.path())
+                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                    .isEmpty()); // no work folder left
     for (const QString& file : made) {
         SCOPED_TRACE(file.toStdString());
         QFile again(folder.path() + "/" + file), built(soundsFolder() + "/" + file);
@@ -248,7 +266,7 @@ TEST(EncodeLoop, DecodesBackToTheLoopInPlace)
     noisegen::Mp3Settings settings;
     const auto mp3 = noisegen::encodeLoop(loop, 44100, settings);
 
-    noisegen::LameGap gap {};
+    noisegen::LameGap gap{};
     ASSERT_TRUE(noisegen::readLameGap(mp3, gap));
     EXPECT_EQ(gap.delay, 576 + int(settings.wrapFrames));
     EXPECT_GT(gap.padding, int(settings.wrapFrames));

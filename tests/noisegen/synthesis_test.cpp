@@ -11,7 +11,8 @@
 #include <numbers>
 #include <string>
 
-namespace {
+namespace
+{
 
 using noisegen::Biquad;
 
@@ -31,7 +32,7 @@ std::vector<float> periodOfNoise(std::uint64_t seed)
 // and returns its last period: what the filter settles to on the endless loop.
 template <class Filter>
 std::vector<float> settled(const std::vector<float>& period, const std::function<Filter()>& make,
-    const std::function<void(Filter&, std::size_t)>& retune)
+                           const std::function<void(Filter&, std::size_t)>& retune)
 {
     Filter filter = make();
     std::vector<float> out(period.size());
@@ -44,7 +45,8 @@ std::vector<float> settled(const std::vector<float>& period, const std::function
 }
 
 template <class Filter>
-void expectLoopIsSettled(const std::string& name, const std::function<Filter()>& make,
+void expectLoopIsSettled(
+    const std::string& name, const std::function<Filter()>& make,
     const std::function<void(Filter&, std::size_t)>& retune = [](Filter&, std::size_t) {})
 {
     const std::vector<float> input = periodOfNoise(7);
@@ -74,14 +76,17 @@ TEST(FilterLoop, GivesEachFilterItsSettledOutputOnTheEndlessLoop)
     expectLoopIsSettled<Biquad>("bandpass", [] { return Biquad::bandpass(kRate, 3000, 3); });
     expectLoopIsSettled<Biquad>("peaking", [] { return Biquad::peaking(kRate, 220, 0.8, 5); });
     expectLoopIsSettled<noisegen::PinkFilter>("pink", [] { return noisegen::PinkFilter(); });
-    expectLoopIsSettled<noisegen::OnePole>(
-        "brown integrator", [] { return noisegen::OnePole(noisegen::OnePole::coefficient(kRate, 20)); });
-    expectLoopIsSettled<noisegen::OnePoleHighpass>("rumble cut", [] { return noisegen::OnePoleHighpass(kRate, 15); });
+    expectLoopIsSettled<noisegen::OnePole>("brown integrator", [] {
+        return noisegen::OnePole(noisegen::OnePole::coefficient(kRate, 20));
+    });
+    expectLoopIsSettled<noisegen::OnePoleHighpass>(
+        "rumble cut", [] { return noisegen::OnePoleHighpass(kRate, 15); });
     // A cutoff that sweeps with the position in the loop, as the waves do.
     expectLoopIsSettled<noisegen::OnePole>(
         "sweep", [] { return noisegen::OnePole(); },
         [](noisegen::OnePole& f, std::size_t i) {
-            const double sweep = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * 3 * double(i) / kPeriod);
+            const double sweep =
+                0.5 - 0.5 * std::cos(2 * std::numbers::pi * 3 * double(i) / kPeriod);
             f.setPole(noisegen::OnePole::coefficient(kRate, 300 + 2200 * sweep));
         });
 }

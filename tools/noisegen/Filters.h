@@ -5,20 +5,24 @@
 #include <numbers>
 #include <vector>
 
-namespace noisegen {
+namespace noisegen
+{
 
 // Second-order section (RBJ cookbook designs), direct form I in double.
-class Biquad {
+class Biquad
+{
 public:
     static Biquad lowpass(double rate, double freq, double q = std::numbers::sqrt2 / 2)
     {
         const Parts p(rate, freq, q);
-        return Biquad((1 - p.cosw) / 2, 1 - p.cosw, (1 - p.cosw) / 2, 1 + p.alpha, -2 * p.cosw, 1 - p.alpha);
+        return Biquad((1 - p.cosw) / 2, 1 - p.cosw, (1 - p.cosw) / 2, 1 + p.alpha, -2 * p.cosw,
+                      1 - p.alpha);
     }
     static Biquad highpass(double rate, double freq, double q = std::numbers::sqrt2 / 2)
     {
         const Parts p(rate, freq, q);
-        return Biquad((1 + p.cosw) / 2, -(1 + p.cosw), (1 + p.cosw) / 2, 1 + p.alpha, -2 * p.cosw, 1 - p.alpha);
+        return Biquad((1 + p.cosw) / 2, -(1 + p.cosw), (1 + p.cosw) / 2, 1 + p.alpha, -2 * p.cosw,
+                      1 - p.alpha);
     }
     // Unity gain at the centre.
     static Biquad bandpass(double rate, double freq, double q)
@@ -30,7 +34,8 @@ public:
     {
         const Parts p(rate, freq, q);
         const double a = std::pow(10.0, gainDb / 40);
-        return Biquad(1 + p.alpha * a, -2 * p.cosw, 1 - p.alpha * a, 1 + p.alpha / a, -2 * p.cosw, 1 - p.alpha / a);
+        return Biquad(1 + p.alpha * a, -2 * p.cosw, 1 - p.alpha * a, 1 + p.alpha / a, -2 * p.cosw,
+                      1 - p.alpha / a);
     }
 
     double process(double x)
@@ -66,11 +71,15 @@ private:
 
 // First-order lowpass with unity gain at DC; the coefficient may change per
 // sample (sweeps).
-class OnePole {
+class OnePole
+{
 public:
-    static double coefficient(double rate, double freq) { return std::exp(-2 * std::numbers::pi * freq / rate); }
+    static double coefficient(double rate, double freq)
+    {
+        return std::exp(-2 * std::numbers::pi * freq / rate);
+    }
 
-    explicit OnePole(double pole = 0) : pole_(pole) { }
+    explicit OnePole(double pole = 0) : pole_(pole) {}
     void setPole(double pole) { pole_ = pole; }
     double process(double x)
     {
@@ -84,9 +93,10 @@ private:
 };
 
 // First-order highpass (DC blocker with a chosen corner).
-class OnePoleHighpass {
+class OnePoleHighpass
+{
 public:
-    OnePoleHighpass(double rate, double freq) : lowpass_(OnePole::coefficient(rate, freq)) { }
+    OnePoleHighpass(double rate, double freq) : lowpass_(OnePole::coefficient(rate, freq)) {}
     double process(double x) { return x - lowpass_.process(x); }
 
 private:
@@ -95,7 +105,8 @@ private:
 
 // -3 dB/octave from about 10 Hz to Nyquist at 44.1 kHz, within 0.05 dB
 // (Paul Kellet's refined method).
-class PinkFilter {
+class PinkFilter
+{
 public:
     double process(double white)
     {
@@ -118,8 +129,7 @@ private:
 // pass lets the filter's state settle on the signal's own end (all our
 // filters forget within well under a period), the second pass writes.
 // step(index, sample) returns the filtered sample.
-template <class Step>
-void filterLoop(std::vector<float>& signal, Step&& step)
+template <class Step> void filterLoop(std::vector<float>& signal, Step&& step)
 {
     for (std::size_t i = 0; i < signal.size(); ++i)
         step(i, double(signal[i]));
@@ -127,8 +137,7 @@ void filterLoop(std::vector<float>& signal, Step&& step)
         signal[i] = float(step(i, double(signal[i])));
 }
 
-template <class Filter>
-void applyLoop(std::vector<float>& signal, Filter filter)
+template <class Filter> void applyLoop(std::vector<float>& signal, Filter filter)
 {
     filterLoop(signal, [&filter](std::size_t, double x) { return filter.process(x); });
 }

@@ -8,9 +8,11 @@
 #include <stdexcept>
 #include <string>
 
-namespace noisegen {
+namespace noisegen
+{
 
-namespace {
+namespace
+{
 
 // Where the LAME extension of a Xing/Info frame starts, or 0 when the frame
 // holds none. The Xing part LAME writes is always 120 bytes long.
@@ -39,7 +41,10 @@ std::uint16_t crc16(const std::uint8_t* data, std::size_t size)
     return crc;
 }
 
-void fail(const std::string& what) { throw std::runtime_error("mp3 encoding: " + what); }
+void fail(const std::string& what)
+{
+    throw std::runtime_error("mp3 encoding: " + what);
+}
 
 // Widens the declared delay and padding; the tag's own CRC covers the
 // fields, so it is recomputed (after checking we read the layout right).

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace noisegen {
+namespace noisegen
+{
 
 struct Mp3Settings {
     int kbps = 160;
@@ -21,7 +22,8 @@ struct Mp3Settings {
 // its last frame continues into its first: the wrapped-around audio is
 // hidden by widening the encoder delay and padding in the LAME tag.
 // Throws std::runtime_error when LAME fails.
-std::vector<std::uint8_t> encodeLoop(const Loop& loop, int sampleRate, const Mp3Settings& settings = {});
+std::vector<std::uint8_t> encodeLoop(const Loop& loop, int sampleRate,
+                                     const Mp3Settings& settings = {});
 
 // The encoder delay and padding a LAME tag at the start of `mp3` declares.
 struct LameGap {

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <numbers>
 
-namespace noisegen {
+namespace noisegen
+{
 
 // xoshiro256** seeded through splitmix64: our own generator, so the same
 // seed gives the same noise with every standard library.
-class Random {
+class Random
+{
 public:
     explicit Random(std::uint64_t seed)
     {
@@ -57,7 +59,7 @@ public:
 private:
     static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
-    std::uint64_t state_[4] {};
+    std::uint64_t state_[4]{};
     double spare_ = 0.0;
     bool hasSpare_ = false;
 };

@@ -8,14 +8,19 @@
 #include <limits>
 #include <numbers>
 
-namespace noisegen {
+namespace noisegen
+{
 
-namespace {
+namespace
+{
 
 constexpr double kRate = kSampleRate;
 using Channel = std::vector<float>;
 
-double fromDb(double db) { return std::pow(10.0, db / 20); }
+double fromDb(double db)
+{
+    return std::pow(10.0, db / 20);
+}
 
 double rms(const Channel& x)
 {
@@ -31,7 +36,10 @@ void scale(Channel& x, double gain)
         v = float(v * gain);
 }
 
-void normalize(Channel& x) { scale(x, 1.0 / std::max(rms(x), 1e-12)); }
+void normalize(Channel& x)
+{
+    scale(x, 1.0 / std::max(rms(x), 1e-12));
+}
 
 void mix(Channel& into, const Channel& from, double gain)
 {
@@ -75,11 +83,10 @@ Channel brown(Random& rng, std::size_t frames)
     return x;
 }
 
-template <class MakeChannel>
-Loop stereo(std::uint64_t seed, std::size_t frames, MakeChannel make)
+template <class MakeChannel> Loop stereo(std::uint64_t seed, std::size_t frames, MakeChannel make)
 {
     Random left(seed), right(seed ^ 0x5bd1e9955bd1e995ULL);
-    return Loop {make(left, frames, 0), make(right, frames, 1)};
+    return Loop{make(left, frames, 0), make(right, frames, 1)};
 }
 
 Loop whiteNoise(std::uint64_t seed, std::size_t frames)
@@ -129,7 +136,8 @@ Loop rain(std::uint64_t seed, std::size_t frames)
         const double phase1 = rng.uniform(0, 2 * std::numbers::pi);
         const double phase2 = rng.uniform(0, 2 * std::numbers::pi);
         for (std::size_t i = 0; i < n; ++i)
-            bed[i] = float(bed[i] * (1 + 0.12 * loopSine(3, i, n, phase1) + 0.07 * loopSine(7, i, n, phase2)));
+            bed[i] = float(
+                bed[i] * (1 + 0.12 * loopSine(3, i, n, phase1) + 0.07 * loopSine(7, i, n, phase2)));
 
         mix(bed, brown(rng, n), 0.25);
         return bed;
@@ -154,15 +162,15 @@ Loop oceanWaves(std::uint64_t seed, std::size_t frames)
         double covered = 0;
         for (std::size_t w = 0; w < lengths.size(); ++w) {
             covered += lengths[w];
-            const std::size_t end = w + 1 == lengths.size()
-                ? frames
-                : std::size_t(covered * double(frames) / total);
+            const std::size_t end =
+                w + 1 == lengths.size() ? frames : std::size_t(covered * double(frames) / total);
             const double peak = shapeRng.uniform(0.75, 1.0);
             const double rise = shapeRng.uniform(0.35, 0.5);
             for (std::size_t i = begin; i < end; ++i) {
                 const double u = double(i - begin) / double(end - begin);
-                const double s = u < rise ? std::pow(std::sin(std::numbers::pi / 2 * u / rise), 2)
-                                          : 0.5 * (1 + std::cos(std::numbers::pi * (u - rise) / (1 - rise)));
+                const double s =
+                    u < rise ? std::pow(std::sin(std::numbers::pi / 2 * u / rise), 2)
+                             : 0.5 * (1 + std::cos(std::numbers::pi * (u - rise) / (1 - rise)));
                 envelope[i] = peak * s; // 0..1, smooth at both ends of a wave
             }
             begin = end;
@@ -215,7 +223,8 @@ Loop fan(std::uint64_t seed, std::size_t frames)
     std::vector<float> beat(frames), hum(frames);
     for (std::size_t i = 0; i < frames; ++i) {
         beat[i] = float(1 + 0.05 * loopSine(18 * seconds, i, frames));
-        hum[i] = float(0.02 * loopSine(100 * seconds, i, frames) + 0.01 * loopSine(200 * seconds, i, frames, 1.0));
+        hum[i] = float(0.02 * loopSine(100 * seconds, i, frames) +
+                       0.01 * loopSine(200 * seconds, i, frames, 1.0));
     }
 
     return stereo(seed, frames, [&beat, &hum](Random& rng, std::size_t n, int) {
@@ -286,7 +295,8 @@ void startAtSmallestStep(Loop& loop)
     float bestStep = std::numeric_limits<float>::max();
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t before = (i + n - 1) % n;
-        const float step = std::max(std::abs(loop.left[i] - loop.left[before]), std::abs(loop.right[i] - loop.right[before]));
+        const float step = std::max(std::abs(loop.left[i] - loop.left[before]),
+                                    std::abs(loop.right[i] - loop.right[before]));
         if (step < bestStep) {
             bestStep = step;
             best = i;
@@ -300,7 +310,7 @@ void startAtSmallestStep(Loop& loop)
 
 const std::vector<Style>& defaultStyles()
 {
-    static const std::vector<Style> styles {
+    static const std::vector<Style> styles{
         {"White Noise", 0x57484954454e4f31ULL, whiteNoise},
         {"Pink Noise", 0x50494e4b4e4f4931ULL, pinkNoise},
         {"Brown Noise", 0x42524f574e4e4f31ULL, brownNoise},
@@ -329,7 +339,10 @@ Loop renderStyle(const Style& style, std::size_t frames)
     return loop;
 }
 
-double rmsDb(const Loop& loop) { return 20 * std::log10(std::max(loopRms(loop), 1e-12)); }
+double rmsDb(const Loop& loop)
+{
+    return 20 * std::log10(std::max(loopRms(loop), 1e-12));
+}
 
 double peakDb(const Loop& loop)
 {

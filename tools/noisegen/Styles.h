@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-namespace noisegen {
+namespace noisegen
+{
 
 constexpr int kSampleRate = 44100;
 constexpr std::size_t kLoopFrames = 60 * kSampleRate;

@@ -23,12 +23,14 @@
 namespace fs = std::filesystem;
 using namespace noisegen;
 
-namespace {
+namespace
+{
 
 // A build stopped half-way must not leave a truncated file that looks new,
 // nor a stray file the program would list as a style: files are written in
 // a sub-folder (the program lists none) and moved into place when complete.
-void writeAtomically(const fs::path& partFolder, const fs::path& path, const std::vector<std::uint8_t>& bytes)
+void writeAtomically(const fs::path& partFolder, const fs::path& path,
+                     const std::vector<std::uint8_t>& bytes)
 {
     const fs::path part = partFolder / path.filename();
     std::ofstream out(part, std::ios::binary | std::ios::trunc);
@@ -44,7 +46,8 @@ void writeAtomically(const fs::path& partFolder, const fs::path& path, const std
 
 int usage()
 {
-    std::fprintf(stderr, "usage: noisegen [--jobs N] <folder> [style...]\n       noisegen --list\n");
+    std::fprintf(stderr,
+                 "usage: noisegen [--jobs N] <folder> [style...]\n       noisegen --list\n");
     return 2;
 }
 
@@ -84,12 +87,13 @@ int main(int argc, char** argv)
     std::error_code error;
     fs::create_directories(partFolder, error);
     if (error) {
-        std::fprintf(stderr, "noisegen: cannot create %s: %s\n", folder.c_str(), error.message().c_str());
+        std::fprintf(stderr, "noisegen: cannot create %s: %s\n", folder.c_str(),
+                     error.message().c_str());
         return 1;
     }
 
-    std::atomic<std::size_t> nextStyle {0};
-    std::atomic<bool> failed {false};
+    std::atomic<std::size_t> nextStyle{0};
+    std::atomic<bool> failed{false};
     std::mutex printing;
     auto work = [&] {
         for (std::size_t i; (i = nextStyle++) < chosen.size() && !failed;) {
@@ -100,8 +104,8 @@ int main(int argc, char** argv)
                 const auto mp3 = encodeLoop(loop, kSampleRate);
                 writeAtomically(partFolder, folder / (name + ".mp3"), mp3);
                 std::lock_guard lock(printing);
-                std::printf("noisegen: %-12s %7.2f dBFS rms, %6.2f dBFS peak, %zu bytes\n", name.c_str(), rmsDb(loop),
-                    peakDb(loop), mp3.size());
+                std::printf("noisegen: %-12s %7.2f dBFS rms, %6.2f dBFS peak, %zu bytes\n",
+                            name.c_str(), rmsDb(loop), peakDb(loop), mp3.size());
             } catch (const std::exception& e) {
                 failed = true;
                 std::lock_guard lock(printing);
