@@ -59,3 +59,19 @@ QSlider::handle:horizontal {
     border-radius: 6px;
     background: #b9a67a;
 }
+
+QCheckBox::indicator, QRadioButton::indicator {
+    width: 11px;
+    height: 11px;
+    border: 1px solid #8a8f9c;
+    background: #2a2e38;
+}
+
+QRadioButton::indicator {
+    border-radius: 6px;
+}
+
+QCheckBox::indicator:checked, QRadioButton::indicator:checked {
+    background: #b9a67a;
+    border-color: #d8d4c8;
+}
