@@ -1,0 +1,583 @@
+# Shared harness for the end-to-end scripts: the real hushwave binary in a
+# real X session (Xvfb + openbox, trayer as the tray host), audio captured by
+# SDL's disk driver, settings read back from the INI file.
+#
+# Usage, from a tests/e2e/<name>_test.sh script:
+#
+#   source "$(dirname "$0")/lib.sh"
+#   hw_session                        # X server + window manager, once per script
+#   hw_begin "on and off"             # fresh settings, capture, tray host on
+#   hw_begin "no tray" --no-tray      #   ... or without a tray host
+#   hw_write_settings Option=Timed "Time From=12/7/2026 9:00:00 AM"
+#   hw_start [--faketime "2026-12-07 08:59:55"]   # clock starts there, and runs
+#   hw_find_window                    # sets HW_WIN (the 536x383 main window)
+#   hw_click_control turn             # clicks by the designed positions
+#   hw_check "sound after Turn On" hw_wait_for 8 hw_capture_has_sound 0.5
+#   hw_done                           # last line: summary and exit status
+#
+# Environment (ctest sets it): HUSHWAVE_BINARY, optional HUSHWAVE_E2E_ARTIFACTS
+# (where failure screenshots go; default the working directory).
+# Each check that fails records a reason, saves one screenshot per scenario
+# and the program's log tail; the script carries on and fails at hw_done.
+# An EXIT trap stops everything started here and removes the temp dirs.
+
+set -u
+
+HW_BINARY="${HUSHWAVE_BINARY:?HUSHWAVE_BINARY must point at the built program}"
+HW_ARTIFACTS="${HUSHWAVE_E2E_ARTIFACTS:-$PWD}"
+HW_SCRIPT="$(basename "${0%.sh}")"
+HW_ROOT="$(mktemp -d /tmp/hw-e2e.XXXXXX)"
+HW_FAILURES=0
+HW_SCENARIO=""
+HW_SCENARIO_FAILED=0
+HW_DISPLAY=""
+HW_XVFB_PID=""
+HW_WM_PID=""
+HW_TRAY_PID=""
+HW_PID=""
+HW_WIN=""
+HW_CONFIG=""
+HW_CAPTURE=""
+HW_LOG=""
+
+# Frames of float32 stereo at the rate of the sound files.
+HW_RATE=44100
+HW_CHANNELS=2
+
+hw_log() { printf '[%s %s] %s\n' "$(date +%T)" "$HW_SCRIPT" "$*"; }
+
+# --- cleanup ---------------------------------------------------------------
+
+hw_kill() { # pid [grace seconds]
+    local pid="$1" grace="${2:-3}" i
+    [ -n "$pid" ] || return 0
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    kill -TERM "$pid" 2>/dev/null
+    for ((i = 0; i < grace * 10; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+hw_cleanup() {
+    hw_kill "$HW_PID"
+    hw_kill "$HW_TRAY_PID"
+    hw_kill "$HW_WM_PID"
+    hw_kill "$HW_XVFB_PID"
+    HW_PID="" HW_TRAY_PID="" HW_WM_PID="" HW_XVFB_PID=""
+    rm -rf "$HW_ROOT"
+}
+trap hw_cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- waiting ---------------------------------------------------------------
+
+# Polls a command every 0.2 s until it succeeds or the timeout (seconds) runs out.
+hw_wait_for() {
+    local timeout="$1"
+    shift
+    local deadline=$((SECONDS + timeout))
+    while true; do
+        "$@" && return 0
+        [ "$SECONDS" -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}
+
+# True while the command keeps succeeding for the whole span (seconds).
+hw_holds_for() {
+    local span="$1"
+    shift
+    local deadline=$((SECONDS + span))
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        "$@" || return 1
+        sleep 0.1
+    done
+    "$@"
+}
+
+# --- X session -------------------------------------------------------------
+
+hw_x() { DISPLAY="$HW_DISPLAY" "$@"; }
+
+hw_session() {
+    local n
+    for n in $(seq 120 160); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$HW_ROOT/xvfb.log" 2>&1 &
+        HW_XVFB_PID=$!
+        HW_DISPLAY=":$n"
+        if hw_wait_for 15 hw_x xdpyinfo >/dev/null 2>&1 && kill -0 "$HW_XVFB_PID" 2>/dev/null; then
+            break
+        fi
+        hw_kill "$HW_XVFB_PID"
+        HW_XVFB_PID="" HW_DISPLAY=""
+    done
+    [ -n "$HW_DISPLAY" ] || { hw_log "no free X display"; exit 1; }
+
+    hw_x openbox --config-file /dev/null >"$HW_ROOT/openbox.log" 2>&1 &
+    HW_WM_PID=$!
+    # openbox owns the WM_S0 selection once it manages the screen.
+    if ! hw_wait_for 15 hw_wm_running; then
+        hw_log "openbox did not start"
+        cat "$HW_ROOT/openbox.log"
+        exit 1
+    fi
+    hw_log "X session on $HW_DISPLAY (Xvfb $HW_XVFB_PID, openbox $HW_WM_PID)"
+}
+
+hw_wm_running() { hw_x xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+# A tray host has claimed the system tray selection.
+hw_tray_manager_present() {
+    python3 - "$HW_DISPLAY" <<'EOF' 2>/dev/null
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XGetSelectionOwner.restype = ctypes.c_ulong
+d = x.XOpenDisplay(sys.argv[1].encode())
+if not d:
+    sys.exit(2)
+sys.exit(0 if x.XGetSelectionOwner(d, x.XInternAtom(d, b"_NET_SYSTEM_TRAY_S0", 0)) else 1)
+EOF
+}
+
+hw_tray_start() {
+    [ -n "$HW_TRAY_PID" ] && kill -0 "$HW_TRAY_PID" 2>/dev/null && return 0
+    hw_x trayer --edge top --align right --widthtype request --height 24 \
+        --SetDockType true --expand true >"$HW_ROOT/trayer.log" 2>&1 &
+    HW_TRAY_PID=$!
+    if ! hw_wait_for 15 hw_tray_manager_present; then
+        hw_log "trayer did not claim the system tray"
+        cat "$HW_ROOT/trayer.log"
+        exit 1
+    fi
+}
+
+hw_tray_stop() {
+    hw_kill "$HW_TRAY_PID"
+    HW_TRAY_PID=""
+    hw_wait_for 5 hw_tray_manager_absent || true
+}
+
+hw_tray_manager_absent() { ! hw_tray_manager_present; }
+
+# --- scenarios and checks --------------------------------------------------
+
+# Starts a scenario: stops the program of the last one, fresh settings
+# folders and capture file, tray host as asked.
+hw_begin() {
+    local tray=1
+    HW_SCENARIO="$1"
+    shift
+    [ "${1:-}" = "--no-tray" ] && tray=0
+    hw_stop
+    HW_SCENARIO_FAILED=0
+    local dir="$HW_ROOT/s$RANDOM$RANDOM"
+    mkdir -p "$dir/config" "$dir/xdg" "$dir/home" "$dir/runtime"
+    chmod 700 "$dir/runtime"
+    HW_CONFIG="$dir/config"
+    HW_CONFIG_DIRS="$dir/xdg"
+    HW_HOME="$dir/home"
+    HW_RUNTIME="$dir/runtime"
+    HW_CAPTURE="$dir/capture.raw"
+    HW_LOG="$dir/program.log"
+    HW_PROGRAM="$HW_BINARY"
+    if [ "$tray" = 1 ]; then hw_tray_start; else hw_tray_stop; fi
+    hw_log "--- scenario: $HW_SCENARIO"
+}
+
+hw_slug() { printf '%s' "$1" | tr -c 'A-Za-z0-9' '-' | tr -s '-' | sed 's/-$//'; }
+
+hw_screenshot() {
+    local file="$HW_ARTIFACTS/e2e-$HW_SCRIPT-$(hw_slug "$HW_SCENARIO").png"
+    if hw_x import -window root "$file" 2>/dev/null; then
+        hw_log "screenshot: $file"
+    fi
+}
+
+hw_fail() {
+    HW_FAILURES=$((HW_FAILURES + 1))
+    hw_log "FAIL [$HW_SCENARIO] $*"
+    if [ "$HW_SCENARIO_FAILED" = 0 ]; then
+        HW_SCENARIO_FAILED=1
+        hw_screenshot
+        if [ -s "$HW_LOG" ]; then
+            hw_log "program log (tail):"
+            tail -n 20 "$HW_LOG" | sed 's/^/    /'
+        fi
+        if [ -s "$HW_CONFIG/Tarnwell.ini" ]; then
+            hw_log "settings file:"
+            sed 's/^/    /' "$HW_CONFIG/Tarnwell.ini"
+        fi
+    fi
+}
+
+# hw_check "what the user should see" command args...
+hw_check() {
+    local what="$1"
+    shift
+    if "$@"; then
+        hw_log "ok   [$HW_SCENARIO] $what"
+        return 0
+    fi
+    hw_fail "$what"
+    return 1
+}
+
+hw_check_eq() { # what expected actual
+    if [ "$2" = "$3" ]; then
+        hw_log "ok   [$HW_SCENARIO] $1 ('$3')"
+        return 0
+    fi
+    hw_fail "$1: expected '$2', got '$3'"
+    return 1
+}
+
+hw_done() {
+    hw_stop
+    if [ "$HW_FAILURES" -gt 0 ]; then
+        hw_log "$HW_FAILURES check(s) failed"
+        exit 1
+    fi
+    hw_log "all checks passed"
+    exit 0
+}
+
+# --- the program -----------------------------------------------------------
+
+# hw_start [--faketime "YYYY-MM-DD hh:mm:ss"]: the clock of the program starts
+# at that time and runs at normal speed.
+hw_start() {
+    local fake=""
+    if [ "${1:-}" = "--faketime" ]; then
+        fake="$2"
+        shift 2
+    fi
+    local -a cmd=("$HW_PROGRAM")
+    [ -n "$fake" ] && cmd=(faketime -f "@$fake" "$HW_PROGRAM")
+    # No session bus: Qt then uses the XEmbed tray that trayer hosts.
+    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
+        DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb \
+        HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
+        XDG_RUNTIME_DIR="$HW_RUNTIME" \
+        SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE" \
+        FAKETIME_DONT_FAKE_MONOTONIC=1 \
+        "${cmd[@]}" >"$HW_LOG" 2>&1 &
+    HW_PID=$!
+    HW_WIN=""
+    hw_log "started hushwave (pid $HW_PID${fake:+, clock from $fake})"
+}
+
+# Runs a copy of the program from a folder of its own whose sounds/ also
+# holds "<name>.mp3": the first `seconds` of White Noise, to hear a file end.
+# The program finds its sounds beside its executable, so it must be a copy.
+hw_add_short_sound() { # name seconds
+    local src dir
+    src="$(dirname "$HW_BINARY")"
+    dir="$(dirname "$HW_CAPTURE")/program"
+    mkdir -p "$dir"
+    cp -r "$src/sounds" "$dir/"
+    [ -f "$src/HAND-M.CUR" ] && cp "$src/HAND-M.CUR" "$dir/"
+    cp "$HW_BINARY" "$dir/"
+    # 160 kbit/s: 20000 bytes a second; mpg123 drops the cut last frame.
+    head -c $(($2 * 20000)) "$src/sounds/White Noise.mp3" >"$dir/sounds/$1.mp3"
+    HW_PROGRAM="$dir/$(basename "$HW_BINARY")"
+}
+
+hw_running() { [ -n "$HW_PID" ] && kill -0 "$HW_PID" 2>/dev/null; }
+
+hw_exited() { ! hw_running; }
+
+hw_stop() {
+    hw_kill "$HW_PID"
+    HW_PID=""
+    HW_WIN=""
+}
+
+# --- windows ---------------------------------------------------------------
+
+# The program's top-level windows called Hushwave include a 1x1 helper; the
+# main window is the one with the designed client size.
+hw_main_window_id() {
+    local w
+    for w in $(hw_x xdotool search --name '^Hushwave$' 2>/dev/null); do
+        if hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Width: 536' &&
+            hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Height: 383'; then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
+}
+
+hw_find_window_once() {
+    HW_WIN="$(hw_main_window_id)" && [ -n "$HW_WIN" ]
+}
+
+# Waits for the main window to exist (mapped or not); sets HW_WIN.
+hw_find_window() {
+    hw_wait_for "${1:-20}" hw_find_window_once
+}
+
+hw_map_state() { hw_x xwininfo -id "$HW_WIN" 2>/dev/null | sed -n 's/^ *Map State: *//p'; }
+
+hw_window_visible() { [ -n "$HW_WIN" ] && [ "$(hw_map_state)" = "IsViewable" ]; }
+
+hw_window_hidden() { [ -n "$HW_WIN" ] && [ "$(hw_map_state)" != "IsViewable" ]; }
+
+# Managed by the window manager (a taskbar would show it).
+hw_window_managed() {
+    hw_x wmctrl -l 2>/dev/null | awk '{print $1}' | while read -r id; do
+        [ "$((id))" = "$((HW_WIN))" ] && exit 0
+    done
+}
+
+hw_window_withdrawn() { ! hw_window_managed && hw_window_hidden; }
+
+hw_origin() { # prints absolute x y of the main window's client area
+    hw_x xwininfo -id "$HW_WIN" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
+}
+
+# Clicks at a point of the main window's client area.
+hw_click() {
+    local x y
+    read -r x y < <(hw_origin)
+    [ -n "$x" ] || { hw_fail "main window not found for a click"; return 1; }
+    hw_x xdotool mousemove --sync $((x + $1)) $((y + $2)) click 1
+    # Park the pointer outside the window so hover does not change the picture.
+    hw_x xdotool mousemove --sync 1 767
+}
+
+# Centres of the controls, from their designed positions (client pixels).
+hw_control_point() {
+    case "$1" in
+    turn) echo "268 21" ;;                    # "Turn On" / "Turn Off"
+    option1) echo "$((8 + 12 + 8)) $((38 + 20 + 10))" ;;
+    option2) echo "$((8 + 12 + 8)) $((38 + 47 + 10))" ;;
+    combo) echo "$((8 + 16 + 243)) $((156 + 20 + 11))" ;;
+    preview) echo "$((8 + 16 + 243)) $((156 + 50 + 13))" ;;
+    check4) echo "$((8 + 16 + 7)) $((306 + 20 + 7))" ;;
+    check8) echo "$((8 + 16 + 7)) $((306 + 43 + 7))" ;;
+    *) return 1 ;;
+    esac
+}
+
+hw_click_control() {
+    local p
+    p="$(hw_control_point "$1")" || { hw_fail "unknown control $1"; return 1; }
+    # shellcheck disable=SC2086
+    hw_click $p
+}
+
+# Saves the client-area picture of a control (w h around its centre) for comparing.
+hw_snap_control() { # control file
+    local x y cx cy
+    read -r x y < <(hw_origin)
+    read -r cx cy < <(hw_control_point "$1")
+    hw_x import -window root -crop "480x22+$((x + cx - 240))+$((y + cy - 11))" +repage "$2" 2>/dev/null
+}
+
+# Number of differing pixels between two pictures.
+hw_picture_diff() {
+    compare -metric AE "$1" "$2" null: 2>&1 | awk '{print int($1)}'
+}
+
+hw_close() { hw_x wmctrl -c Hushwave; }
+
+hw_minimize() { hw_x xdotool windowminimize "$HW_WIN"; }
+
+# --- tray ------------------------------------------------------------------
+
+# Windows docked into the tray host that belong to the program: X clients get
+# their own id range, so a docked window shares the main window's id base.
+hw_tray_icon_id() {
+    [ -n "$HW_TRAY_PID" ] && [ -n "$HW_WIN" ] || return 1
+    local base=$((HW_WIN >> 21)) top id
+    for top in $(hw_x xdotool search --classname '^trayer$' 2>/dev/null) \
+        $(hw_x xdotool search --class '^trayer$' 2>/dev/null); do
+        for id in $(hw_x xwininfo -id "$top" -tree 2>/dev/null |
+            awk '$1 ~ /^0x/ {print $1}'); do
+            if [ $((id >> 21)) = "$base" ]; then
+                echo "$((id))"
+                return 0
+            fi
+        done
+    done | head -n 1 | grep .
+}
+
+hw_tray_icon_present() { hw_tray_icon_id >/dev/null; }
+
+hw_tray_icon_gone() { ! hw_tray_icon_present; }
+
+hw_click_tray_icon() {
+    local id x y w h
+    id="$(hw_tray_icon_id)" || { hw_fail "no tray icon to click"; return 1; }
+    read -r x y w h < <(hw_x xwininfo -id "$id" | awk '
+        /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')
+    hw_x xdotool mousemove --sync $((x + w / 2)) $((y + h / 2)) click 1
+    hw_x xdotool mousemove --sync 1 767
+}
+
+# --- settings file ---------------------------------------------------------
+
+hw_settings_file() { echo "$HW_CONFIG/Tarnwell.ini"; }
+
+# Value of a key of the [Hushwave] group ("" when absent; status 1).
+hw_setting() {
+    local file
+    file="$(hw_settings_file)"
+    [ -f "$file" ] || return 1
+    python3 - "$file" "$1" <<'EOF'
+import sys
+from urllib.parse import unquote
+path, wanted = sys.argv[1], sys.argv[2]
+group = None
+for raw in open(path, encoding="utf-8", errors="replace"):
+    line = raw.strip()
+    if line.startswith("[") and line.endswith("]"):
+        group = line[1:-1]
+        continue
+    if group != "Hushwave" or "=" not in line:
+        continue
+    key, value = line.split("=", 1)
+    if unquote(key.strip()) == wanted:
+        value = value.strip()
+        if len(value) >= 2 and value[0] == value[-1] == '"':
+            value = value[1:-1]
+        print(value)
+        sys.exit(0)
+sys.exit(1)
+EOF
+}
+
+hw_setting_is() { [ "$(hw_setting "$1")" = "$2" ]; }
+
+# hw_write_settings "Key=Value"...: a settings file as a previous run left it.
+hw_write_settings() {
+    local file kv
+    file="$(hw_settings_file)"
+    {
+        echo "[Hushwave]"
+        for kv in "$@"; do
+            local key="${kv%%=*}" value="${kv#*=}"
+            echo "${key// /%20}=$value"
+        done
+    } >"$file"
+}
+
+# --- captured audio --------------------------------------------------------
+
+hw_capture_bytes() { stat -c %s "$HW_CAPTURE" 2>/dev/null || echo 0; }
+
+hw_capture_seconds() {
+    awk -v b="$(hw_capture_bytes)" -v r="$HW_RATE" -v c="$HW_CHANNELS" 'BEGIN {printf "%.2f", b / (4 * r * c)}'
+}
+
+# The capture has stopped growing for `span` seconds.
+hw_capture_still() {
+    local span="${1:-1}" before
+    before="$(hw_capture_bytes)"
+    sleep "$span"
+    [ "$(hw_capture_bytes)" = "$before" ]
+}
+
+hw_capture_growing() {
+    local before
+    before="$(hw_capture_bytes)"
+    sleep "${1:-0.5}"
+    [ "$(hw_capture_bytes)" -gt "$before" ]
+}
+
+# Measures the capture; prints key=value lines:
+#   seconds  length of the capture
+#   sound    seconds of audio in 10 ms blocks that are not silent
+#   rms      RMS over the non-silent blocks
+#   onset    seconds from the capture's start to its first non-zero sample
+#   head     peak of the first ms after the onset / peak of the 100 ms after it
+#   tail     peak of the last ms before the final silence / peak of the 100 ms before it
+#   tailsil  seconds of silence at the end of the capture
+#   jump     largest sample-to-sample step / the 99.9th percentile step
+#   smooth   RMS of the steps / RMS of the signal: about 1.4 for white
+#            noise, far lower for brown noise (tells the styles apart)
+hw_audio_stats() {
+    python3 - "${1:-$HW_CAPTURE}" "$HW_RATE" "$HW_CHANNELS" <<'EOF'
+import array, math, sys
+path, rate, channels = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+data = array.array("f")
+try:
+    with open(path, "rb") as f:
+        raw = f.read()
+except FileNotFoundError:
+    raw = b""
+raw = raw[: len(raw) // (4 * channels) * 4 * channels]
+data.frombytes(raw)
+if sys.byteorder != "little":
+    data.byteswap()
+# Mono view: the peak of the channels per frame keeps any click visible.
+frames = len(data) // channels
+mono = [max(abs(data[i]), abs(data[i + 1])) if channels == 2 else abs(data[i])
+        for i in range(0, frames * channels, channels)]
+left = data[0::channels]
+block = rate // 100
+sound_blocks, energy, count = 0, 0.0, 0
+for b in range(0, frames, block):
+    seg = data[b * channels:(b + block) * channels]
+    e = sum(v * v for v in seg)
+    if e / max(len(seg), 1) > 1e-12:
+        sound_blocks += 1
+        energy += e
+        count += len(seg)
+out = {
+    "seconds": frames / rate,
+    "sound": sound_blocks * block / rate,
+    "rms": math.sqrt(energy / count) if count else 0.0,
+}
+first = next((i for i, v in enumerate(mono) if v > 1e-7), None)
+ms = rate // 1000
+if first is not None:
+    last = frames - 1
+    while last > first and mono[last] <= 1e-7:
+        last -= 1
+    out["onset"] = first / rate
+    body = max(mono[first:first + rate // 10] or [0.0])
+    out["head"] = max(mono[first:first + ms] or [0.0]) / body if body else 0.0
+    body = max(mono[max(first, last - rate // 10):last + 1] or [0.0])
+    out["tail"] = max(mono[max(first, last + 1 - ms):last + 1] or [0.0]) / body if body else 0.0
+    out["tailsil"] = (frames - 1 - last) / rate
+    steps = sorted(abs(left[i + 1] - left[i]) for i in range(first, last))
+    power = sum(left[i] * left[i] for i in range(first, last))
+    out["smooth"] = math.sqrt(sum(v * v for v in steps) / power) if power else 0.0
+    if len(steps) > 1000:
+        p = steps[int(len(steps) * 0.999)]
+        # A jump from silence at the very start counts as a step too.
+        biggest = max(steps[-1], abs(left[first]))
+        out["jump"] = biggest / p if p else 0.0
+    else:
+        out["jump"] = 0.0
+else:
+    out.update(onset=-1, head=0.0, tail=0.0, tailsil=0.0, jump=0.0, smooth=0.0)
+for k, v in out.items():
+    print(f"{k}={v:.4f}" if isinstance(v, float) else f"{k}={v}")
+EOF
+}
+
+# One measure of hw_audio_stats.
+hw_audio() { hw_audio_stats | sed -n "s/^$1=//p"; }
+
+# At least `min` seconds of non-silent audio were captured.
+hw_capture_has_sound() {
+    awk -v s="$(hw_audio sound)" -v m="${1:-0.5}" 'BEGIN {exit !(s + 0 >= m + 0)}'
+}
+
+hw_capture_silent() { ! hw_capture_has_sound 0.01; }
+
+# awk comparison helper: hw_num_between value low high
+hw_num_between() { awk -v v="$1" -v a="$2" -v b="$3" 'BEGIN {exit !(v + 0 >= a + 0 && v + 0 <= b + 0)}'; }
+hw_num_below() { awk -v v="$1" -v b="$2" 'BEGIN {exit !(v + 0 < b + 0)}'; }
