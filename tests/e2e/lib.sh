@@ -118,7 +118,7 @@ hw_session() {
     done
     [ -n "$HW_DISPLAY" ] || { hw_log "no free X display"; exit 1; }
 
-    hw_x openbox --config-file /dev/null >"$HW_ROOT/openbox.log" 2>&1 &
+    DISPLAY="$HW_DISPLAY" openbox >"$HW_ROOT/openbox.log" 2>&1 &
     HW_WM_PID=$!
     # openbox owns the WM_S0 selection once it manages the screen.
     if ! hw_wait_for 15 hw_wm_running; then
@@ -149,7 +149,7 @@ EOF
 
 hw_tray_start() {
     [ -n "$HW_TRAY_PID" ] && kill -0 "$HW_TRAY_PID" 2>/dev/null && return 0
-    hw_x trayer --edge top --align right --widthtype request --height 24 \
+    DISPLAY="$HW_DISPLAY" trayer --edge top --align right --widthtype request --height 24 \
         --SetDockType true --expand true >"$HW_ROOT/trayer.log" 2>&1 &
     HW_TRAY_PID=$!
     if ! hw_wait_for 15 hw_tray_manager_present; then
@@ -294,6 +294,16 @@ hw_running() { [ -n "$HW_PID" ] && kill -0 "$HW_PID" 2>/dev/null; }
 
 hw_exited() { ! hw_running; }
 
+# Waits for the program to end by itself; HW_EXIT_STATUS holds its status.
+hw_wait_exit() { # timeout
+    HW_EXIT_STATUS=""
+    hw_wait_for "${1:-10}" hw_exited || return 1
+    wait "$HW_PID" 2>/dev/null
+    HW_EXIT_STATUS=$?
+    HW_PID=""
+    return 0
+}
+
 hw_stop() {
     hw_kill "$HW_PID"
     HW_PID=""
@@ -388,9 +398,34 @@ hw_picture_diff() {
     compare -metric AE "$1" "$2" null: 2>&1 | awk '{print int($1)}'
 }
 
+# The WM state of the main window: Normal, Iconic, or "" (withdrawn).
+hw_wm_state() {
+    hw_x xprop -id "$HW_WIN" WM_STATE 2>/dev/null | sed -n 's/^[[:space:]]*window state: *//p'
+}
+
+hw_window_iconic() { [ "$(hw_wm_state)" = "Iconic" ]; }
+
+# A shown top-level window of the program other than the main window, at
+# least 100x40 (the balloon).
+hw_popup_visible() {
+    local base=$((HW_WIN >> 21)) id info
+    for id in $(hw_x xwininfo -root -children 2>/dev/null | awk '$1 ~ /^0x/ {print $1}'); do
+        [ $((id >> 21)) = "$base" ] && [ $((id)) != $((HW_WIN)) ] || continue
+        info="$(hw_x xwininfo -id "$id" 2>/dev/null)"
+        grep -q 'Map State: IsViewable' <<<"$info" || continue
+        awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {exit !(w >= 100 && h >= 40)}' <<<"$info" && return 0
+    done
+    return 1
+}
+
+hw_no_popup() { ! hw_popup_visible; }
+
 hw_close() { hw_x wmctrl -c Hushwave; }
 
 hw_minimize() { hw_x xdotool windowminimize "$HW_WIN"; }
+
+# Brings the window up as a task bar would.
+hw_activate() { hw_x wmctrl -i -a "$HW_WIN"; }
 
 # --- tray ------------------------------------------------------------------
 
