@@ -66,9 +66,22 @@ Streamer::Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& lo
 
 Streamer::~Streamer()
 {
-    quit_.store(true);
+    {
+        std::lock_guard lock(wakeMutex_);
+        quit_.store(true);
+    }
+    wake_.notify_all();
     if (worker_.joinable())
         worker_.join();
+}
+
+void Streamer::setDrainRate(double framesPerSecond)
+{
+    {
+        std::lock_guard lock(wakeMutex_);
+        drainRate_.store(framesPerSecond);
+    }
+    wake_.notify_all();
 }
 
 // Decodes one chunk into the ring; false when there was no room.
@@ -106,11 +119,13 @@ void Streamer::run()
         }
         while (!quit_.load() && end_.load() == Streaming && fill()) {
         }
-        // Sleep until the ring is about half drained.
+        // Sleep until the ring is about half drained, or the speed changes.
         const double rate = std::max(1.0, drainRate_.load());
         const double excess = double(ring_.readable()) - double(ring_.capacity()) / 2;
-        const double ms = std::clamp(excess / rate * 1000.0, 2.0, 100.0);
-        std::this_thread::sleep_for(microseconds(static_cast<long>(ms * 1000)));
+        const double ms = std::clamp(excess / rate * 1000.0, 2.0, 250.0);
+        std::unique_lock lock(wakeMutex_);
+        if (!quit_.load())
+            wake_.wait_for(lock, microseconds(static_cast<long>(ms * 1000)));
     }
 }
 

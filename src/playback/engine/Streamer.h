@@ -4,9 +4,11 @@
 #include "playback/engine/FrameSource.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -59,7 +61,9 @@ public:
 
     // Source frames the consumer uses per second, so the worker sleeps as
     // long as it can.
-    void setDrainRate(double framesPerSecond) { drainRate_.store(framesPerSecond); }
+    // Called from the UI thread; wakes the worker, which may be sleeping for
+    // a slower speed.
+    void setDrainRate(double framesPerSecond);
 
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override;
@@ -78,5 +82,7 @@ private:
     std::atomic<int> end_{Streaming};
     std::atomic<bool> quit_{false};
     std::atomic<double> drainRate_{44100.0};
+    std::mutex wakeMutex_; // the worker's sleep only; the consumer never takes it
+    std::condition_variable wake_;
     std::thread worker_;
 };
