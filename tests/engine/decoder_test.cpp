@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -89,9 +91,12 @@ TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
     writeBytes("stub.mp3", whole.read(100)); // cut inside the tag frame
     QDir(dir.path()).mkdir("folder.mp3");
+    // A pipe would block the opener until someone writes to it.
+    ASSERT_EQ(mkfifo(path("pipe.mp3").toLocal8Bit().constData(), 0600), 0);
 
     for (const char* name :
-         {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "stub.mp3", "folder.mp3", "absent.mp3"}) {
+         {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "stub.mp3", "folder.mp3", "pipe.mp3",
+          "absent.mp3"}) {
         EXPECT_THROW(Decoder{path(name)}, Failure) << name;
     }
 }
@@ -113,10 +118,15 @@ TEST_F(DecoderTest, GigabyteOfZerosIsRefusedQuickly)
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     ASSERT_TRUE(big.resize(qint64(1) << 30)); // sparse
     big.close();
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     QElapsedTimer timer;
     timer.start();
     EXPECT_THROW(Decoder{path("big.mp3")}, Failure);
     EXPECT_LT(timer.elapsed(), 3000);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024); // kB: nothing like the file's size
 }
 
 } // namespace
