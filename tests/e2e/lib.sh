@@ -35,6 +35,7 @@ HW_XVFB_PID=""
 HW_WM_PID=""
 HW_TRAY_PID=""
 HW_PID=""
+HW_WRAPPER_PID=""
 HW_WIN=""
 HW_CONFIG=""
 HW_CAPTURE=""
@@ -64,6 +65,7 @@ hw_kill() { # pid [grace seconds]
 
 hw_cleanup() {
     hw_kill "$HW_PID"
+    hw_kill "${HW_WRAPPER_PID:-}"
     hw_kill "$HW_TRAY_PID"
     hw_kill "$HW_WM_PID"
     hw_kill "$HW_XVFB_PID"
@@ -270,7 +272,17 @@ hw_start() {
         FAKETIME_DONT_FAKE_MONOTONIC=1 \
         "${cmd[@]}" >"$HW_LOG" 2>&1 &
     HW_PID=$!
+    HW_WRAPPER_PID=""
+    if [ -n "$fake" ]; then
+        # faketime runs the program as its child and does not pass signals
+        # on: watch and stop the program itself.
+        HW_WRAPPER_PID=$HW_PID
+        HW_PID=""
+        hw_wait_for 10 hw_find_child || { hw_fail "faketime did not start the program"; return 1; }
+    fi
     HW_WIN=""
+    HW_START_REAL="$(date +%s.%N)"
+    HW_FAKE_START="${fake:+$(date -d "$fake" +%s)}"
     hw_log "started hushwave (pid $HW_PID${fake:+, clock from $fake})"
 }
 
@@ -290,6 +302,39 @@ hw_add_short_sound() { # name seconds
     HW_PROGRAM="$dir/$(basename "$HW_BINARY")"
 }
 
+# Seconds from now until the program's clock (started with --faketime)
+# reads the given time of the same day; negative once past.
+hw_fake_seconds_until() { # "hh:mm:ss"
+    local target
+    target="$(date -d "$(date -d "@$HW_FAKE_START" +%F) $1" +%s)"
+    awk -v t="$target" -v fs="$HW_FAKE_START" -v rs="$HW_START_REAL" -v now="$(date +%s.%N)" \
+        'BEGIN {printf "%.2f", (t - fs) - (now - rs)}'
+}
+
+# True while the command keeps succeeding until the program's clock reads
+# the given time (at once when that time has passed).
+hw_holds_until_fake() { # "hh:mm:ss" command...
+    local when="$1"
+    shift
+    while hw_num_below 0 "$(hw_fake_seconds_until "$when")"; do
+        "$@" || return 1
+        sleep 0.1
+    done
+    return 0
+}
+
+hw_sleep_until_fake() { # "hh:mm:ss"
+    local left
+    left="$(hw_fake_seconds_until "$1")"
+    hw_num_below 0 "$left" && sleep "$left"
+    return 0
+}
+
+hw_find_child() {
+    HW_PID="$(ps -o pid= --ppid "$HW_WRAPPER_PID" 2>/dev/null | head -n 1 | tr -d ' ')"
+    [ -n "$HW_PID" ]
+}
+
 hw_running() { [ -n "$HW_PID" ] && kill -0 "$HW_PID" 2>/dev/null; }
 
 hw_exited() { ! hw_running; }
@@ -298,15 +343,16 @@ hw_exited() { ! hw_running; }
 hw_wait_exit() { # timeout
     HW_EXIT_STATUS=""
     hw_wait_for "${1:-10}" hw_exited || return 1
-    wait "$HW_PID" 2>/dev/null
+    wait "${HW_WRAPPER_PID:-$HW_PID}" 2>/dev/null
     HW_EXIT_STATUS=$?
-    HW_PID=""
+    HW_PID="" HW_WRAPPER_PID=""
     return 0
 }
 
 hw_stop() {
     hw_kill "$HW_PID"
-    HW_PID=""
+    hw_kill "${HW_WRAPPER_PID:-}"
+    HW_PID="" HW_WRAPPER_PID=""
     HW_WIN=""
 }
 
@@ -316,7 +362,8 @@ hw_stop() {
 # main window is the one with the designed client size.
 hw_main_window_id() {
     local w
-    for w in $(hw_x xdotool search --name '^Hushwave$' 2>/dev/null); do
+    [ -n "$HW_PID" ] || return 1
+    for w in $(hw_x xdotool search --pid "$HW_PID" --name '^Hushwave$' 2>/dev/null); do
         if hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Width: 536' &&
             hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Height: 383'; then
             echo "$w"
