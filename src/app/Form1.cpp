@@ -6,6 +6,8 @@
 #include "app/DateText.h"
 #include "app/Failure.h"
 #include "app/Guard.h"
+#include "app/appearance/Appearance.h"
+#include "app/appearance/HandCursor.h"
 #include "app/SettingsStore.h"
 #include "playback/MediaPlayer.h"
 #include "system/SoundLibrary.h"
@@ -114,6 +116,16 @@ Form1::Form1(const FormServices& services, FileLister listFiles,
     minimizeToTray = std::make_unique<MinimizeToTray>(
         *this, cSysTray1, Check8, m_services.settings, m_services.errors,
         trayAvailable ? std::move(trayAvailable) : TrayAvailability(systemTrayAvailable));
+    startUpOption = std::make_unique<StartUpOption>(
+        Check4, Check8, m_services.settings, [this] { return m_loading; },
+        [this] { minimizeToTray->Check8_Click(); });
+    startUpOption->connectCheck4();
+    pointer = std::make_unique<WindowPointer>(*this);
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
+                                                       Option2, DTPicker1, DTPicker2})
+        pointer->watch(w, WindowPointer::Default);
+    pointer->watch(PushButton1, WindowPointer::Custom);
+    pointer->watch(PushButton2, WindowPointer::Custom);
     wireHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -121,8 +133,10 @@ Form1::Form1(const FormServices& services, FileLister listFiles,
 
 Form1::~Form1()
 {
-    // The tray handlers refer to the controls; they go first.
+    // These handlers refer to the controls; they go first.
+    startUpOption.reset();
     minimizeToTray.reset();
+    pointer.reset();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -218,6 +232,9 @@ void Form1::Form_Load()
     const QString folder = m_services.programFolder;
 
     guard(100, [&] { m_loading = true; });
+    guard(104, [&] { ApplySkin(*this, folder, SkinFramework1); });
+    if (guard.test(106, [&] { return PathExists(folder + "/HAND-M.CUR"); }))
+        guard(108, [&] { pointer->setMouseIcon(loadHandCursor(folder + "/HAND-M.CUR")); });
 
     guard(130, [&] { setWindowTitle(kProductName); });
     guard(130, [&] { setWindowIcon(applicationIcon()); });
@@ -259,7 +276,10 @@ void Form1::Form_Load()
     });
     guard(146, [&] { player.setVolume(Slider1->value()); });
     guard(148, [&] { player.setRate(static_cast<double>(Slider2->value())); });
-    guard(150, [&] { setChecked(Check4, setting("Windows Startup", "Off") == "On"); });
+    guard(150, [&] {
+        if (setChecked(Check4, setting("Windows Startup", "Off") == "On"))
+            startUpOption->Check4_Click(); // does nothing while loading
+    });
     guard(152, [&] { minimizeToTray->restoreCheck8(); });
     if (guard.test(154, [&] { return Check8->isChecked(); }))
         guard(156, [&] { minimizeToTray->minimizeAtStart(); });

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/Form1Controls.h"
+#include "app/appearance/SkinFramework.h"
+#include "app/appearance/WindowPointer.h"
 #include "app/FormServices.h"
 #include "playback/NoisePlayer.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
+#include "system/StartUpOption.h"
 #include "tray/MinimizeToTray.h"
 #include "tray/cSysTray.h"
 
@@ -49,7 +52,10 @@ private:
 
 public:
     cSysTray cSysTray1;
+    SkinFramework SkinFramework1;
+    std::unique_ptr<WindowPointer> pointer;
     std::unique_ptr<MinimizeToTray> minimizeToTray;
+    std::unique_ptr<StartUpOption> startUpOption;
     NoisePlayer noisePlayer;
     PlayWindow playWindow;
     SoundControls soundControls;
