@@ -42,6 +42,9 @@ struct AudioPlayer::Session {
     std::atomic<int> quietCallbacks{0};
     std::atomic<unsigned long long> callbacks{0};
 
+    // The worker calls watch() on this session: end it before any member goes.
+    ~Session() { streamer.reset(); }
+
     // Worker only.
     unsigned long long seenCallbacks = 0;
     Clock::time_point lastProgress = Clock::now();
