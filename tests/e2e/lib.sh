@@ -178,7 +178,7 @@ hw_begin() {
     HW_SCENARIO="$1"
     shift
     [ "${1:-}" = "--no-tray" ] && tray=0
-    hw_stop
+    hw_stop_checked
     HW_SCENARIO_FAILED=0
     local dir="$HW_ROOT/s$RANDOM$RANDOM"
     mkdir -p "$dir/config" "$dir/xdg" "$dir/home" "$dir/runtime"
@@ -242,7 +242,7 @@ hw_check_eq() { # what expected actual
 }
 
 hw_done() {
-    hw_stop
+    hw_stop_checked
     if [ "$HW_FAILURES" -gt 0 ]; then
         hw_log "$HW_FAILURES check(s) failed"
         exit 1
@@ -348,6 +348,27 @@ hw_wait_exit() { # timeout
     HW_PID="" HW_WRAPPER_PID=""
     return 0
 }
+
+# Stops the program of the scenario that ends; it must still be running
+# unless the scenario saw it exit.
+hw_stop_checked() {
+    if [ -n "$HW_PID" ] && ! hw_running; then
+        hw_fail "the program ended by itself"
+    fi
+    hw_stop
+}
+
+# CPU seconds the program uses per second of wall time, measured over a span.
+hw_cpu_per_second() { # span
+    local tick before after
+    tick="$(getconf CLK_TCK)"
+    before="$(awk '{print $14 + $15}' "/proc/$HW_PID/stat" 2>/dev/null)" || return 1
+    sleep "$1"
+    after="$(awk '{print $14 + $15}' "/proc/$HW_PID/stat" 2>/dev/null)" || return 1
+    awk -v a="$before" -v b="$after" -v t="$tick" -v s="$1" 'BEGIN {printf "%.4f", (b - a) / t / s}'
+}
+
+hw_rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$HW_PID/status" 2>/dev/null; }
 
 hw_stop() {
     hw_kill "$HW_PID"

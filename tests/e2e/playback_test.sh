@@ -37,29 +37,40 @@ check_clean_stop() {
 
 # ---------------------------------------------------------------------------
 hw_begin "first start"
-hw_start
+hw_start --faketime "2026-12-07 10:15:30"
 hw_check "the main window appears" hw_find_window 30 &&
     hw_check "the main window is shown" hw_wait_for 10 hw_window_visible
 read -r x y < <(hw_origin)
 hw_check "the window is centred (client at $x,$y)" hw_num_between "$x" 230 260
+hw_check "the tray icon is shown" hw_wait_for 10 hw_tray_icon_present
 hw_check "the play option is stored as Infinite" hw_wait_for 10 hw_setting_is Option Infinite
 hw_check_eq "the first style is stored" "0" "$(hw_setting Combo1)"
+from="$(hw_setting "Time From")"
+to="$(hw_setting "Time To")"
+hw_check "the start of the play window is the time of the load ($from)" \
+    grep -Eq '^12/7/2026 10:15:3[0-9] AM$' <<<"$from"
+hw_check_eq "the end of the play window is the same time" "$from" "$to"
 hw_check "no generator state is stored before a click" bash -c "! grep -q StartStopState '$(hw_settings_file)'"
-sleep 2.5
+hw_check "loading writes no logon entry" bash -c "! ls '$HW_CONFIG/autostart' '$HW_CONFIG_DIRS/autostart' 2>/dev/null | grep -q desktop"
+sleep 2
 hw_check "nothing plays at a first start" hw_capture_silent
-hw_check "the program keeps running" hw_running
+cpu="$(hw_cpu_per_second 3)"
+hw_check "idle, the program costs almost nothing (${cpu} CPU s/s, $(hw_rss_mb) MB)" hw_num_below "$cpu" 0.02
 
 # ---------------------------------------------------------------------------
 hw_begin "on and off"
 hw_start
 hw_find_window 30 && hw_wait_for 10 hw_window_visible
-clicked=$SECONDS
+clicked="$(date +%s.%N)"
 hw_click_control turn
 hw_check "\"Turn On\" stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
-hw_check "the sound starts after the click" hw_wait_for 10 hw_capture_has_sound 1.5
-delay=$((SECONDS - clicked))
-hw_check "the sound came within a few seconds (${delay}s)" hw_num_between "$delay" 1 6
+hw_wait_for 10 test -s "$HW_CAPTURE"
+delay="$(awk -v a="$clicked" -v b="$(date +%s.%N)" 'BEGIN {printf "%.2f", b - a}')"
+hw_check "the sound starts about a second after the click (${delay}s)" hw_num_between "$delay" 0.6 5
+hw_check "the capture holds the sound" hw_wait_for 10 hw_capture_has_sound 1.5
 hw_check "the sound keeps playing" hw_capture_growing 1
+cpu="$(hw_cpu_per_second 4)"
+hw_check "playing costs little (${cpu} CPU s/s, $(hw_rss_mb) MB)" hw_num_below "$cpu" 0.05
 check_clean_start
 check_style white
 hw_click_control turn
@@ -115,6 +126,19 @@ hw_check "the button changes while the preview plays ($d_caption pixels)" hw_num
 hw_check "the button reads as before once it ended (diff $d_idle vs $d_play)" hw_num_below "$d_idle" "$d_play"
 hw_check "a preview stores no generator state" bash -c "! grep -q StartStopState '$(hw_settings_file)'"
 
+hw_log "a preview of a style whose file went away"
+rm -f "$(dirname "$HW_PROGRAM")/sounds/Short.mp3" "$HW_CAPTURE"
+hw_click_control preview
+hw_check "no sound" hw_holds_for 2 hw_capture_silent
+hw_check "no message" hw_no_popup
+hw_snap_control preview "$HW_ROOT/preview-refused.png"
+d_idle="$(hw_picture_diff "$HW_ROOT/preview-refused.png" "$HW_ROOT/preview-idle.png")"
+hw_check "the button reads \"Preview Sound\" again (diff $d_idle)" hw_num_below "$d_idle" 50
+hw_click_control turn
+hw_check "\"Turn On\" with that style stays silent too" hw_holds_for 3 hw_capture_silent
+hw_check "without a message" hw_no_popup
+hw_click_control turn
+
 hw_log "a long preview stopped with its button"
 rm -f "$HW_CAPTURE"
 hw_write_settings Combo1=0
@@ -162,5 +186,18 @@ hw_check "the short preview replaces the noise" hw_wait_for 5 bash -c "[ \$(stat
 hw_check "after the preview ended the generator loops the style" hw_wait_for 25 hw_capture_has_sound 7
 hw_check "and keeps playing" hw_capture_growing 1.5
 hw_check_eq "the stored state stays ON" "ON" "$(hw_setting StartStopState)"
+
+hw_log "\"Turn Off\" during a preview"
+hw_snap_control preview "$HW_ROOT/preview-idle-on.png"
+bytes="$(hw_capture_bytes)"
+hw_click_control preview
+hw_check "the preview replaces the noise" hw_wait_for 5 bash -c "[ \$(stat -c %s '$HW_CAPTURE') -lt $bytes ]"
+hw_click_control turn
+hw_check "\"Turn Off\" stores OFF" hw_wait_for 5 hw_setting_is StartStopState OFF
+hw_check "the sound stops" hw_wait_for 5 hw_capture_still 1
+hw_check "and nothing starts again" hw_capture_still 5
+hw_snap_control preview "$HW_ROOT/preview-after-off.png"
+d_idle="$(hw_picture_diff "$HW_ROOT/preview-after-off.png" "$HW_ROOT/preview-idle-on.png")"
+hw_check "the preview button reads \"Preview Sound\" again (diff $d_idle)" hw_num_below "$d_idle" 50
 
 hw_done

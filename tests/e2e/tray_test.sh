@@ -63,6 +63,7 @@ hw_minimize
 hw_check "a later minimise hides it" hw_wait_for 5 hw_window_withdrawn
 hw_check "without a balloon" hw_holds_for 2 hw_no_popup
 hw_check_eq "the start in the tray stays chosen" "On" "$(hw_setting Minimized)"
+hw_check "loading writes no logon entry" bash -c "! ls '$HW_CONFIG/autostart' '$HW_CONFIG_DIRS/autostart' 2>/dev/null | grep -q desktop"
 
 # ---------------------------------------------------------------------------
 hw_begin "close removes the icon"
