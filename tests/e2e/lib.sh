@@ -602,6 +602,8 @@ hw_capture_growing() {
 #   seconds  length of the capture
 #   sound    seconds of audio in 10 ms blocks that are not silent
 #   rms      RMS over the non-silent blocks
+#   gaps     silent 10 ms blocks between the first and the last sound
+#            (dropouts, or a silence at a loop's seam)
 #   onset    seconds from the capture's start to its first non-zero sample
 #   head     peak of the first ms after the onset / peak of the 100 ms after it
 #   tail     peak of the last ms before the final silence / peak of the 100 ms before it
@@ -630,17 +632,21 @@ mono = [max(abs(data[i]), abs(data[i + 1])) if channels == 2 else abs(data[i])
 left = data[0::channels]
 block = rate // 100
 sound_blocks, energy, count = 0, 0.0, 0
+loud = []
 for b in range(0, frames, block):
     seg = data[b * channels:(b + block) * channels]
     e = sum(v * v for v in seg)
-    if e / max(len(seg), 1) > 1e-12:
+    loud.append(e / max(len(seg), 1) > 1e-12)
+    if loud[-1]:
         sound_blocks += 1
         energy += e
         count += len(seg)
+heard = [i for i, v in enumerate(loud) if v]
 out = {
     "seconds": frames / rate,
     "sound": sound_blocks * block / rate,
     "rms": math.sqrt(energy / count) if count else 0.0,
+    "gaps": sum(1 for v in loud[heard[0]:heard[-1]] if not v) if heard else 0,
 }
 first = next((i for i, v in enumerate(mono) if v > 1e-7), None)
 ms = rate // 1000

@@ -16,6 +16,11 @@ check_clean_start() {
     hw_check "the first millisecond ramps up (peak ratio $head)" hw_num_below "$head" 0.5
     hw_check "no step from silence larger than the noise's own (ratio $jump)" hw_num_below "$jump" 2.5
     hw_check "the sound is audible at volume 50 (rms $rms)" hw_num_between "$rms" 0.001 0.5
+    check_no_gaps
+}
+
+check_no_gaps() {
+    hw_check_eq "no silent gap while it plays" 0 "$(hw_audio gaps)"
 }
 
 # The captured style: white noise is rough, brown noise smooth.
@@ -184,6 +189,7 @@ hw_check "the short preview replaces the noise" hw_wait_for 5 bash -c "[ \$(stat
 # 3 s of preview, then the generator takes the style over, looping: more
 # than two lengths of the file in one capture.
 hw_check "after the preview ended the generator loops the style" hw_wait_for 25 hw_capture_has_sound 7
+check_no_gaps
 hw_check "and keeps playing" hw_capture_growing 1.5
 hw_check_eq "the stored state stays ON" "ON" "$(hw_setting StartStopState)"
 

@@ -26,6 +26,7 @@ hw_check "about nine seconds were played (${sound}s)" hw_num_between "$sound" 6 
 tail="$(hw_audio tail)"
 hw_check "the sound fades out at the window's end (last ms peak ratio $tail)" hw_num_below "$tail" 0.5
 hw_check "nothing plays after the window" hw_capture_still 2
+hw_check_eq "no silent gap while it played" 0 "$(hw_audio gaps)"
 hw_check_eq "the stored start is kept as written" "1/15/2025 9:00:00 AM" "$(hw_setting "Time From")"
 hw_check_eq "the stored end is kept as written" "3/2/2027 9:00:08 AM" "$(hw_setting "Time To")"
 hw_check_eq "the option stays Timed" "Timed" "$(hw_setting Option)"
