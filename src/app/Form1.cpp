@@ -196,28 +196,25 @@ void Form1::buildControls()
 
 void Form1::wireHandlers()
 {
-    connect(PushButton2, &QPushButton::clicked, this,
-            [this] { atQtEdge("PushButton2_Click", [&] { noisePlayer.PushButton2_Click(); }); });
-    connect(PushButton1, &QPushButton::clicked, this,
-            [this] { atQtEdge("PushButton1_Click", [&] { noisePlayer.PushButton1_Click(); }); });
-    connect(Timer2, &QTimer::timeout, this,
-            [this] { atQtEdge("Timer2_Timer", [&] { noisePlayer.Timer2_Timer(); }); });
-    connect(Timer1, &QTimer::timeout, this,
-            [this] { atQtEdge("Timer1_Timer", [&] { playWindow.Timer1_Timer(); }); });
-    connect(Option1, &QRadioButton::clicked, this,
-            [this] { atQtEdge("Option1_Click", [&] { playWindow.Option1_Click(); }); });
-    connect(Option2, &QRadioButton::clicked, this,
-            [this] { atQtEdge("Option2_Click", [&] { playWindow.Option2_Click(); }); });
-    connect(DTPicker1, &QDateTimeEdit::dateTimeChanged, this,
-            [this] { atQtEdge("DTPicker1_Change", [&] { playWindow.DTPicker1_Change(); }); });
-    connect(DTPicker2, &QDateTimeEdit::dateTimeChanged, this,
-            [this] { atQtEdge("DTPicker2_Change", [&] { playWindow.DTPicker2_Change(); }); });
-    connect(Combo1, &QComboBox::activated, this,
-            [this] { atQtEdge("Combo1_Click", [&] { soundControls.Combo1_Click(); }); });
-    connect(Slider1, &QSlider::valueChanged, this,
-            [this] { atQtEdge("Slider1_Change", [&] { soundControls.Slider1_Change(); }); });
-    connect(Slider2, &QSlider::valueChanged, this,
-            [this] { atQtEdge("Slider2_Change", [&] { soundControls.Slider2_Change(); }); });
+    // Each event runs its handler; a failure is logged and never reaches Qt.
+    const auto on = [this](auto* sender, auto signal, const char* name, auto handler) {
+        connect(sender, signal, this, [name, handler] { atQtEdge(name, handler); });
+    };
+    on(PushButton2, &QPushButton::clicked, "PushButton2_Click",
+       [this] { noisePlayer.PushButton2_Click(); });
+    on(PushButton1, &QPushButton::clicked, "PushButton1_Click",
+       [this] { noisePlayer.PushButton1_Click(); });
+    on(Timer2, &QTimer::timeout, "Timer2_Timer", [this] { noisePlayer.Timer2_Timer(); });
+    on(Timer1, &QTimer::timeout, "Timer1_Timer", [this] { playWindow.Timer1_Timer(); });
+    on(Option1, &QRadioButton::clicked, "Option1_Click", [this] { playWindow.Option1_Click(); });
+    on(Option2, &QRadioButton::clicked, "Option2_Click", [this] { playWindow.Option2_Click(); });
+    on(DTPicker1, &QDateTimeEdit::dateTimeChanged, "DTPicker1_Change",
+       [this] { playWindow.DTPicker1_Change(); });
+    on(DTPicker2, &QDateTimeEdit::dateTimeChanged, "DTPicker2_Change",
+       [this] { playWindow.DTPicker2_Change(); });
+    on(Combo1, &QComboBox::activated, "Combo1_Click", [this] { soundControls.Combo1_Click(); });
+    on(Slider1, &QSlider::valueChanged, "Slider1_Change", [this] { soundControls.Slider1_Change(); });
+    on(Slider2, &QSlider::valueChanged, "Slider2_Change", [this] { soundControls.Slider2_Change(); });
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const
