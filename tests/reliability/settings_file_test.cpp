@@ -1,0 +1,247 @@
+// The whole window loading from a settings file that is damaged, enormous or
+// unreadable: it must come up, show defaults or say clearly what failed, and
+// the next save must either work or fail with a report.
+#include "app/Form1.h"
+#include "app/SettingsStore.h"
+#include "support/Fakes.h"
+#include "support/TempConfig.h"
+#include "support/WithoutRootAccess.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <random>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// The real store in a temporary config folder, a program folder with two
+// styles, and the window over them.
+struct Window {
+    TempConfig config;
+    QTemporaryDir programDir;
+    IniSettingsStore settings;
+    RecordingPlayer player;
+    RecordingErrorReport errors;
+    FakeClock clock;
+    std::unique_ptr<Form1> form;
+
+    Window()
+    {
+        QDir(programDir.path()).mkpath("sounds");
+        for (const char* name : {"Brown.mp3", "White.mp3"}) {
+            QFile file(programDir.path() + "/sounds/" + name);
+            file.open(QIODevice::WriteOnly);
+        }
+    }
+    Form1& load()
+    {
+        form = std::make_unique<Form1>(
+            FormServices{settings, player, errors, clock, programDir.path()});
+        form->Form_Load();
+        return *form;
+    }
+    // What a fresh start would read, through a QSettings of its own.
+    QString stored(const QString& key) const
+    {
+        return IniSettingsStore().get(key, "<absent>");
+    }
+    QSettings::Status fileStatus() const
+    {
+        QSettings file(config.settingsFile(), QSettings::IniFormat);
+        file.value("Hushwave/Option");
+        return file.status();
+    }
+};
+
+QByteArray randomBytes(int size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& b : bytes)
+        b = char(random());
+    return bytes;
+}
+
+QByteArray utf16File(const QString& text)
+{
+    QByteArray bytes("\xff\xfe", 2);
+    for (QChar ch : text) {
+        bytes += char(ch.unicode() & 0xff);
+        bytes += char(ch.unicode() >> 8);
+    }
+    return bytes;
+}
+
+TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesASoundFile)
+{
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"random bytes", randomBytes(64 * 1024, 7)},
+        {"NUL and high bytes in a value",
+         QByteArray("[Hushwave]\nVolume=7") + QByteArray("\0\x80\xff", 3) +
+             "\nStartStopState=ON\n"},
+        {"cut off in a section name", "[Hushwave]\nVolume=30\n[Hushw"},
+        {"saved as UTF-16 by an editor",
+         utf16File("[Hushwave]\r\nStartStopState=ON\r\nVolume=30\r\n")},
+        {"only line breaks", QByteArray(100000, '\n')},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        Window w;
+        writeAll(w.config.settingsFile(), bytes);
+        Form1& f = w.load();
+        EXPECT_FALSE(f.loading());
+        EXPECT_EQ(f.Combo1->count(), 2);
+        for (const auto& e : w.errors.entries)
+            ADD_FAILURE() << "reported at " << e.line << ": " << e.description.toStdString();
+
+        // A click stores its key, and a fresh start reads it back from a
+        // file that parses.
+        const bool wasOn = f.PushButton2->text() == "Turn Off";
+        f.PushButton2->click();
+        EXPECT_EQ(w.stored("StartStopState"), wasOn ? "OFF" : "ON");
+        EXPECT_EQ(w.fileStatus(), QSettings::NoError);
+        EXPECT_TRUE(w.errors.entries.empty());
+    }
+}
+
+TEST(DamagedSettingsFile, RandomBytesGiveTheFirstStartState)
+{
+    Window w;
+    writeAll(w.config.settingsFile(), randomBytes(64 * 1024, 11));
+    Form1& f = w.load();
+    EXPECT_EQ(f.PushButton2->text(), "Turn On");
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_EQ(f.Slider1->value(), 50);
+    EXPECT_EQ(f.Slider2->value(), 1);
+    EXPECT_TRUE(f.Option1->isChecked());
+    EXPECT_EQ(f.Combo1->currentText(), "White");
+    EXPECT_TRUE(w.errors.entries.empty());
+}
+
+// Readable keys before the damage are what the window shows; the repair must
+// keep them, or the next start silently forgets the user's choices.
+TEST(DamagedSettingsFile, KeysReadBeforeTheDamageSurviveTheRepair)
+{
+    Window w;
+    writeAll(w.config.settingsFile(),
+             "[Hushwave]\nVolume=30\nStartStopState=ON\nOption=Timed\n[Hushw");
+    Form1& f = w.load();
+    EXPECT_EQ(f.Slider1->value(), 30);
+    EXPECT_EQ(f.PushButton2->text(), "Turn Off");
+    EXPECT_TRUE(f.Option2->isChecked());
+    f.Slider2->setValue(3); // any save
+
+    EXPECT_EQ(w.stored("Volume"), "30");
+    EXPECT_EQ(w.stored("StartStopState"), "ON");
+    EXPECT_EQ(w.stored("Option"), "Timed");
+    EXPECT_EQ(w.stored("Pitch"), "3");
+    EXPECT_TRUE(w.errors.entries.empty());
+}
+
+TEST(HugeSettingsValue, A10MegabyteValueIsRefusedClearlyAndSavesStillWork)
+{
+    Window w;
+    const QByteArray digits(10 * 1024 * 1024, '5');
+    const QByteArray notes(10 * 1024 * 1024, 'n');
+    writeAll(w.config.settingsFile(), "[Hushwave]\nStartStopState=ON\nVolume=" + digits +
+                                          "\nNotes=" + notes + "\n");
+    QElapsedTimer timer;
+    timer.start();
+    Form1& f = w.load();
+    const qint64 loadMs = timer.elapsed();
+
+    // The volume cannot be held by the slider: one report, and the default.
+    ASSERT_EQ(w.errors.lines(), std::vector<int>{142});
+    EXPECT_EQ(w.errors.entries[0].description, "Invalid property value");
+    EXPECT_EQ(f.Slider1->value(), 50);
+    EXPECT_EQ(f.PushButton2->text(), "Turn Off");
+
+    timer.restart();
+    f.PushButton2->click();
+    const qint64 saveMs = timer.elapsed();
+    EXPECT_EQ(w.stored("StartStopState"), "OFF");
+    f.Slider1->setValue(40);
+    EXPECT_EQ(w.stored("Volume"), "40");
+    // A key the program does not know is kept as it was.
+    EXPECT_EQ(IniSettingsStore().get("Notes", "").size(), notes.size());
+    EXPECT_EQ(w.errors.lines(), std::vector<int>{142});
+    std::cout << "[ figures  ] 20 MB settings file: load " << loadMs << " ms, one save "
+              << saveMs << " ms\n";
+}
+
+TEST(UnreadableSettingsFile, TheWindowShowsDefaultsAndEverySaveIsReported)
+{
+    Window w;
+    writeAll(w.config.settingsFile(), "[Hushwave]\nStartStopState=ON\nVolume=30\n");
+    const QByteArray before = readAll(w.config.settingsFile());
+    // The user's own folder, and a file of theirs that nobody may read.
+    const uid_t user = 65534;
+    ASSERT_EQ(chmod(QFile::encodeName(w.programDir.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(QFileInfo(w.config.home()).path()).constData(), 0755), 0);
+    ASSERT_EQ(chown(QFile::encodeName(w.config.home()).constData(), user, user), 0);
+    ASSERT_EQ(chown(QFile::encodeName(w.config.settingsFile()).constData(), user, user), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(w.config.settingsFile()).constData(), 0), 0);
+    {
+        WithoutRootAccess asUser;
+        Form1& f = w.load();
+        EXPECT_FALSE(f.loading());
+        EXPECT_EQ(f.PushButton2->text(), "Turn On");
+        EXPECT_EQ(f.Slider1->value(), 50);
+        // Each save the load makes fails, and each failure says why.
+        ASSERT_FALSE(w.errors.entries.empty());
+        for (const auto& e : w.errors.entries) {
+            EXPECT_TRUE(e.description.contains(w.config.settingsFile())) << e.line;
+            EXPECT_TRUE(e.description.contains("not writable")) << e.line;
+        }
+        const size_t reports = w.errors.entries.size();
+        f.PushButton2->click(); // a guarded handler: the failed save is reported
+        EXPECT_EQ(w.errors.entries.size(), reports + 1);
+        EXPECT_EQ(w.errors.entries.back().line, 108);
+        EXPECT_EQ(f.PushButton2->text(), "Turn Off"); // the click itself went on
+    }
+    // Nothing was written over the user's file.
+    ASSERT_EQ(chmod(QFile::encodeName(w.config.settingsFile()).constData(), 0600), 0);
+    EXPECT_EQ(readAll(w.config.settingsFile()), before);
+}
+
+TEST(UnreadableSettingsFile, AFolderWhereTheFileShouldBeIsReportedNotFatal)
+{
+    Window w;
+    QDir().mkpath(w.config.settingsFile());
+    Form1& f = w.load();
+    EXPECT_FALSE(f.loading());
+    EXPECT_EQ(f.PushButton2->text(), "Turn On");
+    ASSERT_FALSE(w.errors.entries.empty());
+    for (const auto& e : w.errors.entries)
+        EXPECT_TRUE(e.description.contains("Tarnwell.ini")) << e.description.toStdString();
+    f.PushButton2->click();
+    EXPECT_EQ(f.PushButton2->text(), "Turn Off");
+    EXPECT_TRUE(QFileInfo(w.config.settingsFile()).isDir());
+}
+
+} // namespace
