@@ -109,7 +109,7 @@ hw_session() {
     local n
     for n in $(seq 120 160); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$HW_ROOT/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$HW_ROOT/xvfb.log" 2>&1 &
         HW_XVFB_PID=$!
         HW_DISPLAY=":$n"
         if hw_wait_for 15 hw_x xdpyinfo >/dev/null 2>&1 && kill -0 "$HW_XVFB_PID" 2>/dev/null; then
@@ -439,6 +439,7 @@ hw_control_point() {
     option1) echo "$((8 + 12 + 8)) $((38 + 20 + 10))" ;;
     option2) echo "$((8 + 12 + 8)) $((38 + 47 + 10))" ;;
     combo) echo "$((8 + 16 + 243)) $((156 + 20 + 11))" ;;
+    volume) echo "$((8 + 4 + 256)) $((248 + 16 + 16))" ;; # the handle at 50
     preview) echo "$((8 + 16 + 243)) $((156 + 50 + 13))" ;;
     check4) echo "$((8 + 16 + 7)) $((306 + 20 + 7))" ;;
     check8) echo "$((8 + 16 + 7)) $((306 + 43 + 7))" ;;
@@ -674,6 +675,27 @@ else:
     out.update(onset=-1, head=0.0, tail=0.0, tailsil=0.0, jump=0.0, smooth=0.0)
 for k, v in out.items():
     print(f"{k}={v:.4f}" if isinstance(v, float) else f"{k}={v}")
+EOF
+}
+
+# RMS of the last `seconds` of the capture.
+hw_capture_rms_last() { # seconds
+    python3 - "$HW_CAPTURE" "$1" "$HW_RATE" "$HW_CHANNELS" <<'EOF'
+import array, math, os, sys
+path, span, rate, channels = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+want = int(span * rate) * channels * 4
+try:
+    size = os.path.getsize(path) // (channels * 4) * channels * 4
+    with open(path, "rb") as f:
+        f.seek(max(0, size - want))
+        raw = f.read(min(size, want))
+except FileNotFoundError:
+    raw = b""
+data = array.array("f")
+data.frombytes(raw)
+if sys.byteorder != "little":
+    data.byteswap()
+print(f"{math.sqrt(sum(v * v for v in data) / len(data)) if data else 0.0:.6f}")
 EOF
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The sound as a user hears it: first start, on and off, a restart that
-# resumes, previews with the generator off and on.
+# resumes, previews with the generator off and on, the volume.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -205,5 +205,38 @@ hw_check "and nothing starts again" hw_capture_still 5
 hw_snap_control preview "$HW_ROOT/preview-after-off.png"
 d_idle="$(hw_picture_diff "$HW_ROOT/preview-after-off.png" "$HW_ROOT/preview-idle-on.png")"
 hw_check "the preview button reads \"Preview Sound\" again (diff $d_idle)" hw_num_below "$d_idle" 50
+
+# ---------------------------------------------------------------------------
+hw_begin "volume heard at once"
+hw_write_settings Combo1=0 Option=Infinite StartStopState=ON
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the sound plays" hw_wait_for 12 hw_capture_has_sound 1.5
+rms50="$(hw_capture_rms_last 0.5)"
+# Focus the slider on its handle, then the keys a user would press.
+hw_click_control volume
+hw_x xdotool key End
+hw_check "the loudest volume is stored" hw_wait_for 5 hw_setting_is Volume 100
+sleep 1
+rms100="$(hw_capture_rms_last 0.5)"
+hw_check "the sound gets louder at once (rms $rms50 -> $rms100)" \
+    hw_num_below "$(awk -v a="$rms50" 'BEGIN {print a * 3}')" "$rms100"
+hw_x xdotool key Home
+hw_check "the quietest volume is stored" hw_wait_for 5 hw_setting_is Volume 1
+sleep 1
+rms1="$(hw_capture_rms_last 0.5)"
+hw_check "at volume 1 the sound is quiet ($rms1)" \
+    hw_num_below "$rms1" "$(awk -v a="$rms50" 'BEGIN {print a / 3}')"
+hw_check "but still heard" hw_num_below 0.00001 "$rms1"
+hw_check_eq "no silent gap through the changes" 0 "$(hw_audio gaps)"
+hw_check "the sound keeps playing" hw_capture_growing 1
+hw_stop
+rm -f "$HW_CAPTURE"
+hw_start
+hw_find_window 30
+hw_check "after a restart the sound resumes" hw_wait_for 12 hw_capture_has_sound 1
+again="$(hw_capture_rms_last 0.5)"
+hw_check "at the stored volume ($again, was $rms1)" \
+    hw_num_between "$again" "$(awk -v a="$rms1" 'BEGIN {print a / 2}')" "$(awk -v a="$rms1" 'BEGIN {print a * 2}')"
 
 hw_done
