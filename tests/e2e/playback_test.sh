@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The sound as a user hears it: first start, on and off, a restart that
-# resumes, previews with the generator off and on, the volume.
+# resumes, previews with the generator off and on, the choice of style, the volume.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -205,6 +205,25 @@ hw_check "and nothing starts again" hw_capture_still 5
 hw_snap_control preview "$HW_ROOT/preview-after-off.png"
 d_idle="$(hw_picture_diff "$HW_ROOT/preview-after-off.png" "$HW_ROOT/preview-idle-on.png")"
 hw_check "the preview button reads \"Preview Sound\" again (diff $d_idle)" hw_num_below "$d_idle" 50
+
+# ---------------------------------------------------------------------------
+hw_begin "another style chosen while on"
+hw_write_settings Combo1=0 Option=Infinite StartStopState=ON
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "White Noise plays" hw_wait_for 12 hw_capture_has_sound 1.5
+# The last entry of the list is Brown Noise.
+hw_click_control combo
+hw_x xdotool key --delay 150 End Return
+hw_check "the choice is stored at once" hw_wait_for 5 hw_setting_is Combo1 5
+hw_check "the sound goes on meanwhile" hw_capture_growing 1
+check_no_gaps
+hw_click_control turn
+hw_check "\"Turn Off\" stops it" hw_wait_for 5 hw_capture_still 1
+rm -f "$HW_CAPTURE"
+hw_click_control turn
+hw_check "\"Turn On\" plays again" hw_wait_for 10 hw_capture_has_sound 1.5
+check_style brown
 
 # ---------------------------------------------------------------------------
 hw_begin "volume heard at once"
