@@ -108,6 +108,14 @@ hw_click_control turn
 hw_check "\"Turn Off\" after a resumed start stores OFF" hw_wait_for 5 hw_setting_is StartStopState OFF
 hw_check "and the sound stops" hw_wait_for 5 hw_capture_still 1
 
+hw_log "the stored state in another case"
+hw_stop
+rm -f "$HW_CAPTURE"
+hw_write_settings Combo1=0 Option=Infinite StartStopState=On
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "\"On\" is not \"ON\": nothing plays" hw_holds_for 3 hw_capture_silent
+
 # ---------------------------------------------------------------------------
 hw_begin "preview while off"
 hw_add_short_sound "Short" 3 # listed as entry 1, after "White Noise"

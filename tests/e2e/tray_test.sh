@@ -33,10 +33,16 @@ hw_click_tray_icon
 hw_check "a click while shown leaves it shown" hw_holds_for 1 hw_window_visible
 hw_check "the sound played throughout" hw_capture_growing 1
 hw_check_eq "minimising stores nothing about the start" "" "$(hw_setting Minimized)"
+hw_click_control check8
+hw_check "ticking \"Start in system tray\" stores it at once" hw_wait_for 5 hw_setting_is Minimized On
+hw_check "and leaves the window shown" hw_holds_for 1 hw_window_visible
+hw_click_control check8
+hw_check "clearing it stores Off" hw_wait_for 5 hw_setting_is Minimized Off
 
 # ---------------------------------------------------------------------------
 hw_begin "start in the tray"
-hw_write_settings Minimized=On "Windows Startup=On"
+# As at logon for the night: hidden, and the sound left on at the last exit.
+hw_write_settings Minimized=On "Windows Startup=On" Combo1=0 Option=Infinite StartStopState=ON
 hw_start
 hw_check "the main window is created" hw_find_window 30
 seen=0
@@ -56,6 +62,7 @@ done
 hw_check_eq "the window was never shown" 0 "$seen"
 hw_check "the window is not on the task bar" hw_window_withdrawn
 hw_check "the balloon shows once" hw_wait_for 5 hw_popup_visible
+hw_check "the sound plays while hidden" hw_wait_for 10 hw_capture_has_sound 1
 hw_check "and goes away" hw_wait_for 10 hw_no_popup
 hw_click_tray_icon
 hw_check "a click on the icon shows the window" hw_wait_for 5 hw_window_visible
@@ -64,6 +71,15 @@ hw_check "a later minimise hides it" hw_wait_for 5 hw_window_withdrawn
 hw_check "without a balloon" hw_holds_for 2 hw_no_popup
 hw_check_eq "the start in the tray stays chosen" "On" "$(hw_setting Minimized)"
 hw_check "loading writes no logon entry" bash -c "! ls '$HW_CONFIG/autostart' '$HW_CONFIG_DIRS/autostart' 2>/dev/null | grep -q desktop"
+hw_check "the sound played throughout" hw_capture_growing 1
+
+hw_log "the stored word in another case"
+hw_stop
+hw_write_settings Minimized=on
+hw_start
+hw_find_window 30
+hw_check "\"on\" is not \"On\": the window is shown" hw_wait_for 10 hw_window_visible
+hw_check "and stays shown" hw_holds_for 2 hw_window_visible
 
 # ---------------------------------------------------------------------------
 hw_begin "close removes the icon"
