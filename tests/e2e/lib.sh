@@ -438,6 +438,7 @@ hw_control_point() {
     turn) echo "268 21" ;;                    # "Turn On" / "Turn Off"
     option1) echo "$((8 + 12 + 8)) $((38 + 20 + 10))" ;;
     option2) echo "$((8 + 12 + 8)) $((38 + 47 + 10))" ;;
+    to_hour) echo "$((8 + 96 + 6)) $((38 + 76 + 12))" ;;   # hour of the "to" picker
     combo) echo "$((8 + 16 + 243)) $((156 + 20 + 11))" ;;
     volume) echo "$((8 + 4 + 256)) $((248 + 16 + 16))" ;; # the handle at 50
     preview) echo "$((8 + 16 + 243)) $((156 + 50 + 13))" ;;

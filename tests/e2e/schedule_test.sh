@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The daily play window as a user lives it, with the program's clock moved
-# by libfaketime: a window entered and left, one across midnight, and the
-# play option switched while the sound is on.
+# by libfaketime: a window entered and left, one across midnight, the play
+# option switched while the sound is on, and the window's end edited.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -70,5 +70,23 @@ hw_check "\"Play white noise until 'Turn Off' is clicked\" is stored" hw_wait_fo
 hw_check "and the sound comes back" hw_wait_for 8 hw_capture_has_sound 1
 hw_check "and keeps playing" hw_capture_growing 1
 hw_check_eq "the generator state stays ON" "ON" "$(hw_setting StartStopState)"
+
+# ---------------------------------------------------------------------------
+hw_begin "end of the window edited while inside"
+hw_write_settings Combo1=0 Option=Timed StartStopState=ON \
+    "Time From=12/7/2026 9:00:00 AM" "Time To=12/7/2026 11:00:00 AM"
+hw_start --faketime "2026-12-07 10:00:00"
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "inside the window the sound plays" hw_wait_for 10 hw_capture_has_sound 1
+# The hour of the "to" picker, two hours back: the window now ends at 9 AM.
+hw_click_control to_hour
+hw_x xdotool key --delay 200 Down Down
+hw_check "the new end is stored at once" hw_wait_for 5 hw_setting_is "Time To" "12/7/2026 9:00:00 AM"
+hw_check "the sound stops at the next tick" hw_wait_for 5 hw_capture_still 1.5
+hw_check "and stays off" hw_capture_still 2
+rm -f "$HW_CAPTURE"
+hw_x xdotool key --delay 200 Up Up Up
+hw_check "moved to noon, the end is stored again" hw_wait_for 5 hw_setting_is "Time To" "12/7/2026 12:00:00 PM"
+hw_check "and the sound comes back" hw_wait_for 8 hw_capture_has_sound 1
 
 hw_done
