@@ -97,7 +97,7 @@ QByteArray utf16File(const QString& text)
     return bytes;
 }
 
-TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesASoundFile)
+TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesAFileThatReadsBack)
 {
     const std::vector<std::pair<const char*, QByteArray>> cases = {
         {"random bytes", randomBytes(64 * 1024, 7)},
