@@ -384,7 +384,7 @@ hw_stop() {
 hw_main_window_id() {
     local w
     [ -n "$HW_PID" ] || return 1
-    for w in $(hw_x xdotool search --pid "$HW_PID" --name '^Hushwave$' 2>/dev/null); do
+    for w in $(hw_x xdotool search --all --pid "$HW_PID" --name '^Hushwave$' 2>/dev/null); do
         if hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Width: 536' &&
             hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Height: 383'; then
             echo "$w"

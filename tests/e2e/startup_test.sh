@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Starts from settings a user did not expect to have: a settings file cut
+# short or full of garbage, and a stored style whose file has gone.
+source "$(dirname "$0")/lib.sh"
+
+hw_session
+
+hw_error_box() { hw_x xdotool search --all --onlyvisible --pid "$HW_PID" --name '^Application Error' 2>/dev/null | head -n 1 | grep .; }
+hw_error_box_shown() { hw_error_box >/dev/null; }
+hw_no_error_box() { ! hw_error_box_shown; }
+
+# ---------------------------------------------------------------------------
+hw_begin "settings file cut short by a crash"
+# A power cut can leave zeros after the last write.
+python3 -c 'import sys; sys.stdout.buffer.write(b"[Hushwave]\nCombo1=5\nVolume=30\nOption=Infinite\nStartStopState=ON\n" + bytes(300))' \
+    >"$(hw_settings_file)"
+hw_start
+hw_check "the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "no error box" hw_no_error_box
+hw_check "the sound left on resumes" hw_wait_for 10 hw_capture_has_sound 1
+hw_check_eq "the stored style is kept" "5" "$(hw_setting Combo1)"
+hw_check_eq "the stored volume is kept" "30" "$(hw_setting Volume)"
+hw_check "the zeros are gone from the file" bash -c "! grep -q -P '\\x00' '$(hw_settings_file)'"
+
+hw_log "a file of binary garbage"
+hw_stop
+rm -f "$HW_CAPTURE"
+python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) * 8)' >"$(hw_settings_file)"
+hw_start
+hw_check "the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "no error box" hw_no_error_box
+hw_check "a new settings file is written" hw_wait_for 5 hw_setting_is Option Infinite
+hw_check_eq "with the first style" "0" "$(hw_setting Combo1)"
+hw_check "nothing plays" hw_holds_for 2 hw_capture_silent
+hw_click_control turn
+hw_check "\"Turn On\" is stored" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check "and plays" hw_wait_for 10 hw_capture_has_sound 1
+
+# ---------------------------------------------------------------------------
+hw_begin "stored style that has gone"
+# Six sounds are listed; index 9 was stored when there were more.
+hw_write_settings Combo1=9 Option=Infinite
+hw_start
+hw_check "the error report is shown" hw_wait_for 20 hw_error_box_shown
+hw_find_window 10
+hw_check "before the main window" hw_window_hidden
+box="$(hw_error_box)"
+hw_x xdotool windowactivate --sync "$box" key Return 2>/dev/null
+hw_check "after OK the report goes away" hw_wait_for 5 hw_no_error_box
+hw_check "and the main window is shown" hw_wait_for 10 hw_window_visible
+hw_check "with its tray icon" hw_wait_for 10 hw_tray_icon_present
+hw_check "the program keeps running" hw_holds_for 2 hw_running
+hw_check "nothing plays" hw_capture_silent
+
+hw_done
