@@ -14,7 +14,8 @@ int main(int argc, char** argv)
     AudioPlayer player;
     MessageBoxErrorReport errors;
 
-    Form1 form(FormServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()});
+    Form1 form(
+        FormServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()});
     errors.setParent(&form);
     form.Form_Load();
     form.show();

@@ -3,13 +3,15 @@
 #include <QDateTime>
 
 // Wall-clock time, behind an interface so tests can stand at any moment.
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
 };
 
-class SystemClock : public Clock {
+class SystemClock : public Clock
+{
 public:
     QDateTime now() const override;
 };

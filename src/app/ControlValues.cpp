@@ -3,15 +3,16 @@
 #include "app/DateText.h"
 #include "app/Failure.h"
 
+#include <cmath>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
-#include <cmath>
 
-namespace {
+namespace
+{
 const char* const kInvalidValue = "Invalid property value";
 }
 

@@ -2,9 +2,9 @@
 
 #include "app/Failure.h"
 
-#include <QLocale>
 #include <cmath>
 #include <limits>
+#include <QLocale>
 
 double roundHalfEven(double value)
 {
@@ -57,7 +57,8 @@ int toInt16(const QString& text)
     if (!ok || std::isnan(value))
         throw Failure("Type mismatch");
     const double rounded = roundHalfEven(value);
-    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+    if (rounded < std::numeric_limits<qint16>::min() ||
+        rounded > std::numeric_limits<qint16>::max())
         throw Failure("Overflow");
     return static_cast<int>(rounded);
 }

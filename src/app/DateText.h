@@ -1,8 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QDateTime>
 #include <QString>
-#include <optional>
 
 // Stored times use one fixed form whatever the locale, M/D/YYYY h:mm:ss AM/PM
 // (only the date at midnight), so a change of locale cannot lose them.

@@ -8,8 +8,7 @@ QString errorReportMessage(const QString& description, const QString& location, 
            "Please email screenshot of this message to " + kSupportAddress;
 }
 
-void MessageBoxErrorReport::report(const QString& description, const QString& location,
-                                   int line)
+void MessageBoxErrorReport::report(const QString& description, const QString& location, int line)
 {
     QMessageBox box(QMessageBox::Warning, kErrorReportTitle,
                     errorReportMessage(description, location, line), QMessageBox::Ok, m_parent);

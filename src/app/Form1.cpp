@@ -1,21 +1,21 @@
 #include "app/Form1.h"
 
+#include "app/appearance/Appearance.h"
+#include "app/appearance/HandCursor.h"
 #include "app/Clock.h"
 #include "app/ControlValues.h"
 #include "app/Conversions.h"
 #include "app/DateText.h"
 #include "app/Failure.h"
 #include "app/Guard.h"
-#include "app/appearance/Appearance.h"
-#include "app/appearance/HandCursor.h"
 #include "app/SettingsStore.h"
 #include "playback/MediaPlayer.h"
 #include "system/SoundLibrary.h"
 #include "tray/QtTrayShell.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGroupBox>
@@ -31,7 +31,8 @@ static void initResources()
     Q_INIT_RESOURCE(resources);
 }
 
-namespace {
+namespace
+{
 // Designed positions are in twips; 15 twips make a pixel at 96 dpi.
 QRect twips(int left, int top, int width, int height)
 {
@@ -92,12 +93,9 @@ QIcon applicationIcon()
 
 Form1::Form1(const FormServices& services, FileLister listFiles,
              std::unique_ptr<TrayShell> trayShell, TrayAvailability trayAvailable)
-    : m_services(services),
-      m_listFiles(listFiles ? std::move(listFiles) : FileLister(GetFileList)),
+    : m_services(services), m_listFiles(listFiles ? std::move(listFiles) : FileLister(GetFileList)),
       m_trayShell(trayShell ? std::move(trayShell) : std::make_unique<QtTrayShell>()),
-      cSysTray1(*m_trayShell),
-      noisePlayer(*this, m_services),
-      playWindow(*this, m_services),
+      cSysTray1(*m_trayShell), noisePlayer(*this, m_services), playWindow(*this, m_services),
       soundControls(*this, m_services)
 {
     initResources();
@@ -122,7 +120,7 @@ Form1::Form1(const FormServices& services, FileLister listFiles,
     startUpOption->connectCheck4();
     pointer = std::make_unique<WindowPointer>(*this);
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
-                                                       Option2, DTPicker1, DTPicker2})
+                                                      Option2, DTPicker1, DTPicker2})
         pointer->watch(w, WindowPointer::Default);
     pointer->watch(PushButton1, WindowPointer::Custom);
     pointer->watch(PushButton2, WindowPointer::Custom);
@@ -185,7 +183,7 @@ void Form1::buildControls()
     WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
-                                                       Option2, Label1, Check4, Check8, Label2})
+                                                      Option2, Label1, Check4, Check8, Label2})
         paintWhite(w);
 
     Timer1 = new QTimer(this);
@@ -213,8 +211,10 @@ void Form1::wireHandlers()
     on(DTPicker2, &QDateTimeEdit::dateTimeChanged, "DTPicker2_Change",
        [this] { playWindow.DTPicker2_Change(); });
     on(Combo1, &QComboBox::activated, "Combo1_Click", [this] { soundControls.Combo1_Click(); });
-    on(Slider1, &QSlider::valueChanged, "Slider1_Change", [this] { soundControls.Slider1_Change(); });
-    on(Slider2, &QSlider::valueChanged, "Slider2_Change", [this] { soundControls.Slider2_Change(); });
+    on(Slider1, &QSlider::valueChanged, "Slider1_Change",
+       [this] { soundControls.Slider1_Change(); });
+    on(Slider2, &QSlider::valueChanged, "Slider2_Change",
+       [this] { soundControls.Slider2_Change(); });
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const

@@ -1,26 +1,27 @@
 #pragma once
 
-#include "app/Form1Controls.h"
 #include "app/appearance/SkinFramework.h"
 #include "app/appearance/WindowPointer.h"
+#include "app/Form1Controls.h"
 #include "app/FormServices.h"
 #include "playback/NoisePlayer.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
 #include "system/StartUpOption.h"
-#include "tray/MinimizeToTray.h"
 #include "tray/cSysTray.h"
+#include "tray/MinimizeToTray.h"
 
-#include <QStringList>
-#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <QStringList>
+#include <QWidget>
 
 // The main window: builds the controls as designed, wires their events to the
 // subsystems' handlers, and restores everything from the settings store in
 // its load step.
-class Form1 : public QWidget, public Form1Controls {
+class Form1 : public QWidget, public Form1Controls
+{
     Q_OBJECT
 public:
     using FileLister = std::function<QStringList(const QString& folder, const QString& pattern)>;

@@ -3,10 +3,11 @@
 #include "app/ErrorReport.h"
 #include "app/Failure.h"
 
-#include <QtGlobal>
 #include <exception>
+#include <QtGlobal>
 
-namespace {
+namespace
+{
 QString describeCurrentException()
 {
     try {

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 class ErrorReport;
 
 // Location texts of the guarded handlers, as the error report quotes them.
-namespace Location {
+namespace Location
+{
 inline const char* const FormLoad = "in Hushwave2021/08/31.Form1.Form_Load ";
 inline const char* const PushButton1Click = "in Hushwave2021/08/31.Form1.PushButton1_Click ";
 inline const char* const PushButton2Click = "in Hushwave2021/08/31.Form1.PushButton2_Click ";
@@ -16,7 +17,8 @@ inline const char* const FormQueryUnload = "in Hushwave2021/08/31.Form1.Form_Que
 
 // Runs the numbered statements of one guarded handler: a statement that
 // fails is reported with its number and the handler goes on with the next.
-class Guard {
+class Guard
+{
 public:
     Guard(ErrorReport& report, QString location);
 

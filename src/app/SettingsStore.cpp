@@ -31,7 +31,8 @@ QString IniSettingsStore::get(const QString& key, const QString& defaultValue) c
     return value.toString();
 }
 
-namespace {
+namespace
+{
 // One write of one key; a change that could not be written is taken back,
 // because QSettings keeps it in a process-wide cache and later reads would
 // disagree with the file.

@@ -4,7 +4,8 @@
 
 // Per-user text values under one application and section. Reads fall back to
 // the given default; every save is on disk when it returns, or throws.
-class SettingsStore {
+class SettingsStore
+{
 public:
     virtual ~SettingsStore() = default;
     virtual QString get(const QString& key, const QString& defaultValue) const = 0;
@@ -13,7 +14,8 @@ public:
 
 // The store as an INI file: $XDG_CONFIG_HOME/<application>.ini, one group per
 // section. The path is resolved on every call, so the environment decides.
-class IniSettingsStore : public SettingsStore {
+class IniSettingsStore : public SettingsStore
+{
 public:
     explicit IniSettingsStore(QString application = "Tarnwell", QString section = "Hushwave");
 

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Play states, numbered as media players conventionally number them.
-namespace PlayState {
+namespace PlayState
+{
 constexpr int Undefined = 0;
 constexpr int Stopped = 1;
 constexpr int Playing = 3;
@@ -14,7 +15,8 @@ constexpr int Ready = 10;
 
 // The six operations the window needs of a player. An operation that cannot
 // take its argument throws Failure.
-class MediaPlayer {
+class MediaPlayer
+{
 public:
     virtual ~MediaPlayer() = default;
 

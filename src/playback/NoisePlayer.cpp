@@ -11,8 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-NoisePlayer::NoisePlayer(Form1Controls& controls, FormServices& services)
-    : c(controls), s(services)
+NoisePlayer::NoisePlayer(Form1Controls& controls, FormServices& services) : c(controls), s(services)
 {
 }
 

@@ -4,7 +4,8 @@
 #include "app/FormServices.h"
 
 // The on/off button, the preview button and the preview watch.
-class NoisePlayer {
+class NoisePlayer
+{
 public:
     NoisePlayer(Form1Controls& controls, FormServices& services);
 

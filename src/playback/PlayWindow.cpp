@@ -22,8 +22,7 @@ bool insidePlayWindow(int start, int end, int firstReading, int secondReading)
     return firstReading >= start || secondReading <= end;
 }
 
-PlayWindow::PlayWindow(Form1Controls& controls, FormServices& services)
-    : c(controls), s(services)
+PlayWindow::PlayWindow(Form1Controls& controls, FormServices& services) : c(controls), s(services)
 {
 }
 

@@ -9,7 +9,8 @@
 bool insidePlayWindow(int start, int end, int firstReading, int secondReading);
 
 // The play-window tick, the two play options and the two time pickers.
-class PlayWindow {
+class PlayWindow
+{
 public:
     PlayWindow(Form1Controls& controls, FormServices& services);
 

@@ -4,7 +4,8 @@
 #include "app/FormServices.h"
 
 // The style list and the volume and pitch sliders.
-class SoundControls {
+class SoundControls
+{
 public:
     SoundControls(Form1Controls& controls, FormServices& services);
 

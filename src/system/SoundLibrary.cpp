@@ -7,7 +7,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace {
+namespace
+{
 // Windows wildcard semantics: "*.*" and "*" match every name, a dotless one too.
 bool matchesPattern(const QString& name, const QString& pattern)
 {
@@ -31,8 +32,8 @@ QStringList GetFileList(QString folder, const QString& pattern)
     if (!info.isDir() || !info.isReadable() || !dir.isReadable())
         throw Failure("Cannot list the folder " + folder);
 
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System,
-                                            QDir::Name | QDir::IgnoreCase);
+    const QStringList names =
+        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     QStringList result;
     for (const QString& name : names) {
         if (matchesPattern(name, pattern) && IsExistingFile(folder + name))

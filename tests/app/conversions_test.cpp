@@ -2,17 +2,17 @@
 #include "app/DateText.h"
 #include "app/Failure.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
-namespace {
+namespace
+{
 
 TEST(Conversions, StoredNumbersReadTheirLeadingNumberRoundedHalfToEven)
 {
     const std::vector<std::pair<QString, double>> cases = {
-        {"70.5", 70}, {"71.5", 72}, {"50abc", 50}, {"6 0", 60},  {"abc", 0},
-        {"", 0},      {"-3", -3},   {"1e2", 100},  {" 37 ", 37}, {"2.5.1", 2},
-        {".5", 0},    {"1.5", 2},   {"1e", 1},     {"+8x", 8}};
+        {"70.5", 70}, {"71.5", 72}, {"50abc", 50}, {"6 0", 60}, {"abc", 0}, {"", 0},   {"-3", -3},
+        {"1e2", 100}, {" 37 ", 37}, {"2.5.1", 2},  {".5", 0},   {"1.5", 2}, {"1e", 1}, {"+8x", 8}};
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(roundHalfEven(leadingNumber(text)), expected) << text.toStdString();
 }
@@ -59,10 +59,13 @@ TEST(DateText, StoredTimesUseOneFormWhateverTheLocale)
 
 TEST(DateText, IsoTextIsReadAndGarbageIsNot)
 {
-    EXPECT_EQ(parseGeneralDate("2026-12-06T21:15:00"), QDateTime(QDate(2026, 12, 6), QTime(21, 15)));
+    EXPECT_EQ(parseGeneralDate("2026-12-06T21:15:00"),
+              QDateTime(QDate(2026, 12, 6), QTime(21, 15)));
     EXPECT_EQ(parseGeneralDate("2026-12-06"), QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
-    EXPECT_EQ(parseGeneralDate("12/6/2026 12:00:00 AM"), QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
-    EXPECT_EQ(parseGeneralDate("1/1/2027 12:30:05 PM"), QDateTime(QDate(2027, 1, 1), QTime(12, 30, 5)));
+    EXPECT_EQ(parseGeneralDate("12/6/2026 12:00:00 AM"),
+              QDateTime(QDate(2026, 12, 6), QTime(0, 0)));
+    EXPECT_EQ(parseGeneralDate("1/1/2027 12:30:05 PM"),
+              QDateTime(QDate(2027, 1, 1), QTime(12, 30, 5)));
     for (const QString bad : {"", "tomorrow", "13/45/2026", "\x01\x02", "9:15:00 PM"})
         EXPECT_FALSE(parseGeneralDate(bad).has_value()) << bad.toStdString();
 }

@@ -2,14 +2,15 @@
 #include "support/FormHarness.h"
 #include "support/TempConfig.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QRadioButton>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 void write(const QString& path, const QByteArray& bytes)
 {
@@ -30,7 +31,8 @@ TEST(LoadIntegration, WithoutOptionalFilesTheWindowIsWhiteAndNothingIsReported)
     h.addSounds({"A.mp3"});
     Form1& f = h.load();
     EXPECT_TRUE(h.errors.entries.empty());
-    for (const QWidget* w : std::initializer_list<const QWidget*>{&f, f.Frame1, f.Option1, f.Check4})
+    for (const QWidget* w :
+         std::initializer_list<const QWidget*>{&f, f.Frame1, f.Option1, f.Check4})
         EXPECT_EQ(background(w), QColor(Qt::white));
     EXPECT_FALSE(f.pointer->hasMouseIcon());
 }

@@ -1,5 +1,6 @@
 #include "support/FormHarness.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -7,9 +8,9 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QStringList items(const QComboBox* list)
 {
@@ -59,9 +60,14 @@ TEST(LoadStep, StoredChoicesComeBack)
 {
     FormHarness h;
     h.addSounds({"A.mp3", "B.mp3", "C.mp3"});
-    h.settings.values = {{"Combo1", "2"},         {"Volume", "37"},     {"Pitch", "2"},
-                         {"Windows Startup", "On"}, {"Option", "Timed"}, {"StartStopState", "ON"},
-                         {"Time From", "12/6/2026 9:15:00 PM"}, {"Time To", "12/7/2026"},
+    h.settings.values = {{"Combo1", "2"},
+                         {"Volume", "37"},
+                         {"Pitch", "2"},
+                         {"Windows Startup", "On"},
+                         {"Option", "Timed"},
+                         {"StartStopState", "ON"},
+                         {"Time From", "12/6/2026 9:15:00 PM"},
+                         {"Time To", "12/7/2026"},
                          {"Minimized", "On"}};
     Form1& f = h.load();
 
@@ -88,8 +94,10 @@ TEST(LoadStep, FlagsAreComparedExactly)
     for (const QString other : {"on", "ON", "", "Off"}) {
         FormHarness h;
         h.addSounds({"A.mp3"});
-        h.settings.values = {{"Windows Startup", other}, {"StartStopState", "On"},
-                             {"Option", "infinite"}, {"Minimized", other}};
+        h.settings.values = {{"Windows Startup", other},
+                             {"StartStopState", "On"},
+                             {"Option", "infinite"},
+                             {"Minimized", other}};
         Form1& f = h.load();
         EXPECT_FALSE(f.Check4->isChecked()) << other.toStdString();
         EXPECT_FALSE(f.Check8->isChecked());
@@ -133,9 +141,8 @@ TEST(LoadStep, AnEmptyOrMissingSoundLibraryGivesOneReport)
 TEST(LoadStep, AFailingFileListIsReportedWhereEachStatementFails)
 {
     FormHarness h;
-    Form1& f = h.load([](const QString&, const QString&) -> QStringList {
-        throw Failure("Path not found");
-    });
+    Form1& f = h.load(
+        [](const QString&, const QString&) -> QStringList { throw Failure("Path not found"); });
     EXPECT_EQ(h.errors.lines(), std::vector<int>({132, 134, 136, 140}));
     EXPECT_EQ(h.errors.entries[0].description, "Path not found");
     EXPECT_EQ(f.Combo1->count(), 0);

@@ -3,11 +3,12 @@
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QByteArray readAll(const QString& path)
 {
@@ -84,8 +85,8 @@ TEST(SettingsStore, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas)
             EXPECT_TRUE(failure.description().contains("not writable")) << failure.what();
         }
     }
-    QFile::setPermissions(config.home(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner);
+    QFile::setPermissions(config.home(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(readAll(config.settingsFile()), before);
     EXPECT_EQ(store.get("Volume", "50"), "37");
 }

@@ -1,12 +1,13 @@
 #include "support/FormHarness.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // A loaded window with two styles, "Turn On" showing and nothing played yet.
 struct NoisePlayerTest : ::testing::Test {

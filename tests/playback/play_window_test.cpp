@@ -1,13 +1,14 @@
 #include "playback/PlayWindow.h"
 #include "support/FormHarness.h"
 
+#include <gtest/gtest.h>
 #include <QDateTimeEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QDateTime at(int h, int m, int s, QDate date = QDate(2026, 12, 7))
 {

@@ -6,6 +6,7 @@
 #include "support/Fakes.h"
 #include "support/TempConfig.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
@@ -15,9 +16,9 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 bool waitFor(const std::function<bool()>& condition, int ms)
 {

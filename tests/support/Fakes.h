@@ -11,7 +11,8 @@
 #include <vector>
 
 // Records error reports instead of showing a box.
-class RecordingErrorReport : public ErrorReport {
+class RecordingErrorReport : public ErrorReport
+{
 public:
     struct Entry {
         QString description;
@@ -33,7 +34,8 @@ public:
 };
 
 // A clock that stands where the test puts it.
-class FakeClock : public Clock {
+class FakeClock : public Clock
+{
 public:
     explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 7), QTime(12, 0)))
         : moment(std::move(start))
@@ -46,7 +48,8 @@ public:
 
 // Records every player operation as text, and plays "successfully" only the
 // paths the test says exist.
-class RecordingPlayer : public MediaPlayer {
+class RecordingPlayer : public MediaPlayer
+{
 public:
     void playFile(const QString& path) override
     {
@@ -92,7 +95,8 @@ public:
 };
 
 // An in-memory store whose saves can be made to fail.
-class MemorySettingsStore : public SettingsStore {
+class MemorySettingsStore : public SettingsStore
+{
 public:
     QString get(const QString& key, const QString& defaultValue) const override
     {

@@ -3,10 +3,10 @@
 #include "app/Form1.h"
 #include "support/Fakes.h"
 
+#include <memory>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <memory>
 
 // A Form1 over fakes, with a program folder of its own whose sounds/ holds
 // whatever files the test makes.

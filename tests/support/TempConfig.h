@@ -6,10 +6,10 @@
 
 // Points XDG_CONFIG_HOME and XDG_CONFIG_DIRS at fresh temporary folders for
 // the life of the object, and puts the old values back afterwards.
-class TempConfig {
+class TempConfig
+{
 public:
-    TempConfig()
-        : m_oldHome(qgetenv("XDG_CONFIG_HOME")), m_oldDirs(qgetenv("XDG_CONFIG_DIRS"))
+    TempConfig() : m_oldHome(qgetenv("XDG_CONFIG_HOME")), m_oldDirs(qgetenv("XDG_CONFIG_DIRS"))
     {
         QDir(m_root.path()).mkpath("home");
         QDir(m_root.path()).mkpath("system");

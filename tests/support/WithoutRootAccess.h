@@ -6,7 +6,8 @@
 // Tests run as root, and root writes through read-only permissions. While
 // this object lives, file access on this thread is checked as an ordinary
 // user, so read-only folders and files really are read-only.
-class WithoutRootAccess {
+class WithoutRootAccess
+{
 public:
     WithoutRootAccess() : m_wasRoot(geteuid() == 0)
     {

@@ -1,13 +1,14 @@
 #include "app/Failure.h"
-#include "system/SoundLibrary.h"
 #include "support/WithoutRootAccess.h"
+#include "system/SoundLibrary.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 void touch(const QString& path)
 {
@@ -30,8 +31,9 @@ TEST(SoundLibrary, EveryPlainFileIsListedInCaseInsensitiveNameOrder)
                                   "Rain.MP3", "sea.mp3.mp3", "Äther.mp3"}));
     // A trailing separator is not doubled.
     EXPECT_EQ(GetFileList(dir.path() + "/", "*.*"), names);
-    EXPECT_EQ(GetFileList(dir.path(), "*.mp3"),
-              QStringList({".hidden.mp3", "brown Noise.mp3", "Rain.MP3", "sea.mp3.mp3", "Äther.mp3"}));
+    EXPECT_EQ(
+        GetFileList(dir.path(), "*.mp3"),
+        QStringList({".hidden.mp3", "brown Noise.mp3", "Rain.MP3", "sea.mp3.mp3", "Äther.mp3"}));
 }
 
 TEST(SoundLibrary, StyleNamesLoseEveryLowerCaseMp3)
@@ -69,8 +71,8 @@ TEST(SoundLibrary, AMissingFolderIsEmptyAndAnUnreadableOneFails)
         WithoutRootAccess asUser;
         EXPECT_THROW(GetFileList(dir.path() + "/locked", "*.*"), Failure);
     }
-    QFile::setPermissions(dir.path() + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path() + "/locked",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST(SoundLibrary, OnlyReadableRegularFilesExist)
