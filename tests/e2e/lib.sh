@@ -581,10 +581,6 @@ hw_write_settings() {
 
 hw_capture_bytes() { stat -c %s "$HW_CAPTURE" 2>/dev/null || echo 0; }
 
-hw_capture_seconds() {
-    awk -v b="$(hw_capture_bytes)" -v r="$HW_RATE" -v c="$HW_CHANNELS" 'BEGIN {printf "%.2f", b / (4 * r * c)}'
-}
-
 # The capture has stopped growing for `span` seconds.
 hw_capture_still() {
     local span="${1:-1}" before

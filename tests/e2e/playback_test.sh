@@ -84,6 +84,13 @@ hw_check "the capture stops growing after \"Turn Off\"" hw_wait_for 5 hw_capture
 check_clean_stop
 hw_check "nothing starts again after \"Turn Off\"" hw_capture_still 2.5
 
+hw_log "on and off again before the sound begins"
+rm -f "$HW_CAPTURE"
+hw_click_control turn
+hw_click_control turn
+hw_check "the quick \"Turn Off\" is stored" hw_wait_for 5 hw_setting_is StartStopState OFF
+hw_check "and nothing plays" hw_holds_for 3 hw_capture_silent
+
 hw_log "restart after \"Turn Off\""
 hw_stop
 rm -f "$HW_CAPTURE"
