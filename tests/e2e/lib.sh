@@ -15,6 +15,13 @@
 #   hw_check "sound after Turn On" hw_wait_for 8 hw_capture_has_sound 0.5
 #   hw_done                           # last line: summary and exit status
 #
+# Also: hw_setting KEY, hw_audio_stats / hw_audio MEASURE (seconds of sound,
+# RMS, onset and end ramps, gaps, style), hw_capture_still / _growing,
+# hw_tray_icon_present, hw_click_tray_icon, hw_minimize, hw_close,
+# hw_popup_visible (the balloon), hw_add_short_sound (a file that ends).
+# Run one script by hand from a build folder:
+#   HUSHWAVE_BINARY=$PWD/program/hushwave bash ../tests/e2e/playback_test.sh
+#
 # Environment (ctest sets it): HUSHWAVE_BINARY, optional HUSHWAVE_E2E_ARTIFACTS
 # (where failure screenshots go; default the working directory).
 # Each check that fails records a reason, saves one screenshot per scenario
