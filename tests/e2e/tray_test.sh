@@ -94,6 +94,8 @@ hw_check "closing the window ends the program" hw_wait_exit 10 &&
     hw_check_eq "with a clean exit" 0 "$HW_EXIT_STATUS"
 hw_check "the tray icon is gone" hw_wait_for 5 hw_tray_icon_gone
 hw_check "the sound stops with the program" hw_capture_still 1
+tail="$(hw_audio tail)"
+hw_check "and fades out, no click (last ms peak ratio $tail)" hw_num_below "$tail" 0.5
 hw_check_eq "nothing is written at exit" "$before" "$(md5sum <"$(hw_settings_file)")"
 hw_check "the tray host is still running" hw_tray_manager_present
 
