@@ -1,6 +1,7 @@
 #include "app/Clock.h"
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "app/QuitOnSignal.h"
 #include "app/SettingsStore.h"
 #include "playback/engine/AudioPlayer.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     Form1 form(
         FormServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()});
     errors.setParent(&form);
+    QuitOnSignal quitOnSignal(form);
     form.Form_Load();
     form.show();
     return app.exec();

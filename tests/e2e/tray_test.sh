@@ -100,6 +100,21 @@ hw_check_eq "nothing is written at exit" "$before" "$(md5sum <"$(hw_settings_fil
 hw_check "the tray host is still running" hw_tray_manager_present
 
 # ---------------------------------------------------------------------------
+hw_begin "logout (SIGTERM) ends like a close"
+hw_write_settings Combo1=0 Option=Infinite StartStopState=ON
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the tray icon appears" hw_wait_for 10 hw_tray_icon_present
+hw_check "the sound plays" hw_wait_for 10 hw_capture_has_sound 1
+kill -TERM "$HW_PID"
+hw_check "SIGTERM ends the program" hw_wait_exit 10 &&
+    hw_check_eq "with a clean exit" 0 "$HW_EXIT_STATUS"
+hw_check "the tray icon is gone" hw_wait_for 5 hw_tray_icon_gone
+hw_check "the sound stops with the program" hw_capture_still 1
+tail="$(hw_audio tail)"
+hw_check "and fades out, no click (last ms peak ratio $tail)" hw_num_below "$tail" 0.5
+
+# ---------------------------------------------------------------------------
 hw_begin "no tray host" --no-tray
 hw_start
 hw_find_window 30

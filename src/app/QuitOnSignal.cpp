@@ -1,0 +1,61 @@
+#include "app/QuitOnSignal.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#if defined(Q_OS_UNIX)
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+// A signal handler may only write to a descriptor; the event loop reads it.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+}
+} // namespace
+
+QuitOnSignal::QuitOnSignal(QWidget& window) : m_window(window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte;
+        [[maybe_unused]] const auto read = ::read(signalPipe[1], &byte, 1);
+        quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+QuitOnSignal::~QuitOnSignal()
+{
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::signal(signal, SIG_DFL);
+    for (int& fd : signalPipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+}
+#else
+QuitOnSignal::QuitOnSignal(QWidget& window) : m_window(window) {}
+QuitOnSignal::~QuitOnSignal() = default;
+#endif
+
+void QuitOnSignal::quit()
+{
+    // A window hidden in the tray still gets its close, so the icon goes too.
+    m_window.close();
+    QCoreApplication::quit();
+}
