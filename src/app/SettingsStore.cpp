@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -61,14 +62,19 @@ void IniSettingsStore::save(const QString& key, const QString& value)
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         throw Failure(failed + "cannot create folder " + folder);
 
+    QFile file(path);
+    const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+
     const QString fullKey = m_section + '/' + key;
     QSettings::Status status = writeKey(path, fullKey, value);
     if (status == QSettings::FormatError) {
-        // QSettings never overwrites a file it cannot parse, so every save
-        // would fail from now on: keep the damaged file aside and start anew.
-        QFile::remove(path + ".bad");
-        if (!QFile::rename(path, path + ".bad"))
-            throw Failure(failed + path + " is damaged and cannot be moved aside");
+        // A file QSettings cannot parse fails every save from now on: keep
+        // what it held aside, as it was, and start anew.
+        QSaveFile bad(path + ".bad");
+        if (!bad.open(QIODevice::WriteOnly) || bad.write(before) != before.size() || !bad.commit())
+            throw Failure(failed + path + " is damaged and cannot be kept aside");
+        QFile::remove(path);
         status = writeKey(path, fullKey, value);
     }
     if (status == QSettings::AccessError)
