@@ -235,7 +235,9 @@ void Form1::Form_Load()
 
     guard(130, [&] { setWindowTitle(kProductName); });
     guard(130, [&] { setWindowIcon(applicationIcon()); });
-    guard(130, [&] { QGuiApplication::setApplicationDisplayName(applicationTitle(kProductName)); });
+    // The application name, not the display name: Qt appends a display name
+    // to every window's title, and the error box must read "Application Error".
+    guard(130, [&] { QCoreApplication::setApplicationName(applicationTitle(kProductName)); });
 
     // The list comes back missing when listing fails; the loop then fails
     // at its header and once in its body, as the statement rules require.

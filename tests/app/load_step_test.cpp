@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,6 +42,7 @@ TEST(LoadStep, FirstStartWithAnEmptyStore)
     EXPECT_FALSE(f.Timer1->isActive());
     EXPECT_FALSE(f.loading());
     EXPECT_EQ(f.windowTitle(), "Hushwave");
+    EXPECT_EQ(QCoreApplication::applicationName(), "Hushwave");
     EXPECT_TRUE(f.cSysTray1.InTray());
     EXPECT_EQ(f.cSysTray1.TrayTip(), "Hushwave");
     EXPECT_FALSE(f.windowState() & Qt::WindowMinimized);

@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 
 hw_session
 
-hw_error_box() { hw_x xdotool search --all --onlyvisible --pid "$HW_PID" --name '^Application Error' 2>/dev/null | head -n 1 | grep .; }
+hw_error_box() { hw_x xdotool search --all --onlyvisible --pid "$HW_PID" --name '^Application Error$' 2>/dev/null | head -n 1 | grep .; }
 hw_error_box_shown() { hw_error_box >/dev/null; }
 hw_no_error_box() { ! hw_error_box_shown; }
 
