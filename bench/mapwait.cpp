@@ -18,7 +18,8 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 bool named(Display* display, Window window, const char* title)
 {
@@ -31,8 +32,7 @@ bool named(Display* display, Window window, const char* title)
     if (!match)
         return false;
     XWindowAttributes attributes;
-    return XGetWindowAttributes(display, window, &attributes) &&
-           attributes.map_state == IsViewable;
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
 }
 
 bool find(Display* display, Window window, const char* title, int depth = 0)
@@ -86,7 +86,8 @@ int main(int argc, char** argv)
     int status = 0;
     while (true) {
         if (find(display, root, title)) {
-            const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            const double ms =
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             std::printf("%.1f\n", ms);
             kill(child, SIGTERM);
             waitpid(child, &status, 0);

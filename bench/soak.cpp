@@ -34,7 +34,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 long rssKb()
 {
@@ -116,16 +117,18 @@ int render(const QString& path, double hours, double rate)
                 wallSeconds, audioSeconds / wallSeconds);
     std::printf("loops %.1f, frames differing from the file %llu%s, silent blocks %llu, "
                 "underrun frames %llu, ended early %s\n",
-                double(renderer.framesConsumed()) / double(fileFrames), (unsigned long long)mismatched,
-                exact ? "" : " (not compared at this rate)", (unsigned long long)silentBlocks,
-                (unsigned long long)renderer.underrunFrames(), done < total ? "yes" : "no");
+                double(renderer.framesConsumed()) / double(fileFrames),
+                (unsigned long long)mismatched, exact ? "" : " (not compared at this rate)",
+                (unsigned long long)silentBlocks, (unsigned long long)renderer.underrunFrames(),
+                done < total ? "yes" : "no");
     std::printf("RSS kB first %ld, min %ld, max %ld, last %ld (growth %ld)\n", firstRss, minRss,
                 maxRss, rssKb(), rssKb() - firstRss);
     return mismatched == 0 && silentBlocks == 0 && done == total ? 0 : 1;
 }
 
 // Plays whatever it is given at once, until stopped or made to end.
-class CountingPlayer : public MediaPlayer {
+class CountingPlayer : public MediaPlayer
+{
 public:
     void playFile(const QString&) override
     {
@@ -165,7 +168,9 @@ int days(int count, const QTime& from, const QTime& to)
 
     const int start = from.msecsSinceStartOfDay() / 1000;
     const int end = to.msecsSinceStartOfDay() / 1000;
-    const auto inside = [&](int t) { return start <= end ? t >= start && t <= end : t >= start || t <= end; };
+    const auto inside = [&](int t) {
+        return start <= end ? t >= start && t <= end : t >= start || t <= end;
+    };
 
     const qint64 begin = first.toSecsSinceEpoch();
     const qint64 seconds = qint64(count) * 86400;
@@ -192,9 +197,10 @@ int days(int count, const QTime& from, const QTime& to)
     std::printf("window %s to %s, %d days (%lld ticks) from %s, TZ=%s\n",
                 qPrintable(from.toString("hh:mm:ss")), qPrintable(to.toString("hh:mm:ss")), count,
                 seconds, qPrintable(first.toString(Qt::ISODate)), qgetenv("TZ").constData());
-    std::printf("ticks inside %ld, starts %ld, stops %ld, endings by themselves %ld, wrong ticks %ld, "
-                "error reports %zu\n",
-                insideTicks, player.starts, player.stops, endings, wrong, errors.entries.size());
+    std::printf(
+        "ticks inside %ld, starts %ld, stops %ld, endings by themselves %ld, wrong ticks %ld, "
+        "error reports %zu\n",
+        insideTicks, player.starts, player.stops, endings, wrong, errors.entries.size());
     std::printf("%.1f s of wall time (%.2f us a tick), RSS kB before %ld after %ld\n", wallSeconds,
                 wallSeconds * 1e6 / double(seconds), rssBefore, rssKb());
     return wrong == 0 && errors.entries.empty() ? 0 : 1;

@@ -8,6 +8,7 @@
 #include "support/Fakes.h"
 #include "support/TempConfig.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
@@ -18,11 +19,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 bool waitFor(const std::function<bool()>& condition, int ms)
 {
@@ -41,10 +42,10 @@ void pause(int ms)
 }
 
 // Puts an environment variable back when the test ends.
-class EnvironmentValue {
+class EnvironmentValue
+{
 public:
-    EnvironmentValue(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name))
+    EnvironmentValue(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name))
     {
         qputenv(name, value);
     }

@@ -1,16 +1,17 @@
 // A sounds folder of 10,000 files, listed by the real load step.
 #include "support/FormHarness.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iostream>
 #include <numeric>
 #include <random>
 
-namespace {
+namespace
+{
 
 TEST(BigSoundLibrary, TenThousandFilesAreAllListedInOrder)
 {

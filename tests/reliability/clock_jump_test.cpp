@@ -3,16 +3,17 @@
 // start or stop by the time of day it reads, whatever came before.
 #include "support/FormHarness.h"
 
+#include <gtest/gtest.h>
 #include <QDateTimeEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimeZone>
 #include <QTimer>
-#include <gtest/gtest.h>
+#include <QTimeZone>
 
 #include <ctime>
 
-namespace {
+namespace
+{
 
 // Before anything in this executable reads the local time zone.
 const bool berlinTime = [] {
@@ -63,8 +64,8 @@ struct ClockJumps : ::testing::Test {
             const bool now = tickAtUtc(t);
             if (now != wasPlaying) {
                 const QDateTime local = QDateTime::fromSecsSinceEpoch(t);
-                changes << QString(now ? "start " : "stop ") +
-                               local.toString("hh:mm:ss ") + local.timeZoneAbbreviation();
+                changes << QString(now ? "start " : "stop ") + local.toString("hh:mm:ss ") +
+                               local.timeZoneAbbreviation();
             }
             wasPlaying = now;
         }
@@ -84,7 +85,8 @@ TEST_F(ClockJumps, SpringForwardStartsAWindowOnTheFirstTickAfterTheJump)
 {
     window(QTime(2, 30), QTime(3, 30));
     // 01:59:50 CET to 03:30:10 CEST.
-    const QStringList changes = changesBetween(utc(2026, 3, 29, 0, 59, 50), utc(2026, 3, 29, 1, 30, 11));
+    const QStringList changes =
+        changesBetween(utc(2026, 3, 29, 0, 59, 50), utc(2026, 3, 29, 1, 30, 11));
     EXPECT_EQ(changes, QStringList({"start 03:00:00 CEST", "stop 03:30:01 CEST"}));
     EXPECT_EQ(plays(), 1);
 }
@@ -103,9 +105,10 @@ TEST_F(ClockJumps, FallBackPlaysAWindowInTheRepeatedHourTwice)
 {
     window(QTime(2, 15), QTime(2, 45));
     // 02:00 CEST, through the change at 03:00 CEST back to 02:00 CET, to 03:00 CET.
-    const QStringList changes = changesBetween(utc(2026, 10, 25, 0, 0, 0), utc(2026, 10, 25, 2, 0, 0));
-    EXPECT_EQ(changes, QStringList({"start 02:15:00 CEST", "stop 02:45:01 CEST", "start 02:15:00 CET",
-                                    "stop 02:45:01 CET"}));
+    const QStringList changes =
+        changesBetween(utc(2026, 10, 25, 0, 0, 0), utc(2026, 10, 25, 2, 0, 0));
+    EXPECT_EQ(changes, QStringList({"start 02:15:00 CEST", "stop 02:45:01 CEST",
+                                    "start 02:15:00 CET", "stop 02:45:01 CET"}));
     EXPECT_EQ(plays(), 2);
 }
 
@@ -113,7 +116,8 @@ TEST_F(ClockJumps, AWindowAcrossTheFallBackRestsWhileTheClockReadsBeforeIt)
 {
     window(QTime(2, 30), QTime(3, 30));
     // 02:29 CEST to 03:31 CET: 02:30 to 03:00 CEST, back to 02:00, on to 03:30.
-    const QStringList changes = changesBetween(utc(2026, 10, 25, 0, 29, 0), utc(2026, 10, 25, 2, 31, 0));
+    const QStringList changes =
+        changesBetween(utc(2026, 10, 25, 0, 29, 0), utc(2026, 10, 25, 2, 31, 0));
     EXPECT_EQ(changes, QStringList({"start 02:30:00 CEST", "stop 02:00:00 CET",
                                     "start 02:30:00 CET", "stop 03:30:01 CET"}));
 }

@@ -7,6 +7,7 @@
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
 
+#include <gtest/gtest.h>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,13 +18,13 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <iostream>
 #include <random>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 QByteArray readAll(const QString& path)
 {
@@ -66,10 +67,7 @@ struct Window {
         return *form;
     }
     // What a fresh start would read, through a QSettings of its own.
-    QString stored(const QString& key) const
-    {
-        return IniSettingsStore().get(key, "<absent>");
-    }
+    QString stored(const QString& key) const { return IniSettingsStore().get(key, "<absent>"); }
     QSettings::Status fileStatus() const
     {
         QSettings file(config.settingsFile(), QSettings::IniFormat);
@@ -101,9 +99,9 @@ TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesAFileThatReadsBa
 {
     const std::vector<std::pair<const char*, QByteArray>> cases = {
         {"random bytes", randomBytes(64 * 1024, 7)},
-        {"NUL and high bytes in a value",
-         QByteArray("[Hushwave]\nVolume=7") + QByteArray("\0\x80\xff", 3) +
-             "\nStartStopState=ON\n"},
+        {"NUL and high bytes in a value", QByteArray("[Hushwave]\nVolume=7") +
+                                              QByteArray("\0\x80\xff", 3) +
+                                              "\nStartStopState=ON\n"},
         {"cut off in a section name", "[Hushwave]\nVolume=30\n[Hushw"},
         {"saved as UTF-16 by an editor",
          utf16File("[Hushwave]\r\nStartStopState=ON\r\nVolume=30\r\n")},
@@ -168,8 +166,8 @@ TEST(HugeSettingsValue, A10MegabyteValueIsRefusedClearlyAndSavesStillWork)
     Window w;
     const QByteArray digits(10 * 1024 * 1024, '5');
     const QByteArray notes(10 * 1024 * 1024, 'n');
-    writeAll(w.config.settingsFile(), "[Hushwave]\nStartStopState=ON\nVolume=" + digits +
-                                          "\nNotes=" + notes + "\n");
+    writeAll(w.config.settingsFile(),
+             "[Hushwave]\nStartStopState=ON\nVolume=" + digits + "\nNotes=" + notes + "\n");
     QElapsedTimer timer;
     timer.start();
     Form1& f = w.load();
@@ -190,8 +188,8 @@ TEST(HugeSettingsValue, A10MegabyteValueIsRefusedClearlyAndSavesStillWork)
     // A key the program does not know is kept as it was.
     EXPECT_EQ(IniSettingsStore().get("Notes", "").size(), notes.size());
     EXPECT_EQ(w.errors.lines(), std::vector<int>{142});
-    std::cout << "[ figures  ] 20 MB settings file: load " << loadMs << " ms, one save "
-              << saveMs << " ms\n";
+    std::cout << "[ figures  ] 20 MB settings file: load " << loadMs << " ms, one save " << saveMs
+              << " ms\n";
 }
 
 TEST(UnreadableSettingsFile, TheWindowShowsDefaultsAndEverySaveIsReported)

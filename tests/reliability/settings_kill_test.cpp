@@ -3,22 +3,22 @@
 // reliability_settings_writer, a separate process built beside this test.
 #include "support/TempConfig.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <iostream>
 #include <map>
-#include <numeric>
 #include <random>
 #include <thread>
 
-namespace {
+namespace
+{
 
 const QStringList kKeys = {"Combo1",    "Volume",  "Pitch",  "Windows Startup", "Minimized",
                            "Time From", "Time To", "Option", "StartStopState"};
@@ -41,13 +41,21 @@ struct Dump {
 };
 
 // Reads the file back in a fresh process, through the program's own store.
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
 Dump dump()
 {
     QProcess reader;
     reader.start(writerPath(), {"dump"});
     Dump result;
     if (!reader.waitForFinished(30000) || reader.exitCode() != 0) {
-        ADD_FAILURE() << "the reader did not finish: " << reader.readAllStandardError().toStdString();
+        ADD_FAILURE() << "the reader did not finish: "
+                      << reader.readAllStandardError().toStdString();
         return result;
     }
     for (const QString& line : QString::fromLocal8Bit(reader.readAllStandardOutput()).split('\n')) {
@@ -97,16 +105,21 @@ TEST(SettingsUnderKill, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> delayMs(0, 60);
     long lastFirstRound = 1;
-    long lastTotal = long(kKeys.size());
-    int advanced = 0;
     int emptyLocks = 0;
     const QString lock = config.settingsFile() + ".lock";
     const int rounds = killRounds();
     for (int i = 0; i < rounds; ++i) {
+        const QByteArray before = readAll(config.settingsFile());
         QProcess writer;
         writer.start(writerPath(), QStringList{"loop", "W"} + kKeys);
         ASSERT_TRUE(writer.waitForReadyRead(30000)) << "writer did not start";
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+        // At least one new value on disk first, however slow the machine:
+        // a kill before any save would prove nothing.
+        QElapsedTimer waited;
+        waited.start();
+        while (readAll(config.settingsFile()) == before && waited.elapsed() < 10000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ::kill(pid_t(writer.processId()), SIGKILL);
         writer.waitForFinished(30000);
         // Qt takes a lock file without its owner's pid as stale only after
@@ -126,16 +139,10 @@ TEST(SettingsUnderKill, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
         EXPECT_TRUE(std::is_sorted(r.rbegin(), r.rend()) && r.front() - r.back() <= 1)
             << "kill " << i << ": " << describe(d);
         EXPECT_GE(r.front(), lastFirstRound) << "a write was taken back, kill " << i;
-        const long total = std::accumulate(r.begin(), r.end(), 0L);
-        advanced += total > lastTotal;
-        lastTotal = total;
         lastFirstRound = r.front();
         ASSERT_FALSE(QFile::exists(config.settingsFile() + ".bad"))
             << "the file was found damaged after kill " << i;
     }
-    // Otherwise the kills all landed before any write and proved nothing.
-    EXPECT_GT(advanced, rounds / 2);
-
     // A kill between writing the new file and renaming it over the old one
     // leaves that new file behind; nothing else may appear.
     static const QRegularExpression saveFileTemp("^Tarnwell\\.ini\\.[A-Za-z0-9]{6}$");
@@ -146,10 +153,9 @@ TEST(SettingsUnderKill, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFile)
         EXPECT_TRUE(saveFileTemp.match(name).hasMatch()) << name.toStdString();
         ++leftovers;
     }
-    std::cout << "[ figures  ] " << rounds << " kills, " << advanced
- << " of them after some saves, rounds reached " << lastFirstRound << ", seed "
-              << seed << ", empty locks left " << emptyLocks << ", temporary files left "
-              << leftovers << "\n";
+    std::cout << "[ figures  ] " << rounds << " kills, rounds reached " << lastFirstRound
+              << ", seed " << seed << ", empty locks left " << emptyLocks
+              << ", temporary files left " << leftovers << "\n";
 }
 
 TEST(SettingsUnderKill, TwoProcessesWritingDifferentKeysLoseNothing)
@@ -172,9 +178,11 @@ TEST(SettingsUnderKill, TwoProcessesWritingDifferentKeysLoseNothing)
     Dump d = dump();
     ASSERT_EQ(d.status, 0);
     for (const QString& key : keysA)
-        EXPECT_EQ(d.values[key], QString("A-%1").arg(roundsEach, 6, QChar('0'))) << key.toStdString();
+        EXPECT_EQ(d.values[key], QString("A-%1").arg(roundsEach, 6, QChar('0')))
+            << key.toStdString();
     for (const QString& key : keysB)
-        EXPECT_EQ(d.values[key], QString("B-%1").arg(roundsEach, 6, QChar('0'))) << key.toStdString();
+        EXPECT_EQ(d.values[key], QString("B-%1").arg(roundsEach, 6, QChar('0')))
+            << key.toStdString();
     std::cout << "[ figures  ] two writers, " << roundsEach.toInt() * kKeys.size()
               << " saves in all, " << ms << " ms\n";
 }

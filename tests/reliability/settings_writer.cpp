@@ -22,7 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 QString value(const QString& tag, long round)
 {
