@@ -97,17 +97,22 @@ QByteArray utf16File(const QString& text)
 
 TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesAFileThatReadsBack)
 {
-    const std::vector<std::pair<const char*, QByteArray>> cases = {
-        {"random bytes", randomBytes(64 * 1024, 7)},
-        {"NUL and high bytes in a value", QByteArray("[Hushwave]\nVolume=7") +
-                                              QByteArray("\0\x80\xff", 3) +
-                                              "\nStartStopState=ON\n"},
-        {"cut off in a section name", "[Hushwave]\nVolume=30\n[Hushw"},
-        {"saved as UTF-16 by an editor",
-         utf16File("[Hushwave]\r\nStartStopState=ON\r\nVolume=30\r\n")},
-        {"only line breaks", QByteArray(100000, '\n')},
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        bool unparsable; // so it must be kept aside as it was
     };
-    for (const auto& [what, bytes] : cases) {
+    const std::vector<Case> cases = {
+        {"random bytes", randomBytes(64 * 1024, 7), true},
+        {"NUL and high bytes in a value",
+         QByteArray("[Hushwave]\nVolume=7") + QByteArray("\0\x80\xff", 3) + "\nStartStopState=ON\n",
+         false},
+        {"cut off in a section name", "[Hushwave]\nVolume=30\n[Hushw", false},
+        {"saved as UTF-16 by an editor",
+         utf16File("[Hushwave]\r\nStartStopState=ON\r\nVolume=30\r\n"), true},
+        {"only line breaks", QByteArray(100000, '\n'), false},
+    };
+    for (const auto& [what, bytes, unparsable] : cases) {
         SCOPED_TRACE(what);
         Window w;
         writeAll(w.config.settingsFile(), bytes);
@@ -124,6 +129,11 @@ TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesAFileThatReadsBa
         EXPECT_EQ(w.stored("StartStopState"), wasOn ? "OFF" : "ON");
         EXPECT_EQ(w.fileStatus(), QSettings::NoError);
         EXPECT_TRUE(w.errors.entries.empty());
+        const QString bad = w.config.settingsFile() + ".bad";
+        EXPECT_EQ(QFile::exists(bad), unparsable);
+        if (unparsable) {
+            EXPECT_EQ(readAll(bad), bytes); // the user's file, byte for byte
+        }
     }
 }
 
