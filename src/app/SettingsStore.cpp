@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +62,13 @@ void IniSettingsStore::save(const QString& key, const QString& value)
     const QString failed = "Cannot save setting \"" + key + "\": ";
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
         throw Failure(failed + "cannot create folder " + folder);
+
+    // A writer killed before it wrote its PID leaves an empty lock that Qt
+    // would wait 30 s for on every save; nobody holds it after a second.
+    const QFileInfo lock(path + ".lock");
+    if (lock.exists() && lock.size() == 0 &&
+        lock.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+        QFile::remove(lock.filePath());
 
     QFile file(path);
     const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

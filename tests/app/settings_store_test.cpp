@@ -4,6 +4,8 @@
 #include "support/WithoutRootAccess.h"
 
 #include <gtest/gtest.h>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -89,6 +91,25 @@ TEST(SettingsStore, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas)
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(readAll(config.settingsFile()), before);
     EXPECT_EQ(store.get("Volume", "50"), "37");
+}
+
+TEST(SettingsStore, AnEmptyLockLeftByAKilledWriterDoesNotHoldUpTheSave)
+{
+    TempConfig config;
+    IniSettingsStore store;
+    store.save("Volume", "37");
+    writeAll(config.settingsFile() + ".lock", "");
+    QFile lock(config.settingsFile() + ".lock");
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    lock.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime);
+    lock.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    store.save("Volume", "38");
+    // Qt would wait out its 30 s stale-lock time; the UI thread must not.
+    EXPECT_LT(timer.elapsed(), 15000);
+    EXPECT_EQ(IniSettingsStore().get("Volume", ""), "38");
 }
 
 TEST(SettingsStore, AFolderThatCannotBeMadeFailsTheSave)

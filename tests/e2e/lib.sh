@@ -410,7 +410,11 @@ hw_find_window() {
     hw_wait_for "${1:-20}" hw_find_window_once
 }
 
-hw_map_state() { hw_x xwininfo -id "$HW_WIN" 2>/dev/null | sed -n 's/^ *Map State: *//p'; }
+# xwininfo without an id waits for a click on a window: never call it so.
+hw_map_state() {
+    [ -n "$HW_WIN" ] || return 1
+    hw_x xwininfo -id "$HW_WIN" 2>/dev/null | sed -n 's/^ *Map State: *//p'
+}
 
 hw_window_visible() { [ -n "$HW_WIN" ] && [ "$(hw_map_state)" = "IsViewable" ]; }
 
@@ -426,6 +430,7 @@ hw_window_managed() {
 hw_window_withdrawn() { ! hw_window_managed && hw_window_hidden; }
 
 hw_origin() { # prints absolute x y of the main window's client area
+    [ -n "$HW_WIN" ] || { hw_fail "no main window to click"; return 1; }
     hw_x xwininfo -id "$HW_WIN" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
 }
 

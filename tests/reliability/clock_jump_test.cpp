@@ -1,6 +1,7 @@
 // The daily play window while the wall clock jumps: daylight-saving changes
 // in a real time zone, and the user setting the clock by hand. Each tick must
 // start or stop by the time of day it reads, whatever came before.
+#include "app/DateText.h"
 #include "support/FormHarness.h"
 
 #include <gtest/gtest.h>
@@ -155,3 +156,11 @@ TEST_F(ClockJumps, HandSetClockIsFollowedOnTheNextTick)
 }
 
 } // namespace
+
+TEST_F(ClockJumps, AStoredTimeTheClockSkippedStillGivesItsTimeOfDay)
+{
+    // 2:30 AM did not happen in Berlin on 29 March 2026.
+    const auto value = parseGeneralDate("3/29/2026 2:30:00 AM");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->time(), QTime(2, 30));
+}

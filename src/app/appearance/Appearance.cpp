@@ -75,5 +75,9 @@ void ApplySkin(QWidget& window, const QString& programFolder, SkinFramework& ski
 
 bool PathExists(const QString& path)
 {
-    return QFileInfo(path).lastModified().isValid();
+    // No file name holds a NUL; Qt would read past it.
+    if (path.contains(QChar(0)))
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && info.lastModified().isValid();
 }

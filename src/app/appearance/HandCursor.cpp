@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
-#include <QtEndian>
 #include <algorithm>
 
 namespace {
@@ -18,7 +17,7 @@ constexpr quint16 CursorType = 2;
 
 quint16 word(const QByteArray& bytes, qsizetype at)
 {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return quint16(uchar(bytes[at]) | uchar(bytes[at + 1]) << 8);
 }
 
 } // namespace
