@@ -1,5 +1,6 @@
 // The load step's calls into appearance, start at logon and the tray.
 #include "support/FormHarness.h"
+#include "support/Files.h"
 #include "support/TempConfig.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,6 @@
 namespace
 {
 
-void write(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QColor background(const QWidget* w)
 {
@@ -41,7 +35,7 @@ TEST(LoadIntegration, ASkinThatCannotLoadIsReportedAt104AndTheColoursStayChanged
 {
     FormHarness h;
     h.addSounds({"A.mp3"});
-    write(h.folder() + "/x/o.cjs", "");
+    writeAll(h.folder() + "/x/o.cjs", "");
     Form1& f = h.load();
     EXPECT_EQ(h.errors.lines(), std::vector<int>{104});
     EXPECT_NE(background(&f), QColor(Qt::white));
@@ -60,7 +54,7 @@ TEST(LoadIntegration, AHandCursorIsLoadedAndAFileThatIsNotOneIsReportedAt108)
 
     FormHarness bad;
     bad.addSounds({"A.mp3"});
-    write(bad.folder() + "/HAND-M.CUR", "GIF89a not a cursor");
+    writeAll(bad.folder() + "/HAND-M.CUR", "GIF89a not a cursor");
     bad.load();
     EXPECT_EQ(bad.errors.lines(), std::vector<int>{108});
     EXPECT_FALSE(bad.form->pointer->hasMouseIcon());

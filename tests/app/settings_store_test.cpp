@@ -1,5 +1,6 @@
 #include "app/Failure.h"
 #include "app/SettingsStore.h"
+#include "support/Files.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
 
@@ -12,19 +13,7 @@
 namespace
 {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-}
 
 TEST(SettingsStore, TextsComeBackExactlyAndAbsentKeysGiveTheirDefault)
 {

@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 #include "app/SettingsStore.h"
 #include "support/Fakes.h"
+#include "support/Files.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
 
@@ -26,19 +27,7 @@
 namespace
 {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // The real store in a temporary config folder, a program folder with two
 // styles, and the window over them.
