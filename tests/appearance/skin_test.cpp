@@ -135,7 +135,7 @@ TEST_F(SkinTest, TheComponentRefusesWhatItCannotUse)
 
 TEST_F(SkinTest, TheSampleSkinParses)
 {
-    QFile sample(qEnvironmentVariable("HUSHWAVE_TEST_DATA") + "/../../resources/skins/dusk.cjs");
+    QFile sample(qEnvironmentVariable("HUSHWAVE_SOURCE_DIR") + "/resources/skins/dusk.cjs");
     ASSERT_TRUE(sample.open(QIODevice::ReadOnly)) << qPrintable(sample.fileName());
     writeSkin(sample.readAll());
 
