@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/Failure.h"
+#include "engine/Mp3Fixture.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/FrameSource.h"
 
 #include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
@@ -92,3 +95,20 @@ inline float maxStep(const std::vector<float>& v, size_t fromFrame, size_t toFra
             worst = std::max(worst, std::abs(v[2 * i + c] - v[2 * (i - 1) + c]));
     return worst;
 }
+
+// A noise mp3 in a temporary folder, with its plain gapless decode to
+// compare against.
+class NoiseFileTest : public ::testing::Test {
+protected:
+    void makeFile(double seconds, unsigned seed)
+    {
+        file = dir.filePath("noise.mp3");
+        writeNoiseMp3(file, seconds, 44100, 2, seed);
+        plain = decodeAll(file);
+        frames = plain.size() / 2;
+    }
+    QTemporaryDir dir;
+    QString file;
+    std::vector<float> plain;
+    size_t frames = 0;
+};

@@ -19,19 +19,9 @@ std::vector<float> render(Renderer& r, size_t frames, size_t block = 1024)
     return out;
 }
 
-class RendererFileTest : public ::testing::Test {
+class RendererFileTest : public NoiseFileTest {
 protected:
-    void SetUp() override
-    {
-        file = dir.filePath("noise.mp3");
-        writeNoiseMp3(file, 1.0);
-        plain = decodeAll(file);
-        frames = plain.size() / 2;
-    }
-    QTemporaryDir dir;
-    QString file;
-    std::vector<float> plain;
-    size_t frames = 0;
+    void SetUp() override { makeFile(1.0, 1); }
 };
 
 TEST_F(RendererFileTest, LoopRepeatsTheDecodedFramesBackToBack)

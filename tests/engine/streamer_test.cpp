@@ -30,19 +30,9 @@ std::vector<float> drain(Streamer& s, size_t frames)
     return out;
 }
 
-class StreamerTest : public ::testing::Test {
+class StreamerTest : public NoiseFileTest {
 protected:
-    void SetUp() override
-    {
-        file = dir.filePath("noise.mp3");
-        writeNoiseMp3(file, 0.7, 44100, 2, 3);
-        plain = decodeAll(file);
-        frames = plain.size() / 2;
-    }
-    QTemporaryDir dir;
-    QString file;
-    std::vector<float> plain;
-    size_t frames = 0;
+    void SetUp() override { makeFile(0.7, 3); }
 };
 
 TEST_F(StreamerTest, LoopThroughTheRingIsSampleExact)
