@@ -2,7 +2,7 @@
 // holds, opening, decoding, rewinding and decoding again must neither crash
 // nor overrun nor run away. Built and run by fuzz-decoder.sh.
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "playback/engine/Decoder.h"
 
 #include <QFile>

@@ -45,14 +45,14 @@ int play(const char* file, double seconds, double rate, int volume)
     p.setRate(rate);
     p.playFile(QString::fromLocal8Bit(file));
     if (p.playState() != PlayState::Playing) {
-        std::fprintf(stderr, "cannot play %s (state %d)\n", file, p.playState());
+        std::fprintf(stderr, "cannot play %s (state %d)\n", file, static_cast<int>(p.playState()));
         return 1;
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (p.playState() != PlayState::Playing) {
-            std::fprintf(stderr, "stopped playing (state %d)\n", p.playState());
+            std::fprintf(stderr, "stopped playing (state %d)\n", static_cast<int>(p.playState()));
             return 1;
         }
     }

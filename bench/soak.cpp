@@ -19,6 +19,7 @@
 #include "playback/engine/Renderer.h"
 #include "playback/engine/Streamer.h"
 #include "support/Fakes.h"
+#include "support/SystemBackEnds.h"
 
 #include <QApplication>
 #include <QDateTimeEdit>
@@ -144,11 +145,11 @@ public:
             ++stops;
         state = PlayState::Stopped;
     }
-    int playState() const override { return state; }
+    PlayState playState() const override { return state; }
 
     long starts = 0;
     long stops = 0;
-    int state = PlayState::Undefined;
+    PlayState state = PlayState::Undefined;
 };
 
 int days(int count, const QTime& from, const QTime& to)
@@ -158,8 +159,9 @@ int days(int count, const QTime& from, const QTime& to)
     RecordingErrorReport errors;
     const QDateTime first(QDate(2026, 1, 1), QTime(0, 0));
     FakeClock clock(first);
-    Form1 form(FormServices{settings, player, errors, clock, "/nonexistent"},
-               [](const QString&, const QString&) { return QStringList{"Rain.mp3"}; });
+    SystemBackEnds backEnds;
+    Form1 form(PlaybackServices{settings, player, errors, clock, "/nonexistent"},
+               backEnds.get([](const QString&, const QString&) { return QStringList{"Rain.mp3"}; }));
     form.Form_Load();
     form.DTPicker1->setDateTime(QDateTime(QDate(2026, 1, 1), from));
     form.DTPicker2->setDateTime(QDateTime(QDate(2026, 1, 1), to));

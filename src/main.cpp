@@ -1,12 +1,16 @@
-#include "app/Clock.h"
-#include "app/ErrorReport.h"
 #include "app/Form1.h"
+#include "app/IniSettingsStore.h"
+#include "app/MessageBoxErrorReport.h"
 #include "app/QuitOnSignal.h"
-#include "app/SettingsStore.h"
+#include "app/SystemClock.h"
 #include "playback/engine/AudioPlayer.h"
+#include "system/Registry.h"
+#include "system/SoundLibrary.h"
+#include "tray/QtTrayShell.h"
 
 #include <QApplication>
 
+// The one place that picks the concrete parts the window works through.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -14,9 +18,12 @@ int main(int argc, char** argv)
     IniSettingsStore settings;
     AudioPlayer player;
     MessageBoxErrorReport errors;
+    QtTrayShell trayShell;
 
-    Form1 form(
-        FormServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()});
+    Form1 form(PlaybackServices{settings, player, errors, clock,
+                                QCoreApplication::applicationDirPath()},
+               FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
+                            QCoreApplication::applicationFilePath(), GetFileList});
     errors.setParent(&form);
     QuitOnSignal quitOnSignal(form);
     form.Form_Load();

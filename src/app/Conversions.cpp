@@ -1,6 +1,6 @@
 #include "app/Conversions.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <cmath>
 #include <limits>

@@ -1,17 +1,17 @@
 #include "app/Form1.h"
 
+#include "common/SettingsKeys.h"
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
-#include "app/Clock.h"
-#include "app/ControlValues.h"
+#include "common/Clock.h"
+#include "common/ControlValues.h"
 #include "app/Conversions.h"
-#include "app/DateText.h"
-#include "app/Failure.h"
-#include "app/Guard.h"
-#include "app/SettingsStore.h"
-#include "playback/MediaPlayer.h"
-#include "system/SoundLibrary.h"
-#include "tray/QtTrayShell.h"
+#include "common/DateText.h"
+#include "common/Failure.h"
+#include "common/Guard.h"
+#include "common/SettingsStore.h"
+#include "playback/engine/MediaPlayer.h"
+#include "playback/StylePath.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -51,14 +51,6 @@ template <class T> T* place(QWidget* parent, const QRect& geometry, const QStrin
     return control;
 }
 
-void paintWhite(QWidget* widget)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
 QSlider* slider(QWidget* parent, const QRect& geometry, int maximum)
 {
     auto* s = place<QSlider>(parent, geometry);
@@ -91,12 +83,10 @@ QIcon applicationIcon()
 }
 } // namespace
 
-Form1::Form1(const FormServices& services, FileLister listFiles,
-             std::unique_ptr<TrayShell> trayShell, TrayAvailability trayAvailable)
-    : m_services(services), m_listFiles(listFiles ? std::move(listFiles) : FileLister(GetFileList)),
-      m_trayShell(trayShell ? std::move(trayShell) : std::make_unique<QtTrayShell>()),
-      cSysTray1(*m_trayShell), noisePlayer(*this, m_services), playWindow(*this, m_services),
-      soundControls(*this, m_services)
+Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
+    : m_services(services), m_backEnds(std::move(backEnds)), cSysTray1(m_backEnds.trayShell),
+      noisePlayer(m_playbackControls, m_services), playWindow(m_playbackControls, m_services),
+      soundControls(m_playbackControls, m_services)
 {
     initResources();
     setWindowTitle("Form1");
@@ -108,15 +98,15 @@ Form1::Form1(const FormServices& services, FileLister listFiles,
     font.setPointSize(9);
     font.setBold(true);
     setFont(font);
-    paintWhite(this);
+    paintBackground(*this, Qt::white);
     buildControls();
     cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
     minimizeToTray = std::make_unique<MinimizeToTray>(
         *this, cSysTray1, Check8, m_services.settings, m_services.errors,
-        trayAvailable ? std::move(trayAvailable) : TrayAvailability(systemTrayAvailable));
+        m_backEnds.trayAvailable);
     startUpOption = std::make_unique<StartUpOption>(
         Check4, Check8, m_services.settings, [this] { return m_loading; },
-        [this] { minimizeToTray->Check8_Click(); });
+        [this] { minimizeToTray->Check8_Click(); }, m_backEnds.registry, m_backEnds.executable);
     startUpOption->connectCheck4();
     pointer = std::make_unique<WindowPointer>(*this);
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
@@ -184,12 +174,15 @@ void Form1::buildControls()
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, Label1, Check4, Check8, Label2})
-        paintWhite(w);
+        paintBackground(*w, Qt::white);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
     Timer2 = new QTimer(this);
     Timer2->setInterval(100);
+
+    m_playbackControls = {PushButton2, Option1, Option2, DTPicker1, DTPicker2, Combo1,
+                          PushButton1, Slider1,     Slider2, Timer1,  Timer2};
 }
 
 void Form1::wireHandlers()
@@ -242,7 +235,7 @@ void Form1::Form_Load()
     // The list comes back missing when listing fails; the loop then fails
     // at its header and once in its body, as the statement rules require.
     std::optional<QStringList> files;
-    guard(132, [&] { files = m_listFiles(folder + "/sounds", "*.*"); });
+    guard(132, [&] { files = m_backEnds.listFiles(folder + "/sounds", "*.*"); });
     qsizetype i = 0;
     const auto element = [&]() -> const QString& {
         if (!files || i < 1 || i > files->size())
@@ -262,21 +255,21 @@ void Form1::Form_Load()
     }
 
     guard(140, [&] {
-        if (setListIndex(Combo1, toInt16(setting("Combo1", "0"))))
+        if (setListIndex(Combo1, toInt16(setting(Key::Combo1, "0"))))
             soundControls.Combo1_Click();
     });
     guard(142, [&] {
-        if (setSliderValue(Slider1, roundHalfEven(leadingNumber(setting("Volume", "50")))))
+        if (setSliderValue(Slider1, roundHalfEven(leadingNumber(setting(Key::Volume, "50")))))
             soundControls.Slider1_Change();
     });
     guard(144, [&] {
-        if (setSliderValue(Slider2, roundHalfEven(leadingNumber(setting("Pitch", "1")))))
+        if (setSliderValue(Slider2, roundHalfEven(leadingNumber(setting(Key::Pitch, "1")))))
             soundControls.Slider2_Change();
     });
     guard(146, [&] { player.setVolume(Slider1->value()); });
     guard(148, [&] { player.setRate(static_cast<double>(Slider2->value())); });
     guard(150, [&] {
-        if (setChecked(Check4, setting("Windows Startup", "Off") == "On"))
+        if (setChecked(Check4, setting(Key::WindowsStartup, "Off") == "On"))
             startUpOption->Check4_Click(); // does nothing while loading
     });
     guard(152, [&] { minimizeToTray->restoreCheck8(); });
@@ -287,14 +280,14 @@ void Form1::Form_Load()
 
     const QString now = formatGeneralDate(m_services.clock.now());
     guard(162, [&] {
-        if (setPickerValue(DTPicker1, setting("Time From", now)))
+        if (setPickerValue(DTPicker1, setting(Key::TimeFrom, now)))
             playWindow.DTPicker1_Change();
     });
     guard(164, [&] {
-        if (setPickerValue(DTPicker2, setting("Time To", now)))
+        if (setPickerValue(DTPicker2, setting(Key::TimeTo, now)))
             playWindow.DTPicker2_Change();
     });
-    if (guard.test(166, [&] { return setting("Option", "Infinite") == "Infinite"; })) {
+    if (guard.test(166, [&] { return setting(Key::Option, "Infinite") == "Infinite"; })) {
         guard(168, [&] {
             if (setChecked(Option1, true))
                 playWindow.Option1_Click();
@@ -309,7 +302,7 @@ void Form1::Form_Load()
         });
         guard(178, [&] { playWindow.Option2_Click(); });
     }
-    if (guard.test(180, [&] { return setting("StartStopState", "OFF") == "ON"; })) {
+    if (guard.test(180, [&] { return setting(Key::StartStopState, "OFF") == "ON"; })) {
         guard(182, [&] { PushButton2->setText(kTurnOff); });
         guard(184, [&] { enableTimer(Timer1, true); });
     } else {

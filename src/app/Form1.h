@@ -3,8 +3,8 @@
 #include "app/appearance/SkinFramework.h"
 #include "app/appearance/WindowPointer.h"
 #include "app/Form1Controls.h"
-#include "app/FormServices.h"
 #include "playback/NoisePlayer.h"
+#include "playback/PlaybackContext.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
 #include "system/StartUpOption.h"
@@ -17,6 +17,20 @@
 #include <QStringList>
 #include <QWidget>
 
+class Registry;
+
+// The platform's parts the window works through, chosen by main().
+struct FormBackEnds {
+    using FileLister = std::function<QStringList(const QString& folder, const QString& pattern)>;
+
+    // Must outlive the window: closing it takes the icon away through it.
+    TrayShell& trayShell;
+    TrayAvailability trayAvailable;
+    Registry& registry;
+    QString executable; // what a logon entry starts
+    FileLister listFiles;
+};
+
 // The main window: builds the controls as designed, wires their events to the
 // subsystems' handlers, and restores everything from the settings store in
 // its load step.
@@ -24,11 +38,7 @@ class Form1 : public QWidget, public Form1Controls
 {
     Q_OBJECT
 public:
-    using FileLister = std::function<QStringList(const QString& folder, const QString& pattern)>;
-
-    // Empty arguments take the real file system, tray and tray host.
-    explicit Form1(const FormServices& services, FileLister listFiles = {},
-                   std::unique_ptr<TrayShell> trayShell = {}, TrayAvailability trayAvailable = {});
+    Form1(const PlaybackServices& services, FormBackEnds backEnds);
     ~Form1() override;
 
     // The load step; never starts the sound itself.
@@ -45,11 +55,10 @@ private:
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
 
-    FormServices m_services;
-    FileLister m_listFiles;
+    PlaybackServices m_services;
+    FormBackEnds m_backEnds;
+    PlaybackControls m_playbackControls;
     bool m_loading = false;
-    // Not Qt children: the icon must go through a shell that still exists.
-    std::unique_ptr<TrayShell> m_trayShell;
 
 public:
     cSysTray cSysTray1;

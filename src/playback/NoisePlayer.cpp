@@ -1,17 +1,18 @@
 #include "playback/NoisePlayer.h"
 
-#include "app/ControlValues.h"
-#include "app/Guard.h"
-#include "app/SettingsStore.h"
-#include "playback/MediaPlayer.h"
-#include "system/SoundLibrary.h"
+#include "common/SettingsKeys.h"
+#include "common/ControlValues.h"
+#include "common/Guard.h"
+#include "common/SettingsStore.h"
+#include "playback/engine/MediaPlayer.h"
+#include "playback/StylePath.h"
 
 #include <QComboBox>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
 
-NoisePlayer::NoisePlayer(Form1Controls& controls, FormServices& services) : c(controls), s(services)
+NoisePlayer::NoisePlayer(PlaybackControls& controls, PlaybackServices& services) : c(controls), s(services)
 {
 }
 
@@ -35,10 +36,10 @@ void NoisePlayer::PushButton2_Click()
         guard(102, [&] { enableTimer(c.Timer1, true); });
         guard(104, [&] { s.player.setLoopMode(true); });
         guard(106, [&] { c.PushButton2->setText(kTurnOff); });
-        guard(108, [&] { s.settings.save("StartStopState", "ON"); });
+        guard(108, [&] { s.settings.save(Key::StartStopState, "ON"); });
         return;
     }
-    guard(110, [&] { s.settings.save("StartStopState", "OFF"); });
+    guard(110, [&] { s.settings.save(Key::StartStopState, "OFF"); });
     guard(112, [&] { c.PushButton2->setText(kTurnOn); });
     guard(114, [&] { enableTimer(c.Timer1, false); });
     guard(116, [&] { s.player.stop(); });

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/Form1Controls.h"
-#include "app/FormServices.h"
+#include "playback/PlaybackContext.h"
 
 // The on/off button, the preview button and the preview watch.
 class NoisePlayer
 {
 public:
-    NoisePlayer(Form1Controls& controls, FormServices& services);
+    NoisePlayer(PlaybackControls& controls, PlaybackServices& services);
 
     void PushButton2_Click();
     void PushButton1_Click();
@@ -18,8 +17,8 @@ private:
     // After a preview, the generator that is on takes over again.
     void resumeGenerator();
 
-    Form1Controls& c;
-    FormServices& s;
+    PlaybackControls& c;
+    PlaybackServices& s;
 };
 
 inline const char* const kTurnOn = "Turn On";

@@ -1,13 +1,14 @@
 #include "playback/PlayWindow.h"
 
-#include "app/Clock.h"
-#include "app/ControlValues.h"
-#include "app/DateText.h"
-#include "app/Guard.h"
-#include "app/SettingsStore.h"
-#include "playback/MediaPlayer.h"
+#include "common/SettingsKeys.h"
+#include "common/Clock.h"
+#include "common/ControlValues.h"
+#include "common/DateText.h"
+#include "common/Guard.h"
+#include "common/SettingsStore.h"
+#include "playback/engine/MediaPlayer.h"
 #include "playback/NoisePlayer.h"
-#include "system/SoundLibrary.h"
+#include "playback/StylePath.h"
 
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -22,7 +23,7 @@ bool insidePlayWindow(int start, int end, int firstReading, int secondReading)
     return firstReading >= start || secondReading <= end;
 }
 
-PlayWindow::PlayWindow(Form1Controls& controls, FormServices& services) : c(controls), s(services)
+PlayWindow::PlayWindow(PlaybackControls& controls, PlaybackServices& services) : c(controls), s(services)
 {
 }
 
@@ -67,7 +68,7 @@ void PlayWindow::tick()
 
 void PlayWindow::Option1_Click()
 {
-    s.settings.save("Option", "Infinite");
+    s.settings.save(Key::Option, "Infinite");
     s.player.setLoopMode(true);
 }
 
@@ -75,16 +76,16 @@ void PlayWindow::Option2_Click()
 {
     if (c.PushButton2->text() == kTurnOff && !c.Timer1->isActive())
         enableTimer(c.Timer1, true);
-    s.settings.save("Option", "Timed");
+    s.settings.save(Key::Option, "Timed");
     s.player.setLoopMode(true);
 }
 
 void PlayWindow::DTPicker1_Change()
 {
-    s.settings.save("Time From", formatGeneralDate(c.DTPicker1->dateTime()));
+    s.settings.save(Key::TimeFrom, formatGeneralDate(c.DTPicker1->dateTime()));
 }
 
 void PlayWindow::DTPicker2_Change()
 {
-    s.settings.save("Time To", formatGeneralDate(c.DTPicker2->dateTime()));
+    s.settings.save(Key::TimeTo, formatGeneralDate(c.DTPicker2->dateTime()));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/Form1Controls.h"
-#include "app/FormServices.h"
+#include "playback/PlaybackContext.h"
 
 // Whether a tick is inside the daily play window, all in seconds of the day.
 // The start is compared with the first clock reading and the end with the
@@ -12,7 +11,7 @@ bool insidePlayWindow(int start, int end, int firstReading, int secondReading);
 class PlayWindow
 {
 public:
-    PlayWindow(Form1Controls& controls, FormServices& services);
+    PlayWindow(PlaybackControls& controls, PlaybackServices& services);
 
     void Timer1_Timer();
     void Option1_Click();
@@ -23,7 +22,7 @@ public:
 private:
     void tick();
 
-    Form1Controls& c;
-    FormServices& s;
+    PlaybackControls& c;
+    PlaybackServices& s;
     bool m_ticking = false;
 };

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "app/Form1Controls.h"
-#include "app/FormServices.h"
+#include "playback/PlaybackContext.h"
 
 // The style list and the volume and pitch sliders.
 class SoundControls
 {
 public:
-    SoundControls(Form1Controls& controls, FormServices& services);
+    SoundControls(PlaybackControls& controls, PlaybackServices& services);
 
     void Combo1_Click();
     void Slider1_Change();
     void Slider2_Change();
 
 private:
-    Form1Controls& c;
-    FormServices& s;
+    PlaybackControls& c;
+    PlaybackServices& s;
 };

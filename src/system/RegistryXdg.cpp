@@ -1,8 +1,7 @@
 // The registry on freedesktop systems: the Run keys are the XDG autostart
 // folders, and a Run value is an autostart entry named after the value.
 #include "system/Registry.h"
-
-#if !defined(_WIN32)
+#include "system/RegStuff.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -11,8 +10,6 @@
 #include <QSaveFile>
 
 namespace {
-
-const QString RunKeyPath = QStringLiteral("SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN");
 
 // Relative entries are invalid by the base directory rules and are skipped.
 QString firstAbsolute(const QString& list)
@@ -36,11 +33,18 @@ QString machineConfigDir()
     return dir.isEmpty() ? QStringLiteral("/etc/xdg") : dir;
 }
 
-bool isRunKey(QString path)
+// A key path names the same key with or without trailing backslashes.
+QString withoutTrailingSeparators(QString path)
 {
     while (path.endsWith(u'\\'))
         path.chop(1);
-    return path.compare(RunKeyPath, Qt::CaseInsensitive) == 0;
+    return path;
+}
+
+bool isRunKey(const QString& path)
+{
+    return withoutTrailingSeparators(path).compare(withoutTrailingSeparators(RegStuff::RunKeyPath),
+                                                   Qt::CaseInsensitive) == 0;
 }
 
 // A value name becomes a file name: nothing that could leave the folder.
@@ -156,7 +160,7 @@ public:
     RegStatus suppressForUser(const QString& valueName) override
     {
         RegStatus status = RegResult::Success;
-        auto key = openKey(Hive::CurrentUser, RunKeyPath, &status);
+        auto key = openKey(Hive::CurrentUser, RegStuff::RunKeyPath, &status);
         return key ? static_cast<AutostartFolder&>(*key).hideValue(valueName) : status;
     }
 
@@ -185,4 +189,3 @@ Registry& systemRegistry()
     return registry;
 }
 
-#endif

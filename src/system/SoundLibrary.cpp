@@ -1,6 +1,6 @@
 #include "system/SoundLibrary.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,15 +49,4 @@ bool IsExistingFile(const QString& path)
         return false;
     QFile file(path);
     return file.open(QIODevice::ReadOnly);
-}
-
-QString styleName(const QString& fileName)
-{
-    QString name = fileName;
-    return name.remove(QStringLiteral(".mp3"), Qt::CaseSensitive);
-}
-
-QString playPath(const QString& programFolder, const QString& style)
-{
-    return programFolder + "/sounds/" + style + ".mp3";
 }

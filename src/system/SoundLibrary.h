@@ -11,9 +11,3 @@ QStringList GetFileList(QString folder, const QString& pattern);
 
 // True when the path can be opened for reading as a regular file.
 bool IsExistingFile(const QString& path);
-
-// The style shown for a file name: every ".mp3" taken out (case-sensitive).
-QString styleName(const QString& fileName);
-
-// Where a style's sound lives: <program folder>/sounds/<style>.mp3
-QString playPath(const QString& programFolder, const QString& style);

@@ -1,22 +1,15 @@
 #include "system/StartUpOption.h"
 
-#include "app/Guard.h"
-#include "app/SettingsStore.h"
+#include "common/SettingsKeys.h"
+#include "common/Guard.h"
+#include "common/SettingsStore.h"
 #include "system/Registry.h"
 #include "system/mStartUp.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QSignalBlocker>
 #include <QtGlobal>
 #include <exception>
-
-StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
-                             std::function<bool()> loading, std::function<void()> check8Click)
-    : StartUpOption(check4, check8, store, std::move(loading), std::move(check8Click),
-                    systemRegistry(), QCoreApplication::applicationFilePath())
-{
-}
 
 StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
                              std::function<bool()> loading, std::function<void()> check8Click,
@@ -46,7 +39,7 @@ void StartUpOption::Check4_Click()
         }
     };
     const auto save = [&](const char* value) {
-        attempt([&] { m_store.save("Windows Startup", value); });
+        attempt([&] { m_store.save(Key::WindowsStartup, value); });
     };
 
     if (m_check4->isChecked()) {

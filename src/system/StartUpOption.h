@@ -14,9 +14,7 @@ class StartUpOption {
 public:
     // `loading` answers whether the window's load step is running.
     // `check8Click` is Check8's own click handling, run when this clears Check8.
-    // The registry and executable default to the platform's and our own.
-    StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
-                  std::function<bool()> loading, std::function<void()> check8Click);
+    // `executable` is what the logon entry starts.
     StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
                   std::function<bool()> loading, std::function<void()> check8Click,
                   Registry& registry, QString executable);

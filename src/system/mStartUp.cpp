@@ -2,7 +2,6 @@
 
 #include "system/RegStuff.h"
 
-#include <QCoreApplication>
 
 namespace mStartUp {
 
@@ -17,18 +16,6 @@ void DisableStartUp(Registry& registry, const QString& executable)
 {
     if (!executable.isEmpty())
         RegStuff::RemoveRunEntry(registry, executable);
-}
-
-// Asking for our own file name, rather than listing the program folder,
-// keeps another executable there from being registered in our place.
-bool EnableStartUp()
-{
-    return EnableStartUp(systemRegistry(), QCoreApplication::applicationFilePath());
-}
-
-void DisableStartUp()
-{
-    DisableStartUp(systemRegistry(), QCoreApplication::applicationFilePath());
 }
 
 } // namespace mStartUp

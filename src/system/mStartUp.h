@@ -7,11 +7,7 @@ class Registry;
 // Start at logon for this program's own executable.
 namespace mStartUp {
 
-// The running executable, in the platform's registry.
-bool EnableStartUp();
-void DisableStartUp();
-
-// The same for a given executable and registry. An empty path does nothing.
+// For a given executable and registry. An empty path does nothing.
 bool EnableStartUp(Registry& registry, const QString& executable);
 void DisableStartUp(Registry& registry, const QString& executable);
 

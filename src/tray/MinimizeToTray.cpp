@@ -1,8 +1,9 @@
 #include "tray/MinimizeToTray.h"
 
-#include "app/ErrorReport.h"
-#include "app/Guard.h"
-#include "app/SettingsStore.h"
+#include "common/SettingsKeys.h"
+#include "common/ErrorReport.h"
+#include "common/Guard.h"
+#include "common/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -67,7 +68,7 @@ void MinimizeToTray::queueResize()
 void MinimizeToTray::restoreCheck8()
 {
     const bool on =
-        m_settings.get(QStringLiteral("Minimized"), QStringLiteral("Off")) == QStringLiteral("On");
+        m_settings.get(Key::Minimized, QStringLiteral("Off")) == QStringLiteral("On");
     if (!m_check8 || m_check8->isChecked() == on)
         return;
     {
@@ -116,7 +117,7 @@ void MinimizeToTray::Check8_Click()
 {
     if (!m_check8)
         return;
-    m_settings.save(QStringLiteral("Minimized"),
+    m_settings.save(Key::Minimized,
                     m_check8->isChecked() ? QStringLiteral("On") : QStringLiteral("Off"));
 }
 

@@ -1,6 +1,6 @@
 #include "tray/cSysTray.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "tray/Handles.h"
 #include "tray/mSysTray.h"
 

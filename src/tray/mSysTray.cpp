@@ -1,6 +1,6 @@
 #include "tray/mSysTray.h"
 
-#include "app/Guard.h"
+#include "common/Guard.h"
 #include "tray/cSysTray.h"
 #include "tray/Handles.h"
 #include "tray/NotifyIconData.h"

@@ -1,6 +1,6 @@
 #include "app/Conversions.h"
-#include "app/DateText.h"
-#include "app/Failure.h"
+#include "common/DateText.h"
+#include "common/Failure.h"
 
 #include <gtest/gtest.h>
 #include <QLocale>

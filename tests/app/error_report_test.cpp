@@ -1,6 +1,6 @@
-#include "app/ErrorReport.h"
-#include "app/Failure.h"
-#include "app/Guard.h"
+#include "common/ErrorReport.h"
+#include "common/Failure.h"
+#include "common/Guard.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/Failure.h"
-#include "app/SettingsStore.h"
+#include "common/Failure.h"
+#include "app/IniSettingsStore.h"
 #include "support/Files.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"

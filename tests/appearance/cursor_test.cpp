@@ -1,5 +1,5 @@
 #include "MiniForm.h"
-#include "app/Guard.h"
+#include "common/Guard.h"
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
 #include "app/appearance/WindowPointer.h"

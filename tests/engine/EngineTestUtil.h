@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "engine/Mp3Fixture.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/FrameSource.h"
@@ -29,36 +29,36 @@ inline std::vector<float> decodeAll(const QString& path, int* rate = nullptr)
 class VectorSource : public FrameSource {
 public:
     explicit VectorSource(std::vector<float> frames)
-        : frames_(std::move(frames))
+        : m_frames(std::move(frames))
     {
     }
     size_t read(float* dst, size_t frames) override
     {
-        const size_t n = std::min(frames, frames_.size() / 2 - pos_);
-        std::copy_n(frames_.begin() + long(pos_ * 2), n * 2, dst);
-        pos_ += n;
+        const size_t n = std::min(frames, m_frames.size() / 2 - m_pos);
+        std::copy_n(m_frames.begin() + long(m_pos * 2), n * 2, dst);
+        m_pos += n;
         return n;
     }
-    bool exhausted() override { return pos_ * 2 == frames_.size(); }
+    bool exhausted() override { return m_pos * 2 == m_frames.size(); }
 
 private:
-    std::vector<float> frames_;
-    size_t pos_ = 0;
+    std::vector<float> m_frames;
+    size_t m_pos = 0;
 };
 
 // A steady level or a sine, without end: clicks and ramps are plain to see.
 class SignalSource : public FrameSource {
 public:
     SignalSource(float level, double hz = 0.0, int rate = 44100)
-        : level_(level)
-        , step_(2 * M_PI * hz / rate)
+        : m_level(level)
+        , m_step(2 * M_PI * hz / rate)
     {
     }
     size_t read(float* dst, size_t frames) override
     {
         for (size_t i = 0; i < frames; ++i) {
-            const float v = step_ == 0.0 ? level_ : float(level_ * std::sin(phase_));
-            phase_ += step_;
+            const float v = m_step == 0.0 ? m_level : float(m_level * std::sin(m_phase));
+            m_phase += m_step;
             dst[2 * i] = v;
             dst[2 * i + 1] = v;
         }
@@ -67,9 +67,9 @@ public:
     bool exhausted() override { return false; }
 
 private:
-    float level_;
-    double step_;
-    double phase_ = 0.0;
+    float m_level;
+    double m_step;
+    double m_phase = 0.0;
 };
 
 // Never has anything ready, and never ends: a decoder that fell behind.

@@ -79,8 +79,9 @@ TEST(AudioPlayerDevice, LostDeviceIsReopened)
     // Lost: reported as transitioning (never as ended) while it is gone.
     bool sawTransition = false;
     for (int i = 0; i < 40 && !sawTransition; ++i) {
-        const int s = p.playState();
-        ASSERT_TRUE(s == PlayState::Playing || s == PlayState::Transitioning) << s;
+        const PlayState s = p.playState();
+        ASSERT_TRUE(s == PlayState::Playing || s == PlayState::Transitioning)
+            << static_cast<int>(s);
         sawTransition = s == PlayState::Transitioning;
         std::this_thread::sleep_for(50ms);
     }

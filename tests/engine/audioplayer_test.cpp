@@ -35,11 +35,11 @@ protected:
 
     // Reads the state every 20 ms for `span`; returns the first state other
     // than `expected`, or `expected`.
-    static int watch(const AudioPlayer& p, std::chrono::milliseconds span, int expected)
+    static PlayState watch(const AudioPlayer& p, std::chrono::milliseconds span, PlayState expected)
     {
         const auto end = std::chrono::steady_clock::now() + span;
         while (std::chrono::steady_clock::now() < end) {
-            const int s = p.playState();
+            const PlayState s = p.playState();
             if (s != expected)
                 return s;
             std::this_thread::sleep_for(20ms);
@@ -201,8 +201,8 @@ TEST_F(AudioPlayerTest, FileDeletedOrReplacedWhilePlaying)
         f.write(QByteArray(int(f.size()), '\x55'));
         ASSERT_TRUE(f.resize(f.size() / 3));
     }
-    const int s = watch(p, 1500ms, PlayState::Playing);
-    EXPECT_TRUE(s == PlayState::Playing || s == PlayState::MediaEnded) << s;
+    const PlayState s = watch(p, 1500ms, PlayState::Playing);
+    EXPECT_TRUE(s == PlayState::Playing || s == PlayState::MediaEnded) << static_cast<int>(s);
     p.stop();
     EXPECT_EQ(p.playState(), PlayState::Stopped);
 }

@@ -1,9 +1,10 @@
 // The window's handlers driving the real player on SDL's dummy driver.
 #include "app/Form1.h"
-#include "app/SettingsStore.h"
+#include "app/IniSettingsStore.h"
 #include "engine/Mp3Fixture.h"
 #include "playback/engine/AudioPlayer.h"
 #include "support/Fakes.h"
+#include "support/SystemBackEnds.h"
 #include "support/TempConfig.h"
 
 #include <gtest/gtest.h>
@@ -36,11 +37,13 @@ struct RealEngineTest : ::testing::Test {
     AudioPlayer player;
     RecordingErrorReport errors;
     FakeClock clock;
+    SystemBackEnds backEnds;
 
     std::unique_ptr<Form1> load()
     {
         auto form = std::make_unique<Form1>(
-            FormServices{settings, player, errors, clock, programDir.path()});
+            PlaybackServices{settings, player, errors, clock, programDir.path()},
+            backEnds.get());
         form->Form_Load();
         return form;
     }

@@ -2,10 +2,11 @@
 // device at all, or the sound file deleted or cut short while it plays. The
 // window must keep working, say nothing and never crash.
 #include "app/Form1.h"
-#include "app/SettingsStore.h"
+#include "app/IniSettingsStore.h"
 #include "engine/Mp3Fixture.h"
 #include "playback/engine/AudioPlayer.h"
 #include "support/Fakes.h"
+#include "support/SystemBackEnds.h"
 #include "support/TempConfig.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,7 @@ struct RealPlayerWindow : ::testing::Test {
     RecordingErrorReport errors;
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0))};
     std::unique_ptr<AudioPlayer> player;
+    SystemBackEnds backEnds;
     std::unique_ptr<Form1> form;
 
     QString sound() const { return programDir.path() + "/sounds/Rain.mp3"; }
@@ -89,7 +91,8 @@ struct RealPlayerWindow : ::testing::Test {
     {
         player = std::make_unique<AudioPlayer>();
         form = std::make_unique<Form1>(
-            FormServices{settings, *player, errors, clock, programDir.path()});
+            PlaybackServices{settings, *player, errors, clock, programDir.path()},
+            backEnds.get());
         form->Form_Load();
         return *form;
     }

@@ -1,7 +1,7 @@
 // The daily play window while the wall clock jumps: daylight-saving changes
 // in a real time zone, and the user setting the clock by hand. Each tick must
 // start or stop by the time of day it reads, whatever came before.
-#include "app/DateText.h"
+#include "common/DateText.h"
 #include "support/FormHarness.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,9 @@
 // unreadable: it must come up, show defaults or say clearly what failed, and
 // the next save must either work or fail with a report.
 #include "app/Form1.h"
-#include "app/SettingsStore.h"
+#include "app/IniSettingsStore.h"
 #include "support/Fakes.h"
+#include "support/SystemBackEnds.h"
 #include "support/Files.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
@@ -38,6 +39,7 @@ struct Window {
     RecordingPlayer player;
     RecordingErrorReport errors;
     FakeClock clock;
+    SystemBackEnds backEnds;
     std::unique_ptr<Form1> form;
 
     Window()
@@ -51,7 +53,8 @@ struct Window {
     Form1& load()
     {
         form = std::make_unique<Form1>(
-            FormServices{settings, player, errors, clock, programDir.path()});
+            PlaybackServices{settings, player, errors, clock, programDir.path()},
+            backEnds.get());
         form->Form_Load();
         return *form;
     }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/ErrorReport.h"
-#include "app/Failure.h"
-#include "app/SettingsStore.h"
-#include "playback/MediaPlayer.h"
+#include "common/Clock.h"
+#include "common/ErrorReport.h"
+#include "common/Failure.h"
+#include "common/SettingsStore.h"
+#include "playback/engine/MediaPlayer.h"
 
 #include <QMap>
 #include <QStringList>
@@ -82,7 +82,7 @@ public:
         calls << "stop";
         state = PlayState::Stopped;
     }
-    int playState() const override { return state; }
+    PlayState playState() const override { return state; }
 
     QStringList calls;
     QStringList playable; // empty: every path plays
@@ -90,7 +90,7 @@ public:
     bool loop = false;
     int volume = 50;
     double rate = 1.0;
-    int state = PlayState::Undefined;
+    PlayState state = PlayState::Undefined;
     bool failNext = false;
 };
 

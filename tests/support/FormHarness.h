@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "support/Fakes.h"
+#include "support/SystemBackEnds.h"
 
 #include <memory>
 #include <QDir>
@@ -16,6 +17,7 @@ struct FormHarness {
     RecordingPlayer player;
     RecordingErrorReport errors;
     FakeClock clock;
+    SystemBackEnds backEnds;
     std::unique_ptr<Form1> form;
 
     QString folder() const { return programDir.path(); }
@@ -29,14 +31,14 @@ struct FormHarness {
         }
     }
 
-    Form1& create(Form1::FileLister lister = {})
+    Form1& create(FormBackEnds::FileLister lister = GetFileList)
     {
-        form = std::make_unique<Form1>(FormServices{settings, player, errors, clock, folder()},
-                                       std::move(lister));
+        form = std::make_unique<Form1>(PlaybackServices{settings, player, errors, clock, folder()},
+                                       backEnds.get(std::move(lister)));
         return *form;
     }
 
-    Form1& load(Form1::FileLister lister = {})
+    Form1& load(FormBackEnds::FileLister lister = GetFileList)
     {
         create(std::move(lister));
         form->Form_Load();

@@ -1,4 +1,4 @@
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "support/WithoutRootAccess.h"
 #include "system/SoundLibrary.h"
 
@@ -34,16 +34,6 @@ TEST(SoundLibrary, EveryPlainFileIsListedInCaseInsensitiveNameOrder)
     EXPECT_EQ(
         GetFileList(dir.path(), "*.mp3"),
         QStringList({".hidden.mp3", "brown Noise.mp3", "Rain.MP3", "sea.mp3.mp3", "Äther.mp3"}));
-}
-
-TEST(SoundLibrary, StyleNamesLoseEveryLowerCaseMp3)
-{
-    EXPECT_EQ(styleName("Rain.MP3"), "Rain.MP3");
-    EXPECT_EQ(styleName("sea.mp3.mp3"), "sea");
-    EXPECT_EQ(styleName("notes.txt"), "notes.txt");
-    EXPECT_EQ(styleName("a.mp3b.mp3"), "ab");
-    EXPECT_EQ(playPath("/opt/hw", "Pink Noise"), "/opt/hw/sounds/Pink Noise.mp3");
-    EXPECT_EQ(playPath("/opt/hw", ""), "/opt/hw/sounds/.mp3");
 }
 
 TEST(SoundLibrary, ManyFilesAreAllListed)

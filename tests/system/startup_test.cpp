@@ -153,14 +153,14 @@ TEST_F(StartUpTest, CheckingWritesAQuotedEntryForTheRunningExecutable)
 {
     Window w;
     // The platform registry and our own executable, as the program uses them.
+    const QString self = QCoreApplication::applicationFilePath();
     StartUpOption option(w.check4, w.check8, store, [&] { return loading; },
-                         [&] { ++check8Clicks; });
+                         [&] { ++check8Clicks; }, systemRegistry(), self);
     option.connectCheck4();
     w.check8->setVisible(false);
 
     w.check4->click();
 
-    const QString self = QCoreApplication::applicationFilePath();
     const QString name = QFileInfo(self).fileName();
     const QString entry = readFile(machineEntry(name));
     ASSERT_FALSE(entry.isEmpty()) << qPrintable(machineEntry(name));

@@ -1,4 +1,4 @@
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "RecordingShell.h"
 #include "tray/cSysTray.h"
 

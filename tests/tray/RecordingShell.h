@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "tray/Handles.h"
 #include "tray/NotifyIconData.h"
 

@@ -40,11 +40,11 @@ public:
 
     double process(double x)
     {
-        const double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
-        x2_ = x1_;
-        x1_ = x;
-        y2_ = y1_;
-        y1_ = y;
+        const double y = m_b0 * x + m_b1 * m_x1 + m_b2 * m_x2 - m_a1 * m_y1 - m_a2 * m_y2;
+        m_x2 = m_x1;
+        m_x1 = x;
+        m_y2 = m_y1;
+        m_y1 = y;
         return y;
     }
 
@@ -61,12 +61,12 @@ private:
     };
 
     Biquad(double b0, double b1, double b2, double a0, double a1, double a2)
-        : b0_(b0 / a0), b1_(b1 / a0), b2_(b2 / a0), a1_(a1 / a0), a2_(a2 / a0)
+        : m_b0(b0 / a0), m_b1(b1 / a0), m_b2(b2 / a0), m_a1(a1 / a0), m_a2(a2 / a0)
     {
     }
 
-    double b0_, b1_, b2_, a1_, a2_;
-    double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
+    double m_b0, m_b1, m_b2, m_a1, m_a2;
+    double m_x1 = 0, m_x2 = 0, m_y1 = 0, m_y2 = 0;
 };
 
 // First-order lowpass with unity gain at DC; the coefficient may change per
@@ -79,28 +79,28 @@ public:
         return std::exp(-2 * std::numbers::pi * freq / rate);
     }
 
-    explicit OnePole(double pole = 0) : pole_(pole) {}
-    void setPole(double pole) { pole_ = pole; }
+    explicit OnePole(double pole = 0) : m_pole(pole) {}
+    void setPole(double pole) { m_pole = pole; }
     double process(double x)
     {
-        y_ = x + pole_ * (y_ - x);
-        return y_;
+        m_y = x + m_pole * (m_y - x);
+        return m_y;
     }
 
 private:
-    double pole_;
-    double y_ = 0;
+    double m_pole;
+    double m_y = 0;
 };
 
 // First-order highpass (DC blocker with a chosen corner).
 class OnePoleHighpass
 {
 public:
-    OnePoleHighpass(double rate, double freq) : lowpass_(OnePole::coefficient(rate, freq)) {}
-    double process(double x) { return x - lowpass_.process(x); }
+    OnePoleHighpass(double rate, double freq) : m_lowpass(OnePole::coefficient(rate, freq)) {}
+    double process(double x) { return x - m_lowpass.process(x); }
 
 private:
-    OnePole lowpass_;
+    OnePole m_lowpass;
 };
 
 // -3 dB/octave from about 10 Hz to Nyquist at 44.1 kHz, within 0.05 dB
@@ -110,19 +110,19 @@ class PinkFilter
 public:
     double process(double white)
     {
-        b0_ = 0.99886 * b0_ + white * 0.0555179;
-        b1_ = 0.99332 * b1_ + white * 0.0750759;
-        b2_ = 0.96900 * b2_ + white * 0.1538520;
-        b3_ = 0.86650 * b3_ + white * 0.3104856;
-        b4_ = 0.55000 * b4_ + white * 0.5329522;
-        b5_ = -0.7616 * b5_ - white * 0.0168980;
-        const double pink = b0_ + b1_ + b2_ + b3_ + b4_ + b5_ + b6_ + white * 0.5362;
-        b6_ = white * 0.115926;
+        m_b0 = 0.99886 * m_b0 + white * 0.0555179;
+        m_b1 = 0.99332 * m_b1 + white * 0.0750759;
+        m_b2 = 0.96900 * m_b2 + white * 0.1538520;
+        m_b3 = 0.86650 * m_b3 + white * 0.3104856;
+        m_b4 = 0.55000 * m_b4 + white * 0.5329522;
+        m_b5 = -0.7616 * m_b5 - white * 0.0168980;
+        const double pink = m_b0 + m_b1 + m_b2 + m_b3 + m_b4 + m_b5 + m_b6 + white * 0.5362;
+        m_b6 = white * 0.115926;
         return pink;
     }
 
 private:
-    double b0_ = 0, b1_ = 0, b2_ = 0, b3_ = 0, b4_ = 0, b5_ = 0, b6_ = 0;
+    double m_b0 = 0, m_b1 = 0, m_b2 = 0, m_b3 = 0, m_b4 = 0, m_b5 = 0, m_b6 = 0;
 };
 
 // Filters a periodic signal so that the result is periodic as well: a first

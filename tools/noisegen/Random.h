@@ -14,7 +14,7 @@ class Random
 public:
     explicit Random(std::uint64_t seed)
     {
-        for (auto& word : state_) {
+        for (auto& word : m_state) {
             seed += 0x9e3779b97f4a7c15ULL;
             std::uint64_t z = seed;
             z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
@@ -25,14 +25,14 @@ public:
 
     std::uint64_t next()
     {
-        const std::uint64_t result = rotl(state_[1] * 5, 7) * 9;
-        const std::uint64_t t = state_[1] << 17;
-        state_[2] ^= state_[0];
-        state_[3] ^= state_[1];
-        state_[1] ^= state_[2];
-        state_[0] ^= state_[3];
-        state_[2] ^= t;
-        state_[3] = rotl(state_[3], 45);
+        const std::uint64_t result = rotl(m_state[1] * 5, 7) * 9;
+        const std::uint64_t t = m_state[1] << 17;
+        m_state[2] ^= m_state[0];
+        m_state[3] ^= m_state[1];
+        m_state[1] ^= m_state[2];
+        m_state[0] ^= m_state[3];
+        m_state[2] ^= t;
+        m_state[3] = rotl(m_state[3], 45);
         return result;
     }
 
@@ -44,24 +44,24 @@ public:
     // Standard normal (Box-Muller, both values used).
     double gaussian()
     {
-        if (hasSpare_) {
-            hasSpare_ = false;
-            return spare_;
+        if (m_hasSpare) {
+            m_hasSpare = false;
+            return m_spare;
         }
         const double u = 1.0 - uniform(); // (0, 1]: log stays finite
         const double v = uniform();
         const double r = std::sqrt(-2.0 * std::log(u));
-        spare_ = r * std::sin(2.0 * std::numbers::pi * v);
-        hasSpare_ = true;
+        m_spare = r * std::sin(2.0 * std::numbers::pi * v);
+        m_hasSpare = true;
         return r * std::cos(2.0 * std::numbers::pi * v);
     }
 
 private:
     static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
-    std::uint64_t state_[4]{};
-    double spare_ = 0.0;
-    bool hasSpare_ = false;
+    std::uint64_t m_state[4]{};
+    double m_spare = 0.0;
+    bool m_hasSpare = false;
 };
 
 } // namespace noisegen

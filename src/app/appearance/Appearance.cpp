@@ -11,8 +11,6 @@
 #include <QRadioButton>
 #include <QWidget>
 
-namespace {
-
 void paintBackground(QWidget& widget, const QColor& colour)
 {
     QPalette palette = widget.palette();
@@ -20,6 +18,8 @@ void paintBackground(QWidget& widget, const QColor& colour)
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
+
+namespace {
 
 bool takesFaceColour(const QWidget& w)
 {

@@ -6,6 +6,9 @@
 class QWidget;
 class SkinFramework;
 
+// Fills the widget's background with the colour.
+void paintBackground(QWidget& widget, const QColor& colour);
+
 // The system's button-face colour, which a skinned window takes for its
 // background.
 QColor buttonFaceColour();

@@ -1,6 +1,6 @@
 #include "app/appearance/HandCursor.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <QBuffer>
 #include <QFile>

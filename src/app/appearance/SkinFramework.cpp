@@ -1,6 +1,6 @@
 #include "app/appearance/SkinFramework.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <QApplication>
 #include <QFile>

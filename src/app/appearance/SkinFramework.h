@@ -21,12 +21,10 @@ public:
     void setFlags(int flags) { m_flags = flags; }
 
     // Message boxes and other top-level windows wear the skin too.
-    bool applyToDialogs() const { return m_applyToDialogs; }
     void setApplyToDialogs(bool on) { m_applyToDialogs = on; }
 
     // The window's controls get hover tracking, so the sheet's :hover rules
     // show on every control, not only on those that track hover anyway.
-    bool hoverEffects() const { return m_hoverEffects; }
     void setHoverEffects(bool on) { m_hoverEffects = on; }
 
     // Applies the loaded skin to `window` and its controls. Throws Failure

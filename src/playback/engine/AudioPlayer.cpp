@@ -1,6 +1,6 @@
 #include "playback/engine/AudioPlayer.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/Streamer.h"
@@ -55,8 +55,8 @@ struct AudioPlayer::Session {
         auto* s = static_cast<Session*>(userdata);
         auto* out = reinterpret_cast<float*>(stream);
         const size_t frames = size_t(len) / (sizeof(float) * Renderer::channels);
-        s->renderer->setVolume(s->player->volume_.load(std::memory_order_relaxed));
-        s->renderer->setRate(s->player->rate_.load(std::memory_order_relaxed));
+        s->renderer->setVolume(s->player->m_volume.load(std::memory_order_relaxed));
+        s->renderer->setRate(s->player->m_rate.load(std::memory_order_relaxed));
         if (s->stopRequested.load(std::memory_order_relaxed))
             s->renderer->stop();
         s->renderer->render(out, frames);
@@ -92,7 +92,7 @@ AudioPlayer::AudioPlayer() = default;
 AudioPlayer::~AudioPlayer()
 {
     halt(true);
-    if (sdlReady_)
+    if (m_sdlReady)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -104,17 +104,17 @@ void AudioPlayer::playFile(const QString& path)
     } catch (const Failure&) {
         // Unplayable: no message, and nothing plays.
         halt(true);
-        state_ = PlayState::Undefined;
+        m_state = PlayState::Undefined;
         return;
     }
     halt(true);
-    state_ = PlayState::Ready;
+    m_state = PlayState::Ready;
 
-    if (!sdlReady_) {
+    if (!m_sdlReady) {
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return;
-        sdlReady_ = true;
+        m_sdlReady = true;
         // Nobody reads SDL's event queue; keep device events out of it.
         SDL_EventState(SDL_AUDIODEVICEADDED, SDL_IGNORE);
         SDL_EventState(SDL_AUDIODEVICEREMOVED, SDL_IGNORE);
@@ -124,11 +124,11 @@ void AudioPlayer::playFile(const QString& path)
     auto session = std::make_unique<Session>();
     Session* s = session.get();
     s->player = this;
-    s->streamer = std::make_unique<Streamer>(std::move(decoder), loop_, rate * rate_.load(),
+    s->streamer = std::make_unique<Streamer>(std::move(decoder), m_loop, rate * m_rate.load(),
                                              [this, s] { watch(*s); });
     s->renderer = std::make_unique<Renderer>(*s->streamer, rate, rate);
-    s->renderer->setVolume(volume_.load());
-    s->renderer->setRate(rate_.load());
+    s->renderer->setVolume(m_volume.load());
+    s->renderer->setRate(m_rate.load());
     s->want.freq = rate;
     s->want.format = AUDIO_F32SYS;
     s->want.channels = Renderer::channels;
@@ -143,17 +143,17 @@ void AudioPlayer::playFile(const QString& path)
         }
         s->running = true;
     }
-    session_ = std::move(session);
-    state_ = PlayState::Playing;
+    m_session = std::move(session);
+    m_state = PlayState::Playing;
 }
 
 // Fades out what plays (within a few ms), closes the device and ends the
 // worker.
 void AudioPlayer::halt(bool fade) const
 {
-    if (!session_)
+    if (!m_session)
         return;
-    Session& s = *session_;
+    Session& s = *m_session;
     if (fade && !s.finished.load()) {
         s.stopRequested.store(true);
         // The fade plus one whole buffer of silence reach the device before
@@ -163,7 +163,7 @@ void AudioPlayer::halt(bool fade) const
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     s.close();
-    session_.reset();
+    m_session.reset();
 }
 
 void AudioPlayer::watch(Session& s)
@@ -197,46 +197,46 @@ void AudioPlayer::watch(Session& s)
 
 void AudioPlayer::setLoopMode(bool loop)
 {
-    loop_.store(loop);
+    m_loop.store(loop);
 }
 
 void AudioPlayer::setVolume(int volume)
 {
     if (volume < 0 || volume > 100)
         throw Failure(QString("Invalid property value: volume %1 is outside 0 to 100").arg(volume));
-    volume_.store(volume);
+    m_volume.store(volume);
 }
 
 void AudioPlayer::setRate(double rate)
 {
     if (!(rate >= 1.0 && rate <= 50.0)) // NaN fails both
         throw Failure(QString("Invalid property value: rate %1 is outside 1 to 50").arg(rate));
-    rate_.store(rate);
-    if (session_)
-        session_->streamer->setDrainRate(rate * session_->want.freq);
+    m_rate.store(rate);
+    if (m_session)
+        m_session->streamer->setDrainRate(rate * m_session->want.freq);
 }
 
 void AudioPlayer::stop()
 {
     halt(true);
-    if (state_ != PlayState::Undefined)
-        state_ = PlayState::Stopped;
+    if (m_state != PlayState::Undefined)
+        m_state = PlayState::Stopped;
 }
 
-int AudioPlayer::playState() const
+PlayState AudioPlayer::playState() const
 {
-    if (session_) {
-        if (session_->ended.load()) {
+    if (m_session) {
+        if (m_session->ended.load()) {
             halt(false);
-            state_ = PlayState::MediaEnded;
-        } else if (session_->lost.load()) {
+            m_state = PlayState::MediaEnded;
+        } else if (m_session->lost.load()) {
             return PlayState::Transitioning;
         }
     }
-    return state_;
+    return m_state;
 }
 
 unsigned long long AudioPlayer::underrunFrames() const
 {
-    return session_ ? session_->renderer->underrunFrames() : 0;
+    return m_session ? m_session->renderer->underrunFrames() : 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/MediaPlayer.h"
+#include "playback/engine/MediaPlayer.h"
 
 #include <atomic>
 #include <memory>
@@ -33,7 +33,7 @@ public:
     void setVolume(int volume) override;
     void setRate(double rate) override;
     void stop() override;
-    int playState() const override;
+    PlayState playState() const override;
 
     // Output frames that had to be silence because decoding fell behind,
     // over the current file.
@@ -44,10 +44,10 @@ private:
     void halt(bool fade) const;
     void watch(Session& session);
 
-    std::atomic<bool> loop_{false};
-    std::atomic<int> volume_{50};
-    std::atomic<double> rate_{1.0};
-    mutable std::unique_ptr<Session> session_;
-    mutable int state_ = PlayState::Undefined;
-    bool sdlReady_ = false;
+    std::atomic<bool> m_loop{false};
+    std::atomic<int> m_volume{50};
+    std::atomic<double> m_rate{1.0};
+    mutable std::unique_ptr<Session> m_session;
+    mutable PlayState m_state = PlayState::Undefined;
+    bool m_sdlReady = false;
 };

@@ -1,6 +1,6 @@
 #include "playback/engine/Decoder.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <QFileInfo>
 #include <mpg123.h>
@@ -27,25 +27,25 @@ void initLibrary()
 } // namespace
 
 Decoder::Decoder(const QString& path)
-    : file_(path)
+    : m_file(path)
 {
     initLibrary();
     QFileInfo info(path);
     if (!info.isFile())
         throw Failure(QString("not a file: %1").arg(path));
-    if (!file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw Failure(QString("cannot open %1: %2").arg(path, file_.errorString()));
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw Failure(QString("cannot open %1: %2").arg(path, m_file.errorString()));
     openHandle();
 
-    head_.resize(headFrames * channels);
+    m_head.resize(headFrames * channels);
     size_t got = 0;
-    for (int i = 0; i < headReads && got == 0 && !over_; ++i)
-        got = decodeSome(head_.data(), headFrames);
+    for (int i = 0; i < headReads && got == 0 && !m_over; ++i)
+        got = decodeSome(m_head.data(), headFrames);
     if (got == 0) {
         closeHandle();
         throw Failure(QString("cannot decode %1").arg(path));
     }
-    head_.resize(got * channels);
+    m_head.resize(got * channels);
 }
 
 Decoder::~Decoder()
@@ -56,10 +56,10 @@ Decoder::~Decoder()
 void Decoder::openHandle()
 {
     int err = MPG123_OK;
-    handle_ = mpg123_new(nullptr, &err);
-    if (!handle_)
+    m_handle = mpg123_new(nullptr, &err);
+    if (!m_handle)
         throw Failure(QString("mp3 decoder unavailable: %1").arg(mpg123_plain_strerror(err)));
-    mpg123_handle* mh = handle_;
+    mpg123_handle* mh = m_handle;
     mpg123_param(mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
     mpg123_param(mh, MPG123_RESYNC_LIMIT, resyncLimit, 0);
     // One output format whatever the file holds: stereo float at its own rate.
@@ -70,36 +70,36 @@ void Decoder::openHandle()
     for (size_t i = 0; i < count; ++i)
         mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
-    if (mpg123_open_fd(mh, file_.handle()) != MPG123_OK) {
+    if (mpg123_open_fd(mh, m_file.handle()) != MPG123_OK) {
         closeHandle();
-        throw Failure(QString("cannot read %1 as mp3").arg(file_.fileName()));
+        throw Failure(QString("cannot read %1 as mp3").arg(m_file.fileName()));
     }
     long rate = 0;
     int chans = 0, enc = 0;
     if (mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0
         || chans != channels || enc != MPG123_ENC_FLOAT_32) {
         closeHandle();
-        throw Failure(QString("no mp3 stream in %1").arg(file_.fileName()));
+        throw Failure(QString("no mp3 stream in %1").arg(m_file.fileName()));
     }
-    rate_ = static_cast<int>(rate);
-    over_ = false;
+    m_rate = static_cast<int>(rate);
+    m_over = false;
 }
 
 void Decoder::closeHandle()
 {
-    if (!handle_)
+    if (!m_handle)
         return;
-    mpg123_handle* mh = handle_;
+    mpg123_handle* mh = m_handle;
     mpg123_close(mh);
     mpg123_delete(mh);
-    handle_ = nullptr;
+    m_handle = nullptr;
 }
 
 size_t Decoder::decodeSome(float* dst, size_t frames)
 {
-    if (!handle_ || over_)
+    if (!m_handle || m_over)
         return 0;
-    mpg123_handle* mh = handle_;
+    mpg123_handle* mh = m_handle;
     const size_t frameBytes = channels * sizeof(float);
     size_t total = 0;
     // A few reads at most: each returns at least a frame's worth or a status.
@@ -112,14 +112,14 @@ size_t Decoder::decodeSome(float* dst, size_t frames)
             long rate = 0;
             int chans = 0, enc = 0;
             mpg123_getformat(mh, &rate, &chans, &enc);
-            if (rate != rate_) { // a rate change inside one file: stop there
-                over_ = true;
+            if (rate != m_rate) { // a rate change inside one file: stop there
+                m_over = true;
                 break;
             }
             continue;
         }
         if (rc != MPG123_OK) { // MPG123_DONE, or an error we do not recover from
-            over_ = true;
+            m_over = true;
             break;
         }
         if (done == 0)
@@ -131,16 +131,16 @@ size_t Decoder::decodeSome(float* dst, size_t frames)
 size_t Decoder::read(float* dst, size_t frames)
 {
     size_t total = 0;
-    const size_t headLeft = head_.size() / channels - headPos_;
+    const size_t headLeft = m_head.size() / channels - m_headPos;
     if (headLeft > 0) {
         const size_t n = std::min(headLeft, frames);
-        std::memcpy(dst, head_.data() + headPos_ * channels, n * channels * sizeof(float));
-        headPos_ += n;
+        std::memcpy(dst, m_head.data() + m_headPos * channels, n * channels * sizeof(float));
+        m_headPos += n;
         total = n;
-        if (headPos_ * channels == head_.size()) {
-            head_.clear();
-            head_.shrink_to_fit();
-            headPos_ = 0;
+        if (m_headPos * channels == m_head.size()) {
+            m_head.clear();
+            m_head.shrink_to_fit();
+            m_headPos = 0;
         }
     }
     if (total < frames)
@@ -150,14 +150,14 @@ size_t Decoder::read(float* dst, size_t frames)
 
 bool Decoder::rewind()
 {
-    head_.clear();
-    headPos_ = 0;
-    if (!handle_)
+    m_head.clear();
+    m_headPos = 0;
+    if (!m_handle)
         return false;
-    mpg123_handle* mh = handle_;
-    over_ = false;
+    mpg123_handle* mh = m_handle;
+    m_over = false;
     if (mpg123_seek(mh, 0, SEEK_SET) < 0) {
-        over_ = true;
+        m_over = true;
         return false;
     }
     return true;

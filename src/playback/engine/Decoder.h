@@ -22,7 +22,7 @@ public:
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
 
-    int sampleRate() const { return rate_; }
+    int sampleRate() const { return m_rate; }
 
     // Up to `frames` frames into dst; 0 once the file is over or unreadable.
     size_t read(float* dst, size_t frames);
@@ -34,11 +34,11 @@ private:
     void closeHandle();
     size_t decodeSome(float* dst, size_t frames);
 
-    QFile file_;
-    mpg123_handle_struct* handle_ = nullptr;
-    int rate_ = 0;
-    bool over_ = false;
+    QFile m_file;
+    mpg123_handle_struct* m_handle = nullptr;
+    int m_rate = 0;
+    bool m_over = false;
     // Frames decoded by the open check, handed out before anything else.
-    std::vector<float> head_;
-    size_t headPos_ = 0;
+    std::vector<float> m_head;
+    size_t m_headPos = 0;
 };

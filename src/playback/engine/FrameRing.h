@@ -14,66 +14,66 @@ public:
     static constexpr int channels = 2;
 
     explicit FrameRing(size_t capacityFrames)
-        : capacity_(capacityFrames)
-        , mask_(capacityFrames - 1)
-        , data_(new float[capacityFrames * channels]())
+        : m_capacity(capacityFrames)
+        , m_mask(capacityFrames - 1)
+        , m_data(new float[capacityFrames * channels]())
     {
     }
 
-    size_t capacity() const { return capacity_; }
+    size_t capacity() const { return m_capacity; }
     size_t readable() const
     {
-        return static_cast<size_t>(written_.load(std::memory_order_acquire)
-                                   - read_.load(std::memory_order_relaxed));
+        return static_cast<size_t>(m_written.load(std::memory_order_acquire)
+                                   - m_read.load(std::memory_order_relaxed));
     }
     size_t writable() const
     {
-        return capacity_
-            - static_cast<size_t>(written_.load(std::memory_order_relaxed)
-                                  - read_.load(std::memory_order_acquire));
+        return m_capacity
+            - static_cast<size_t>(m_written.load(std::memory_order_relaxed)
+                                  - m_read.load(std::memory_order_acquire));
     }
 
     // Producer side.
     size_t write(const float* src, size_t frames)
     {
-        const uint64_t w = written_.load(std::memory_order_relaxed);
-        const uint64_t r = read_.load(std::memory_order_acquire);
-        const size_t n = std::min(frames, capacity_ - static_cast<size_t>(w - r));
-        copyIn(static_cast<size_t>(w & mask_), src, n);
-        written_.store(w + n, std::memory_order_release);
+        const uint64_t w = m_written.load(std::memory_order_relaxed);
+        const uint64_t r = m_read.load(std::memory_order_acquire);
+        const size_t n = std::min(frames, m_capacity - static_cast<size_t>(w - r));
+        copyIn(static_cast<size_t>(w & m_mask), src, n);
+        m_written.store(w + n, std::memory_order_release);
         return n;
     }
 
     // Consumer side.
     size_t read(float* dst, size_t frames)
     {
-        const uint64_t r = read_.load(std::memory_order_relaxed);
-        const uint64_t w = written_.load(std::memory_order_acquire);
+        const uint64_t r = m_read.load(std::memory_order_relaxed);
+        const uint64_t w = m_written.load(std::memory_order_acquire);
         const size_t n = std::min(frames, static_cast<size_t>(w - r));
-        copyOut(static_cast<size_t>(r & mask_), dst, n);
-        read_.store(r + n, std::memory_order_release);
+        copyOut(static_cast<size_t>(r & m_mask), dst, n);
+        m_read.store(r + n, std::memory_order_release);
         return n;
     }
 
 private:
     void copyIn(size_t at, const float* src, size_t n)
     {
-        float* ring = data_.get();
-        const size_t first = std::min(n, capacity_ - at);
+        float* ring = m_data.get();
+        const size_t first = std::min(n, m_capacity - at);
         std::memcpy(ring + at * channels, src, first * channels * sizeof(float));
         std::memcpy(ring, src + first * channels, (n - first) * channels * sizeof(float));
     }
     void copyOut(size_t at, float* dst, size_t n) const
     {
-        const float* ring = data_.get();
-        const size_t first = std::min(n, capacity_ - at);
+        const float* ring = m_data.get();
+        const size_t first = std::min(n, m_capacity - at);
         std::memcpy(dst, ring + at * channels, first * channels * sizeof(float));
         std::memcpy(dst + first * channels, ring, (n - first) * channels * sizeof(float));
     }
 
-    const size_t capacity_;
-    const size_t mask_;
-    std::unique_ptr<float[]> data_;
-    alignas(64) std::atomic<uint64_t> written_{0};
-    alignas(64) std::atomic<uint64_t> read_{0};
+    const size_t m_capacity;
+    const size_t m_mask;
+    std::unique_ptr<float[]> m_data;
+    alignas(64) std::atomic<uint64_t> m_written{0};
+    alignas(64) std::atomic<uint64_t> m_read{0};
 };

@@ -1,6 +1,6 @@
 #include "playback/engine/Renderer.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <samplerate.h>
 
@@ -39,168 +39,168 @@ float Renderer::volumeGain(int volume)
 }
 
 Renderer::Renderer(FrameSource& source, int sourceRate, int outputRate)
-    : source_(source)
-    , sourceRate_(sourceRate)
-    , outputRate_(outputRate)
-    , feedBuffer_(feedFrames * channels)
+    : m_source(source)
+    , m_sourceRate(sourceRate)
+    , m_outputRate(outputRate)
+    , m_feedBuffer(feedFrames * channels)
 {
     int err = 0;
-    sinc_ = src_callback_new(&Renderer::feed, SRC_SINC_FASTEST, channels, &err, this);
-    if (sinc_)
-        linear_ = src_callback_new(&Renderer::feed, SRC_LINEAR, channels, &err, this);
-    if (!sinc_ || !linear_) {
-        src_delete(sinc_);
+    m_sinc = src_callback_new(&Renderer::feed, SRC_SINC_FASTEST, channels, &err, this);
+    if (m_sinc)
+        m_linear = src_callback_new(&Renderer::feed, SRC_LINEAR, channels, &err, this);
+    if (!m_sinc || !m_linear) {
+        src_delete(m_sinc);
         throw Failure(QString("resampler unavailable: %1").arg(src_strerror(err)));
     }
-    volumeRamp_.to(volumeGain(volume_), 0);
-    modeRamp_.to(1.0f, 0);
-    transportRamp_.value = 0.0f;
-    transportRamp_.to(1.0f, int(fadeSeconds * outputRate_));
-    useMode(modeFor(rate_));
+    m_volumeRamp.to(volumeGain(m_volume), 0);
+    m_modeRamp.to(1.0f, 0);
+    m_transportRamp.value = 0.0f;
+    m_transportRamp.to(1.0f, int(fadeSeconds * m_outputRate));
+    useMode(modeFor(m_rate));
 }
 
 Renderer::~Renderer()
 {
-    src_delete(sinc_);
-    src_delete(linear_);
+    src_delete(m_sinc);
+    src_delete(m_linear);
 }
 
 void Renderer::setVolume(int volume)
 {
-    if (volume == volume_)
+    if (volume == m_volume)
         return;
-    volume_ = volume;
-    volumeRamp_.to(volumeGain(volume), started_ ? int(volumeSeconds * outputRate_) : 0);
+    m_volume = volume;
+    m_volumeRamp.to(volumeGain(volume), m_started ? int(volumeSeconds * m_outputRate) : 0);
 }
 
 void Renderer::setRate(double rate)
 {
-    if (rate == targetRate_)
+    if (rate == m_targetRate)
         return;
-    targetRate_ = rate;
-    if (!started_) {
-        rate_ = rate;
+    m_targetRate = rate;
+    if (!m_started) {
+        m_rate = rate;
         useMode(modeFor(rate));
     }
 }
 
 void Renderer::stop()
 {
-    if (stopping_)
+    if (m_stopping)
         return;
-    stopping_ = true;
-    transportRamp_.to(0.0f, int(fadeSeconds * outputRate_));
+    m_stopping = true;
+    m_transportRamp.to(0.0f, int(fadeSeconds * m_outputRate));
 }
 
 Renderer::Mode Renderer::modeFor(double rate) const
 {
-    if (rate == 1.0 && sourceRate_ == outputRate_)
+    if (rate == 1.0 && m_sourceRate == m_outputRate)
         return Mode::Direct;
     return rate <= sincLimit ? Mode::Sinc : Mode::Linear;
 }
 
 void Renderer::useMode(Mode mode)
 {
-    mode_ = mode;
-    rate_ = targetRate_;
+    m_mode = mode;
+    m_rate = m_targetRate;
     if (mode == Mode::Direct)
         return;
-    SRC_STATE* state = mode == Mode::Sinc ? sinc_ : linear_;
+    SRC_STATE* state = mode == Mode::Sinc ? m_sinc : m_linear;
     src_reset(state);
-    src_set_ratio(state, double(outputRate_) / (double(sourceRate_) * rate_));
+    src_set_ratio(state, double(m_outputRate) / (double(m_sourceRate) * m_rate));
 }
 
 long Renderer::feed(void* self, float** data)
 {
     auto* r = static_cast<Renderer*>(self);
-    *data = r->feedBuffer_.data();
-    size_t n = r->source_.read(r->feedBuffer_.data(), feedFrames);
-    r->consumed_ += n;
+    *data = r->m_feedBuffer.data();
+    size_t n = r->m_source.read(r->m_feedBuffer.data(), feedFrames);
+    r->m_consumed += n;
     if (n == 0) {
-        if (r->source_.exhausted()) {
-            r->sourceDone_ = true;
+        if (r->m_source.exhausted()) {
+            r->m_sourceDone = true;
             return 0; // the converter flushes its tail
         }
         // Nothing decoded yet: keep the converter running on silence.
         n = 64;
-        std::fill_n(r->feedBuffer_.data(), n * channels, 0.0f);
-        r->underrunNow_ = true;
+        std::fill_n(r->m_feedBuffer.data(), n * channels, 0.0f);
+        r->m_underrunNow = true;
     }
     return long(n);
 }
 
 size_t Renderer::produce(float* out, size_t frames)
 {
-    if (mode_ == Mode::Direct) {
-        const size_t n = source_.read(out, frames);
-        consumed_ += n;
-        if (n < frames && source_.exhausted())
-            sourceDone_ = true;
+    if (m_mode == Mode::Direct) {
+        const size_t n = m_source.read(out, frames);
+        m_consumed += n;
+        if (n < frames && m_source.exhausted())
+            m_sourceDone = true;
         return n;
     }
-    SRC_STATE* state = mode_ == Mode::Sinc ? sinc_ : linear_;
-    const double ratio = double(outputRate_) / (double(sourceRate_) * rate_);
-    underrunNow_ = false;
+    SRC_STATE* state = m_mode == Mode::Sinc ? m_sinc : m_linear;
+    const double ratio = double(m_outputRate) / (double(m_sourceRate) * m_rate);
+    m_underrunNow = false;
     const long n = src_callback_read(state, ratio, long(frames), out);
-    if (underrunNow_)
-        underrun_ += frames;
+    if (m_underrunNow)
+        m_underrun += frames;
     if (n < long(frames))
-        sourceDone_ = true; // end of input flushed, or the converter failed
+        m_sourceDone = true; // end of input flushed, or the converter failed
     return n > 0 ? size_t(n) : 0;
 }
 
 void Renderer::render(float* out, size_t frames)
 {
-    started_ = true;
+    m_started = true;
     size_t done = 0;
     while (done < frames) {
         float* block = out + done * channels;
         const size_t n = std::min(frames - done, size_t(maxBlock));
-        if (finished_) {
+        if (m_finished) {
             std::fill_n(block, (frames - done) * channels, 0.0f);
             return;
         }
 
-        if (rate_ != targetRate_) {
-            const double k = std::min(1.0, double(n) / (rateSeconds * outputRate_));
-            rate_ += (targetRate_ - rate_) * k;
-            if (std::abs(rate_ - targetRate_) < 1e-4 * targetRate_)
-                rate_ = targetRate_;
+        if (m_rate != m_targetRate) {
+            const double k = std::min(1.0, double(n) / (rateSeconds * m_outputRate));
+            m_rate += (m_targetRate - m_rate) * k;
+            if (std::abs(m_rate - m_targetRate) < 1e-4 * m_targetRate)
+                m_rate = m_targetRate;
         }
-        const Mode wanted = modeFor(targetRate_);
-        if (wanted != mode_ && !modeRamp_.moving()) {
-            if (modeRamp_.value > 0.0f) {
-                modeRamp_.to(0.0f, int(dipSeconds * outputRate_));
+        const Mode wanted = modeFor(m_targetRate);
+        if (wanted != m_mode && !m_modeRamp.moving()) {
+            if (m_modeRamp.value > 0.0f) {
+                m_modeRamp.to(0.0f, int(dipSeconds * m_outputRate));
             } else {
                 useMode(wanted);
-                modeRamp_.to(1.0f, int(dipSeconds * outputRate_));
+                m_modeRamp.to(1.0f, int(dipSeconds * m_outputRate));
             }
         }
 
-        const size_t got = sourceDone_ ? 0 : produce(block, n);
-        if (!volumeRamp_.moving() && !modeRamp_.moving() && !transportRamp_.moving()) {
-            const float g = volumeRamp_.value * modeRamp_.value * transportRamp_.value;
+        const size_t got = m_sourceDone ? 0 : produce(block, n);
+        if (!m_volumeRamp.moving() && !m_modeRamp.moving() && !m_transportRamp.moving()) {
+            const float g = m_volumeRamp.value * m_modeRamp.value * m_transportRamp.value;
             if (g != 1.0f)
                 for (size_t i = 0; i < got * channels; ++i)
                     block[i] *= g;
         } else {
             for (size_t i = 0; i < got; ++i) {
-                const float g = volumeRamp_.next() * modeRamp_.next() * transportRamp_.next();
+                const float g = m_volumeRamp.next() * m_modeRamp.next() * m_transportRamp.next();
                 block[2 * i] *= g;
                 block[2 * i + 1] *= g;
             }
         }
         if (got < n) {
             std::fill_n(block + got * channels, (n - got) * channels, 0.0f);
-            if (sourceDone_) {
-                ended_ = true;
-                finished_ = true;
-            } else if (mode_ == Mode::Direct) {
-                underrun_ += n - got;
+            if (m_sourceDone) {
+                m_ended = true;
+                m_finished = true;
+            } else if (m_mode == Mode::Direct) {
+                m_underrun += n - got;
             }
         }
-        if (stopping_ && !transportRamp_.moving())
-            finished_ = true;
+        if (m_stopping && !m_transportRamp.moving())
+            m_finished = true;
         done += n;
     }
 }

@@ -36,12 +36,12 @@ public:
     void render(float* out, size_t frames);
 
     // Stopped and faded out, or the source ended and everything was played.
-    bool finished() const { return finished_; }
-    bool ended() const { return ended_; }
+    bool finished() const { return m_finished; }
+    bool ended() const { return m_ended; }
     // Source frames taken so far, and output frames that had to be silence
     // because the source had nothing ready.
-    uint64_t framesConsumed() const { return consumed_; }
-    uint64_t underrunFrames() const { return underrun_; }
+    uint64_t framesConsumed() const { return m_consumed; }
+    uint64_t underrunFrames() const { return m_underrun; }
 
 private:
     enum class Mode { Direct, Sinc, Linear };
@@ -68,26 +68,26 @@ private:
     void useMode(Mode mode);
     size_t produce(float* out, size_t frames);
 
-    FrameSource& source_;
-    const int sourceRate_;
-    const int outputRate_;
-    SRC_STATE_tag* sinc_ = nullptr;
-    SRC_STATE_tag* linear_ = nullptr;
-    Mode mode_ = Mode::Direct;
-    std::vector<float> feedBuffer_;
+    FrameSource& m_source;
+    const int m_sourceRate;
+    const int m_outputRate;
+    SRC_STATE_tag* m_sinc = nullptr;
+    SRC_STATE_tag* m_linear = nullptr;
+    Mode m_mode = Mode::Direct;
+    std::vector<float> m_feedBuffer;
 
-    int volume_ = 50;
-    double targetRate_ = 1.0;
-    double rate_ = 1.0;
-    Ramp volumeRamp_;
-    Ramp modeRamp_;      // dips to silence while the converter is swapped
-    Ramp transportRamp_; // start and stop fades
-    bool stopping_ = false;
-    bool sourceDone_ = false;
-    bool finished_ = false;
-    bool ended_ = false;
-    uint64_t consumed_ = 0;
-    uint64_t underrun_ = 0;
-    bool underrunNow_ = false;
-    bool started_ = false;
+    int m_volume = 50;
+    double m_targetRate = 1.0;
+    double m_rate = 1.0;
+    Ramp m_volumeRamp;
+    Ramp m_modeRamp;      // dips to silence while the converter is swapped
+    Ramp m_transportRamp; // start and stop fades
+    bool m_stopping = false;
+    bool m_sourceDone = false;
+    bool m_finished = false;
+    bool m_ended = false;
+    uint64_t m_consumed = 0;
+    uint64_t m_underrun = 0;
+    bool m_underrunNow = false;
+    bool m_started = false;
 };

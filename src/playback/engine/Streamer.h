@@ -25,25 +25,25 @@ public:
     size_t read(float* dst, size_t frames);
 
 private:
-    Decoder& decoder_;
-    const std::atomic<bool>& loop_;
-    bool atEnd_ = false;
-    uint64_t passFrames_ = 0;
+    Decoder& m_decoder;
+    const std::atomic<bool>& m_loop;
+    bool m_atEnd = false;
+    uint64_t m_passFrames = 0;
 };
 
 // Synchronous source over a DecodeLoop, for rendering offline.
 class DecodeSource : public FrameSource {
 public:
     DecodeSource(Decoder& decoder, const std::atomic<bool>& loop)
-        : loop_(decoder, loop)
+        : m_loop(decoder, loop)
     {
     }
     size_t read(float* dst, size_t frames) override;
-    bool exhausted() override { return over_; }
+    bool exhausted() override { return m_over; }
 
 private:
-    DecodeLoop loop_;
-    bool over_ = false;
+    DecodeLoop m_loop;
+    bool m_over = false;
 };
 
 // Decodes ahead on a worker thread into a lock-free ring that the audio
@@ -73,16 +73,16 @@ private:
     void run();
     bool fill();
 
-    std::unique_ptr<Decoder> decoder_;
-    DecodeLoop loop_;
-    const std::atomic<bool>& loopFlag_;
-    std::function<void()> tick_;
-    FrameRing ring_;
-    std::vector<float> chunk_;
-    std::atomic<int> end_{Streaming};
-    std::atomic<bool> quit_{false};
-    std::atomic<double> drainRate_{44100.0};
-    std::mutex wakeMutex_; // the worker's sleep only; the consumer never takes it
-    std::condition_variable wake_;
-    std::thread worker_;
+    std::unique_ptr<Decoder> m_decoder;
+    DecodeLoop m_loop;
+    const std::atomic<bool>& m_loopFlag;
+    std::function<void()> m_tick;
+    FrameRing m_ring;
+    std::vector<float> m_chunk;
+    std::atomic<int> m_end{Streaming};
+    std::atomic<bool> m_quit{false};
+    std::atomic<double> m_drainRate{44100.0};
+    std::mutex m_wakeMutex; // the worker's sleep only; the consumer never takes it
+    std::condition_variable m_wake;
+    std::thread m_worker;
 };

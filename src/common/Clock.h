@@ -10,11 +10,5 @@ public:
     virtual QDateTime now() const = 0;
 };
 
-class SystemClock : public Clock
-{
-public:
-    QDateTime now() const override;
-};
-
 // Whole seconds since local midnight: only the time of day counts.
 int secondsOfDay(const QDateTime& moment);

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QWidget;
-
 // The report shown when a statement of a guarded handler fails.
 class ErrorReport
 {
@@ -17,15 +15,3 @@ QString errorReportMessage(const QString& description, const QString& location, 
 
 inline const char* const kErrorReportTitle = "Application Error";
 inline const char* const kSupportAddress = "support@tarnwell.example";
-
-// The modal "Application Error" box with a warning icon and one OK button.
-class MessageBoxErrorReport : public ErrorReport
-{
-public:
-    explicit MessageBoxErrorReport(QWidget* parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget* parent) { m_parent = parent; }
-    void report(const QString& description, const QString& location, int line) override;
-
-private:
-    QWidget* m_parent;
-};

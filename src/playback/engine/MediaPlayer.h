@@ -3,15 +3,14 @@
 #include <QString>
 
 // Play states, numbered as media players conventionally number them.
-namespace PlayState
-{
-constexpr int Undefined = 0;
-constexpr int Stopped = 1;
-constexpr int Playing = 3;
-constexpr int MediaEnded = 8;
-constexpr int Transitioning = 9;
-constexpr int Ready = 10;
-} // namespace PlayState
+enum class PlayState : int {
+    Undefined = 0,
+    Stopped = 1,
+    Playing = 3,
+    MediaEnded = 8,
+    Transitioning = 9,
+    Ready = 10,
+};
 
 // The six operations the window needs of a player. An operation that cannot
 // take its argument throws Failure.
@@ -30,5 +29,5 @@ public:
     // Speed factor, 1 is normal speed.
     virtual void setRate(double rate) = 0;
     virtual void stop() = 0;
-    virtual int playState() const = 0;
+    virtual PlayState playState() const = 0;
 };

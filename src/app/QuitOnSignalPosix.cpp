@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-#if defined(Q_OS_UNIX)
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
@@ -48,10 +47,6 @@ QuitOnSignal::~QuitOnSignal()
         fd = -1;
     }
 }
-#else
-QuitOnSignal::QuitOnSignal(QWidget& window) : m_window(window) {}
-QuitOnSignal::~QuitOnSignal() = default;
-#endif
 
 void QuitOnSignal::quit()
 {

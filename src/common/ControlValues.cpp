@@ -1,7 +1,7 @@
-#include "app/ControlValues.h"
+#include "common/ControlValues.h"
 
-#include "app/DateText.h"
-#include "app/Failure.h"
+#include "common/DateText.h"
+#include "common/Failure.h"
 
 #include <cmath>
 #include <QAbstractButton>

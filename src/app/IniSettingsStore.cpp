@@ -1,6 +1,6 @@
-#include "app/SettingsStore.h"
+#include "app/IniSettingsStore.h"
 
-#include "app/Failure.h"
+#include "common/Failure.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "app/Guard.h"
+#include "common/Guard.h"
 
-#include "app/ErrorReport.h"
-#include "app/Failure.h"
+#include "common/ErrorReport.h"
+#include "common/Failure.h"
 
 #include <exception>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "app/DateText.h"
+#include "common/DateText.h"
 
 #include <QLocale>
 

@@ -1,16 +1,6 @@
 #pragma once
 
-#include <QString>
-
-// Per-user text values under one application and section. Reads fall back to
-// the given default; every save is on disk when it returns, or throws.
-class SettingsStore
-{
-public:
-    virtual ~SettingsStore() = default;
-    virtual QString get(const QString& key, const QString& defaultValue) const = 0;
-    virtual void save(const QString& key, const QString& value) = 0;
-};
+#include "common/SettingsStore.h"
 
 // The store as an INI file: $XDG_CONFIG_HOME/<application>.ini, one group per
 // section. The path is resolved on every call, so the environment decides.

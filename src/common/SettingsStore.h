@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Per-user text values under one application and section. Reads fall back to
+// the given default; every save is on disk when it returns, or throws.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+    virtual QString get(const QString& key, const QString& defaultValue) const = 0;
+    virtual void save(const QString& key, const QString& value) = 0;
+};
