@@ -13,7 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 QString scratchPath()
 {
     static const QString path = QString("/dev/shm/hushwave-fuzz-%1.mp3").arg(getpid());

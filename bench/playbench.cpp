@@ -26,7 +26,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<float> decodeAll(const QString& path)
 {
@@ -59,11 +60,13 @@ int play(const char* file, double seconds, double rate, int volume)
     const unsigned long long underruns = p.underrunFrames();
     const auto stopStart = std::chrono::steady_clock::now();
     p.stop();
-    const double stopMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopStart).count();
+    const double stopMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopStart)
+            .count();
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
-    const double cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec)
-        + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    const double cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+                       double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
     std::printf("cpu_seconds %.3f\naudio_seconds %.1f\ncpu_per_audio_second %.5f\n"
                 "peak_rss_kb %ld\nunderrun_frames %llu\nstop_call_ms %.1f\n",
                 cpu, seconds, cpu / seconds, ru.ru_maxrss, underruns, stopMs);

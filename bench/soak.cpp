@@ -160,8 +160,9 @@ int days(int count, const QTime& from, const QTime& to)
     const QDateTime first(QDate(2026, 1, 1), QTime(0, 0));
     FakeClock clock(first);
     SystemBackEnds backEnds;
-    Form1 form(PlaybackServices{settings, player, errors, clock, "/nonexistent"},
-               backEnds.get([](const QString&, const QString&) { return QStringList{"Rain.mp3"}; }));
+    Form1 form(
+        PlaybackServices{settings, player, errors, clock, "/nonexistent"},
+        backEnds.get([](const QString&, const QString&) { return QStringList{"Rain.mp3"}; }));
     form.Form_Load();
     form.DTPicker1->setDateTime(QDateTime(QDate(2026, 1, 1), from));
     form.DTPicker2->setDateTime(QDateTime(QDate(2026, 1, 1), to));

@@ -20,10 +20,10 @@ int main(int argc, char** argv)
     MessageBoxErrorReport errors;
     QtTrayShell trayShell;
 
-    Form1 form(PlaybackServices{settings, player, errors, clock,
-                                QCoreApplication::applicationDirPath()},
-               FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
-                            QCoreApplication::applicationFilePath(), GetFileList});
+    Form1 form(
+        PlaybackServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()},
+        FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
+                     QCoreApplication::applicationFilePath(), GetFileList});
     errors.setParent(&form);
     QuitOnSignal quitOnSignal(form);
     form.Form_Load();

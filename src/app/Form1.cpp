@@ -1,14 +1,14 @@
 #include "app/Form1.h"
 
-#include "common/SettingsKeys.h"
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
+#include "app/Conversions.h"
 #include "common/Clock.h"
 #include "common/ControlValues.h"
-#include "app/Conversions.h"
 #include "common/DateText.h"
 #include "common/Failure.h"
 #include "common/Guard.h"
+#include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
@@ -101,9 +101,8 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     paintBackground(*this, Qt::white);
     buildControls();
     cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
-    minimizeToTray = std::make_unique<MinimizeToTray>(
-        *this, cSysTray1, Check8, m_services.settings, m_services.errors,
-        m_backEnds.trayAvailable);
+    minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
+                                                      m_services.errors, m_backEnds.trayAvailable);
     startUpOption = std::make_unique<StartUpOption>(
         Check4, Check8, m_services.settings, [this] { return m_loading; },
         [this] { minimizeToTray->Check8_Click(); }, m_backEnds.registry, m_backEnds.executable);
@@ -182,7 +181,7 @@ void Form1::buildControls()
     Timer2->setInterval(100);
 
     m_playbackControls = {PushButton2, Option1, Option2, DTPicker1, DTPicker2, Combo1,
-                          PushButton1, Slider1,     Slider2, Timer1,  Timer2};
+                          PushButton1, Slider1, Slider2, Timer1,    Timer2};
 }
 
 void Form1::wireHandlers()

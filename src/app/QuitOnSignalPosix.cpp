@@ -3,12 +3,13 @@
 #include <QCoreApplication>
 #include <QWidget>
 
-#include <QSocketNotifier>
 #include <csignal>
+#include <QSocketNotifier>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 // A signal handler may only write to a descriptor; the event loop reads it.
 int signalPipe[2] = {-1, -1};
 

@@ -1,8 +1,8 @@
 #include "playback/NoisePlayer.h"
 
-#include "common/SettingsKeys.h"
 #include "common/ControlValues.h"
 #include "common/Guard.h"
+#include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
@@ -12,7 +12,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-NoisePlayer::NoisePlayer(PlaybackControls& controls, PlaybackServices& services) : c(controls), s(services)
+NoisePlayer::NoisePlayer(PlaybackControls& controls, PlaybackServices& services)
+    : c(controls), s(services)
 {
 }
 

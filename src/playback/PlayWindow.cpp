@@ -1,10 +1,10 @@
 #include "playback/PlayWindow.h"
 
-#include "common/SettingsKeys.h"
 #include "common/Clock.h"
 #include "common/ControlValues.h"
 #include "common/DateText.h"
 #include "common/Guard.h"
+#include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/NoisePlayer.h"
@@ -23,7 +23,8 @@ bool insidePlayWindow(int start, int end, int firstReading, int secondReading)
     return firstReading >= start || secondReading <= end;
 }
 
-PlayWindow::PlayWindow(PlaybackControls& controls, PlaybackServices& services) : c(controls), s(services)
+PlayWindow::PlayWindow(PlaybackControls& controls, PlaybackServices& services)
+    : c(controls), s(services)
 {
 }
 

@@ -2,7 +2,8 @@
 
 #include <QFileInfo>
 
-namespace RegStuff {
+namespace RegStuff
+{
 
 RegStatus SetRegValueEx(RegistryKey& key, const QString& valueName, RegType type,
                         const QVariant& value)

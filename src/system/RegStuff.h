@@ -7,9 +7,11 @@
 
 // Small routines over the registry for the program's Run value. None reports
 // anything: callers that care look at the result.
-namespace RegStuff {
+namespace RegStuff
+{
 
-inline const QString RunKeyPath = QStringLiteral("SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\");
+inline const QString RunKeyPath =
+    QStringLiteral("SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\");
 
 // Writes one value into an open key; only strings are supported.
 RegStatus SetRegValueEx(RegistryKey& key, const QString& valueName, RegType type,

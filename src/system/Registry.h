@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <memory>
+#include <QString>
 
 // The few registry operations the program needs, behind a facade so each
 // platform can keep its Run entries where its desktop looks for them.
 // Status codes are the Windows ones, so callers read the same everywhere.
 using RegStatus = long;
-namespace RegResult {
+namespace RegResult
+{
 constexpr RegStatus Success = 0;           // ERROR_SUCCESS
 constexpr RegStatus FileNotFound = 2;      // ERROR_FILE_NOT_FOUND
 constexpr RegStatus AccessDenied = 5;      // ERROR_ACCESS_DENIED
@@ -26,7 +27,8 @@ enum class RegType : std::uint32_t {
 };
 
 // An open key; closing it is its destruction.
-class RegistryKey {
+class RegistryKey
+{
 public:
     virtual ~RegistryKey() = default;
     virtual RegStatus setValue(const QString& name, RegType type, const QString& data) = 0;
@@ -34,7 +36,8 @@ public:
     virtual RegStatus deleteValue(const QString& name) = 0;
 };
 
-class Registry {
+class Registry
+{
 public:
     virtual ~Registry() = default;
 

@@ -9,7 +9,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace {
+namespace
+{
 
 // Relative entries are invalid by the base directory rules and are skipped.
 QString firstAbsolute(const QString& list)
@@ -61,11 +62,20 @@ QString escapeValue(const QString& text)
     out.reserve(text.size());
     for (QChar c : text) {
         switch (c.unicode()) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
         }
     }
     if (out.startsWith(u' '))
@@ -73,7 +83,8 @@ QString escapeValue(const QString& text)
     return out;
 }
 
-class AutostartFolder : public RegistryKey {
+class AutostartFolder : public RegistryKey
+{
 public:
     explicit AutostartFolder(QString dir) : m_dir(std::move(dir)) {}
 
@@ -131,18 +142,18 @@ private:
     QString m_dir;
 };
 
-class XdgRegistry : public Registry {
+class XdgRegistry : public Registry
+{
 public:
-    std::unique_ptr<RegistryKey> openKey(Hive hive, const QString& path,
-                                         RegStatus* status) override
+    std::unique_ptr<RegistryKey> openKey(Hive hive, const QString& path, RegStatus* status) override
     {
         RegStatus result = RegResult::Success;
         std::unique_ptr<AutostartFolder> key;
         if (!isRunKey(path)) {
             result = RegResult::FileNotFound;
         } else {
-            const QString dir = (hive == Hive::LocalMachine ? machineConfigDir() : configHome()) +
-                                "/autostart";
+            const QString dir =
+                (hive == Hive::LocalMachine ? machineConfigDir() : configHome()) + "/autostart";
             // The Run key always exists on Windows; its folder may not yet.
             // Rights are the writes' business: a folder we may not change
             // still tells what is in it.
@@ -188,4 +199,3 @@ Registry& systemRegistry()
     static XdgRegistry registry;
     return registry;
 }
-

@@ -1,15 +1,15 @@
 #include "system/StartUpOption.h"
 
-#include "common/SettingsKeys.h"
 #include "common/Guard.h"
+#include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
-#include "system/Registry.h"
 #include "system/mStartUp.h"
+#include "system/Registry.h"
 
+#include <exception>
 #include <QCheckBox>
 #include <QSignalBlocker>
 #include <QtGlobal>
-#include <exception>
 
 StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
                              std::function<bool()> loading, std::function<void()> check8Click,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <functional>
+#include <QString>
 
 class QCheckBox;
 class Registry;
@@ -10,7 +10,8 @@ class SettingsStore;
 // The "Load this software on Windows startup" check box (Check4): keeps the
 // logon entry, the "Windows Startup" setting and the "Start in system tray"
 // box (Check8) in step with it.
-class StartUpOption {
+class StartUpOption
+{
 public:
     // `loading` answers whether the window's load step is running.
     // `check8Click` is Check8's own click handling, run when this clears Check8.

@@ -2,8 +2,8 @@
 
 #include "system/RegStuff.h"
 
-
-namespace mStartUp {
+namespace mStartUp
+{
 
 bool EnableStartUp(Registry& registry, const QString& executable)
 {

@@ -5,7 +5,8 @@
 class Registry;
 
 // Start at logon for this program's own executable.
-namespace mStartUp {
+namespace mStartUp
+{
 
 // For a given executable and registry. An empty path does nothing.
 bool EnableStartUp(Registry& registry, const QString& executable);

@@ -1,8 +1,8 @@
 #include "tray/MinimizeToTray.h"
 
-#include "common/SettingsKeys.h"
 #include "common/ErrorReport.h"
 #include "common/Guard.h"
+#include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 
 #include <QCheckBox>
@@ -67,8 +67,7 @@ void MinimizeToTray::queueResize()
 
 void MinimizeToTray::restoreCheck8()
 {
-    const bool on =
-        m_settings.get(Key::Minimized, QStringLiteral("Off")) == QStringLiteral("On");
+    const bool on = m_settings.get(Key::Minimized, QStringLiteral("Off")) == QStringLiteral("On");
     if (!m_check8 || m_check8->isChecked() == on)
         return;
     {

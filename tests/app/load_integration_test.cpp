@@ -1,6 +1,6 @@
 // The load step's calls into appearance, start at logon and the tray.
-#include "support/FormHarness.h"
 #include "support/Files.h"
+#include "support/FormHarness.h"
 #include "support/TempConfig.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 
 namespace
 {
-
 
 QColor background(const QWidget* w)
 {

@@ -1,5 +1,5 @@
-#include "common/Failure.h"
 #include "app/IniSettingsStore.h"
+#include "common/Failure.h"
 #include "support/Files.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
@@ -12,8 +12,6 @@
 
 namespace
 {
-
-
 
 TEST(SettingsStore, TextsComeBackExactlyAndAbsentKeysGiveTheirDefault)
 {

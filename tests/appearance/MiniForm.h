@@ -54,8 +54,7 @@ struct MiniForm {
         slider2->setGeometry(15, 456, 374, 33);
     }
 
-    template <typename W>
-    static W* white(W* w)
+    template <typename W> static W* white(W* w)
     {
         QPalette p = w->palette();
         p.setColor(QPalette::Window, Qt::white);

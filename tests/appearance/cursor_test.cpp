@@ -1,19 +1,20 @@
-#include "MiniForm.h"
-#include "common/Guard.h"
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
 #include "app/appearance/WindowPointer.h"
+#include "common/Guard.h"
+#include "MiniForm.h"
 #include "support/Fakes.h"
 
+#include <gtest/gtest.h>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QByteArray shippedCursor()
 {

@@ -1,15 +1,17 @@
-#include "MiniForm.h"
 #include "app/appearance/WindowPointer.h"
+#include "MiniForm.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWindow>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class PointerTest : public ::testing::Test {
+class PointerTest : public ::testing::Test
+{
 protected:
     PointerTest() : pointer(form.window)
     {
@@ -91,8 +93,8 @@ TEST_F(PointerTest, ControlsWithoutAHandlerLeaveTheSettingAsItIs)
     EXPECT_TRUE(showsHand());
     moveTo(form.combo1, QPoint(3, 3)); // moving about on it changes nothing
     EXPECT_TRUE(showsHand());
-    for (QWidget* w : std::initializer_list<QWidget*>{form.slider1, form.check4, form.check8,
-                                                      form.label1}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{form.slider1, form.check4, form.check8, form.label1}) {
         moveTo(w);
         EXPECT_EQ(pointer.mousePointer(), WindowPointer::Custom) << w->metaObject()->className();
     }

@@ -1,23 +1,25 @@
-#include "MiniForm.h"
-#include "common/Guard.h"
 #include "app/appearance/Appearance.h"
 #include "app/appearance/SkinFramework.h"
+#include "common/Guard.h"
+#include "MiniForm.h"
 #include "support/Fakes.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 QColor background(const QWidget* w)
 {
     return w->palette().color(QPalette::Window);
 }
 
-class SkinTest : public ::testing::Test {
+class SkinTest : public ::testing::Test
+{
 protected:
     ~SkinTest() override { qApp->setStyleSheet(QString()); }
 
@@ -151,7 +153,8 @@ TEST_F(SkinTest, TheSampleSkinParses)
     qInstallMessageHandler(previous);
 
     EXPECT_TRUE(report.entries.empty());
-    EXPECT_TRUE(warnings.filter("parse", Qt::CaseInsensitive).isEmpty()) << qPrintable(warnings.join('\n'));
+    EXPECT_TRUE(warnings.filter("parse", Qt::CaseInsensitive).isEmpty())
+        << qPrintable(warnings.join('\n'));
     EXPECT_EQ(form.pushButton2->palette().color(QPalette::Button), QColor(0x2f, 0x34, 0x40));
 }
 
@@ -162,7 +165,7 @@ TEST(PathExists, TrueWhenTheModificationTimeCanBeRead)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
     EXPECT_TRUE(PathExists(dir.path() + "/HAND-M.CUR"));
-    EXPECT_TRUE(PathExists(dir.path())); // a folder has a time too
+    EXPECT_TRUE(PathExists(dir.path()));                  // a folder has a time too
     EXPECT_FALSE(PathExists(dir.path() + "/hand-m.cur")); // names are exact
     EXPECT_FALSE(PathExists(dir.path() + "/no/such/HAND-M.CUR"));
     EXPECT_FALSE(PathExists(QString()));

@@ -5,9 +5,9 @@
 #include "playback/engine/Decoder.h"
 #include "playback/engine/FrameSource.h"
 
+#include <gtest/gtest.h>
 #include <QString>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
@@ -26,12 +26,10 @@ inline std::vector<float> decodeAll(const QString& path, int* rate = nullptr)
 }
 
 // Replays frames held in memory, once.
-class VectorSource : public FrameSource {
+class VectorSource : public FrameSource
+{
 public:
-    explicit VectorSource(std::vector<float> frames)
-        : m_frames(std::move(frames))
-    {
-    }
+    explicit VectorSource(std::vector<float> frames) : m_frames(std::move(frames)) {}
     size_t read(float* dst, size_t frames) override
     {
         const size_t n = std::min(frames, m_frames.size() / 2 - m_pos);
@@ -47,11 +45,11 @@ private:
 };
 
 // A steady level or a sine, without end: clicks and ramps are plain to see.
-class SignalSource : public FrameSource {
+class SignalSource : public FrameSource
+{
 public:
     SignalSource(float level, double hz = 0.0, int rate = 44100)
-        : m_level(level)
-        , m_step(2 * M_PI * hz / rate)
+        : m_level(level), m_step(2 * M_PI * hz / rate)
     {
     }
     size_t read(float* dst, size_t frames) override
@@ -73,7 +71,8 @@ private:
 };
 
 // Never has anything ready, and never ends: a decoder that fell behind.
-class StarvedSource : public FrameSource {
+class StarvedSource : public FrameSource
+{
 public:
     size_t read(float*, size_t) override { return 0; }
     bool exhausted() override { return false; }
@@ -98,7 +97,8 @@ inline float maxStep(const std::vector<float>& v, size_t fromFrame, size_t toFra
 
 // A noise mp3 in a temporary folder, with its plain gapless decode to
 // compare against.
-class NoiseFileTest : public ::testing::Test {
+class NoiseFileTest : public ::testing::Test
+{
 protected:
     void makeFile(double seconds, unsigned seed)
     {

@@ -3,18 +3,18 @@
 // Test mp3s made on the spot: noise encoded with LAME, whose Info/LAME tag
 // carries the encoder delay and padding that gapless decoding trims.
 
+#include <lame/lame.h>
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <lame/lame.h>
 
 #include <cstdint>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
-inline void writeNoiseMp3(const QString& path, double seconds, int rate = 44100,
-                          int channels = 2, unsigned seed = 1, float amplitude = 0.3f)
+inline void writeNoiseMp3(const QString& path, double seconds, int rate = 44100, int channels = 2,
+                          unsigned seed = 1, float amplitude = 0.3f)
 {
     lame_global_flags* gf = lame_init();
     lame_set_in_samplerate(gf, rate);

@@ -2,8 +2,8 @@
 
 #include "playback/engine/AudioPlayer.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <csignal>
@@ -14,7 +14,8 @@
 
 // No device, and a device that goes away while playing.
 
-namespace {
+namespace
+{
 
 using namespace std::chrono_literals;
 

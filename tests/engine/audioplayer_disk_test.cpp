@@ -3,16 +3,17 @@
 
 #include "playback/engine/AudioPlayer.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <thread>
 
 // What the real player hands to SDL, captured by SDL's disk driver: the
 // loop seams are exact and the stop fades out.
 
-namespace {
+namespace
+{
 
 TEST(AudioPlayerDisk, CapturedOutputLoopsExactlyAndStopsWithAFade)
 {
@@ -61,13 +62,13 @@ TEST(AudioPlayerDisk, CapturedOutputLoopsExactlyAndStopsWithAFade)
     // the file itself.
     for (size_t k = 0; k < offset * 2; ++k)
         ASSERT_EQ(c[k], 0.0f) << "sound before the file's first frame";
-    EXPECT_TRUE(std::equal(c.begin() + long(2 * (offset + 220)), c.begin() + long(2 * (offset + 300)),
-                           plain.begin() + 440));
+    EXPECT_TRUE(std::equal(c.begin() + long(2 * (offset + 220)),
+                           c.begin() + long(2 * (offset + 300)), plain.begin() + 440));
 
     // Frame for frame the file, back to back, until the stop.
     size_t i = offset + 300;
-    while (i < frames && c[2 * i] == plain[2 * ((i - offset) % n)]
-           && c[2 * i + 1] == plain[2 * ((i - offset) % n) + 1])
+    while (i < frames && c[2 * i] == plain[2 * ((i - offset) % n)] &&
+           c[2 * i + 1] == plain[2 * ((i - offset) % n) + 1])
         ++i;
     const size_t matched = i - offset;
     EXPECT_GE(matched, 3 * n) << "fewer than three seams passed";
@@ -82,7 +83,8 @@ TEST(AudioPlayerDisk, CapturedOutputLoopsExactlyAndStopsWithAFade)
         peak = std::max(peak, std::abs(v));
     for (size_t k = 0; k < tenMs && i + k < frames; ++k)
         for (int ch = 0; ch < 2; ++ch)
-            ASSERT_LE(std::abs(c[2 * (i + k) + ch]), peak * std::max(0.0f, 1.0f - float(k) / 220) + 1e-6f)
+            ASSERT_LE(std::abs(c[2 * (i + k) + ch]),
+                      peak * std::max(0.0f, 1.0f - float(k) / 220) + 1e-6f)
                 << "at " << k << " frames into the fade";
     EXPECT_GT(frames - i, tenMs); // the silence did reach the device
 }

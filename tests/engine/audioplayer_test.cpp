@@ -3,11 +3,11 @@
 
 #include "playback/engine/AudioPlayer.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
@@ -17,11 +17,13 @@
 // The real player on SDL's dummy driver (set by the test environment):
 // timing and states as the window sees them.
 
-namespace {
+namespace
+{
 
 using namespace std::chrono_literals;
 
-class AudioPlayerTest : public ::testing::Test {
+class AudioPlayerTest : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {

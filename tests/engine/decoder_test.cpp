@@ -1,19 +1,21 @@
 #include "EngineTestUtil.h"
 #include "Mp3Fixture.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
-class DecoderTest : public ::testing::Test {
+class DecoderTest : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
@@ -79,10 +81,9 @@ TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
     writeBytes("random.mp3", random);
     // A WAV header followed by 16-bit noise.
     const unsigned char header[44] = {
-        'R', 'I', 'F', 'F', 0x24, 0x10, 0x01, 0x00, 'W', 'A', 'V', 'E',
-        'f', 'm', 't', ' ', 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00,
-        0x44, 0xac, 0x00, 0x00, 0x10, 0xb1, 0x02, 0x00, 0x04, 0x00, 0x10, 0x00,
-        'd', 'a', 't', 'a', 0x00, 0x10, 0x01, 0x00};
+        'R',  'I',  'F',  'F',  0x24, 0x10, 0x01, 0x00, 'W',  'A',  'V',  'E',  'f',  'm',  't',
+        ' ',  0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00, 0x44, 0xac, 0x00, 0x00, 0x10, 0xb1,
+        0x02, 0x00, 0x04, 0x00, 0x10, 0x00, 'd',  'a',  't',  'a',  0x00, 0x10, 0x01, 0x00};
     QByteArray wav(reinterpret_cast<const char*>(header), sizeof header);
     wav.append(random.left(0x11000));
     writeBytes("wave.mp3", wav);
@@ -94,9 +95,8 @@ TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
     // A pipe would block the opener until someone writes to it.
     ASSERT_EQ(mkfifo(path("pipe.mp3").toLocal8Bit().constData(), 0600), 0);
 
-    for (const char* name :
-         {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "stub.mp3", "folder.mp3", "pipe.mp3",
-          "absent.mp3"}) {
+    for (const char* name : {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "stub.mp3",
+                             "folder.mp3", "pipe.mp3", "absent.mp3"}) {
         EXPECT_THROW(Decoder{path(name)}, Failure) << name;
     }
 }

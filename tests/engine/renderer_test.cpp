@@ -4,10 +4,11 @@
 #include "playback/engine/Renderer.h"
 #include "playback/engine/Streamer.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
-namespace {
+namespace
+{
 
 constexpr int fs = 44100;
 
@@ -19,7 +20,8 @@ std::vector<float> render(Renderer& r, size_t frames, size_t block = 1024)
     return out;
 }
 
-class RendererFileTest : public NoiseFileTest {
+class RendererFileTest : public NoiseFileTest
+{
 protected:
     void SetUp() override { makeFile(1.0, 1); }
 };
@@ -76,8 +78,8 @@ TEST_F(RendererFileTest, SpeedConsumesFramesInProportion)
     const double one = consumedAt(1.0);
     EXPECT_EQ(one, fs);
     EXPECT_NEAR(consumedAt(2.0) / one, 2.0, 0.01);
-    EXPECT_NEAR(consumedAt(4.0) / one, 4.0, 0.02);  // sinc
-    EXPECT_NEAR(consumedAt(7.5) / one, 7.5, 0.04);  // linear
+    EXPECT_NEAR(consumedAt(4.0) / one, 4.0, 0.02); // sinc
+    EXPECT_NEAR(consumedAt(7.5) / one, 7.5, 0.04); // linear
     EXPECT_NEAR(consumedAt(50.0) / one, 50.0, 0.2);
 }
 

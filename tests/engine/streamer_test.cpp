@@ -3,13 +3,14 @@
 
 #include "playback/engine/Streamer.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <thread>
 
-namespace {
+namespace
+{
 
 // Reads `frames` frames from the streamer as a callback would, waiting
 // whenever the ring is empty; stops early if the stream ends.
@@ -30,7 +31,8 @@ std::vector<float> drain(Streamer& s, size_t frames)
     return out;
 }
 
-class StreamerTest : public NoiseFileTest {
+class StreamerTest : public NoiseFileTest
+{
 protected:
     void SetUp() override { makeFile(0.7, 3); }
 };

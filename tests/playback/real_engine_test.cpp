@@ -42,8 +42,7 @@ struct RealEngineTest : ::testing::Test {
     std::unique_ptr<Form1> load()
     {
         auto form = std::make_unique<Form1>(
-            PlaybackServices{settings, player, errors, clock, programDir.path()},
-            backEnds.get());
+            PlaybackServices{settings, player, errors, clock, programDir.path()}, backEnds.get());
         form->Form_Load();
         return form;
     }

@@ -91,8 +91,7 @@ struct RealPlayerWindow : ::testing::Test {
     {
         player = std::make_unique<AudioPlayer>();
         form = std::make_unique<Form1>(
-            PlaybackServices{settings, *player, errors, clock, programDir.path()},
-            backEnds.get());
+            PlaybackServices{settings, *player, errors, clock, programDir.path()}, backEnds.get());
         form->Form_Load();
         return *form;
     }

@@ -4,8 +4,8 @@
 #include "app/Form1.h"
 #include "app/IniSettingsStore.h"
 #include "support/Fakes.h"
-#include "support/SystemBackEnds.h"
 #include "support/Files.h"
+#include "support/SystemBackEnds.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
 
@@ -27,8 +27,6 @@
 
 namespace
 {
-
-
 
 // The real store in a temporary config folder, a program folder with two
 // styles, and the window over them.
@@ -53,8 +51,7 @@ struct Window {
     Form1& load()
     {
         form = std::make_unique<Form1>(
-            PlaybackServices{settings, player, errors, clock, programDir.path()},
-            backEnds.get());
+            PlaybackServices{settings, player, errors, clock, programDir.path()}, backEnds.get());
         form->Form_Load();
         return *form;
     }

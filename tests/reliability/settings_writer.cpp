@@ -11,8 +11,8 @@
 //
 // Values carry a six-digit round, so every write has the same length.
 
-#include "common/Failure.h"
 #include "app/IniSettingsStore.h"
+#include "common/Failure.h"
 
 #include <QSettings>
 #include <QStringList>

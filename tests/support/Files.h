@@ -1,10 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 inline QByteArray readAll(const QString& path)
 {

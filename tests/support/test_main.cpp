@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gmock/gmock.h>
+#include <QApplication>
 
 int main(int argc, char** argv)
 {

@@ -1,10 +1,12 @@
 #include "support/Fakes.h"
 #include "support/TempConfig.h"
-#include "system/RegStuff.h"
-#include "system/Registry.h"
-#include "system/StartUpOption.h"
 #include "system/mStartUp.h"
+#include "system/Registry.h"
+#include "system/RegStuff.h"
+#include "system/StartUpOption.h"
 
+#include <gtest/gtest.h>
+#include <optional>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -15,10 +17,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
-#include <gtest/gtest.h>
-#include <optional>
 
-namespace {
+namespace
+{
 
 QString readFile(const QString& path)
 {
@@ -48,8 +49,11 @@ std::optional<QStringList> parseExec(const QString& raw)
         if (++i == raw.size())
             return std::nullopt;
         const QChar c = raw[i];
-        value += c == u'n' ? QChar(u'\n') : c == u't' ? QChar(u'\t') : c == u'r' ? QChar(u'\r')
-                : c == u's' ? QChar(u' ') : c;
+        value += c == u'n'   ? QChar(u'\n')
+                 : c == u't' ? QChar(u'\t')
+                 : c == u'r' ? QChar(u'\r')
+                 : c == u's' ? QChar(u' ')
+                             : c;
     }
     QStringList args;
     QString arg;
@@ -110,7 +114,8 @@ struct Window {
     QCheckBox* check8;
 };
 
-class StartUpTest : public ::testing::Test {
+class StartUpTest : public ::testing::Test
+{
 protected:
     QString machineEntry(const QString& name) const
     {
@@ -154,8 +159,9 @@ TEST_F(StartUpTest, CheckingWritesAQuotedEntryForTheRunningExecutable)
     Window w;
     // The platform registry and our own executable, as the program uses them.
     const QString self = QCoreApplication::applicationFilePath();
-    StartUpOption option(w.check4, w.check8, store, [&] { return loading; },
-                         [&] { ++check8Clicks; }, systemRegistry(), self);
+    StartUpOption option(
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
+        systemRegistry(), self);
     option.connectCheck4();
     w.check8->setVisible(false);
 
@@ -191,8 +197,9 @@ TEST_F(StartUpTest, UncheckingRemovesBothEntriesAndClearsAndHidesCheck8)
 {
     Window w;
     const QString program = makeProgram("hushwave");
-    StartUpOption option(w.check4, w.check8, store, [&] { return loading; },
-                         [&] { ++check8Clicks; }, systemRegistry(), program);
+    StartUpOption option(
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
+        systemRegistry(), program);
     option.connectCheck4();
     int check8Signals = 0;
     QObject::connect(w.check8, &QCheckBox::toggled, [&] { ++check8Signals; });
@@ -201,9 +208,8 @@ TEST_F(StartUpTest, UncheckingRemovesBothEntriesAndClearsAndHidesCheck8)
     w.check8->setChecked(true);
     check8Signals = 0;
     // A per-user entry left from a time the machine-wide one was refused.
-    ASSERT_TRUE(RegStuff::SetRegKeyValue(systemRegistry(), Hive::CurrentUser,
-                                         RegStuff::RunKeyPath, "hushwave", "x",
-                                         RegType::String) == RegResult::Success);
+    ASSERT_TRUE(RegStuff::SetRegKeyValue(systemRegistry(), Hive::CurrentUser, RegStuff::RunKeyPath,
+                                         "hushwave", "x", RegType::String) == RegResult::Success);
     ASSERT_TRUE(QFile::exists(machineEntry("hushwave")));
     ASSERT_TRUE(QFile::exists(userEntry("hushwave")));
 
@@ -232,8 +238,8 @@ TEST_F(StartUpTest, UnwritableMachineWideFolderGivesThePerUserEntry)
     blockMachineWide();
     Window w;
     const QString program = makeProgram("hushwave");
-    StartUpOption option(w.check4, w.check8, store, [&] { return loading; }, {},
-                         systemRegistry(), program);
+    StartUpOption option(
+        w.check4, w.check8, store, [&] { return loading; }, {}, systemRegistry(), program);
     option.connectCheck4();
 
     w.check4->click();
@@ -287,8 +293,9 @@ TEST_F(StartUpTest, NothingIsTouchedWhileTheWindowLoads)
 {
     Window w;
     const QString program = makeProgram("hushwave");
-    StartUpOption option(w.check4, w.check8, store, [&] { return loading; },
-                         [&] { ++check8Clicks; }, systemRegistry(), program);
+    StartUpOption option(
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
+        systemRegistry(), program);
     option.connectCheck4();
     w.check8->setChecked(true);
 
@@ -313,8 +320,8 @@ TEST_F(StartUpTest, AFailedSaveStillKeepsTheEntryInStepWithTheBox)
 {
     Window w;
     const QString program = makeProgram("hushwave");
-    StartUpOption option(w.check4, w.check8, store, [&] { return loading; }, {},
-                         systemRegistry(), program);
+    StartUpOption option(
+        w.check4, w.check8, store, [&] { return loading; }, {}, systemRegistry(), program);
     store.failSaves = true;
 
     w.check4->setChecked(true);
@@ -344,8 +351,8 @@ TEST_F(StartUpTest, ARunValueIsNamedAfterAndPointsToTheGivenExecutableOnly)
     // Nothing to remove is no failure, and an empty path touches nothing.
     mStartUp::DisableStartUp(systemRegistry(), program);
     mStartUp::DisableStartUp(systemRegistry(), program);
-    EXPECT_EQ(RegStuff::DeleteRegValue(systemRegistry(), Hive::LocalMachine,
-                                       RegStuff::RunKeyPath, "hushwave"),
+    EXPECT_EQ(RegStuff::DeleteRegValue(systemRegistry(), Hive::LocalMachine, RegStuff::RunKeyPath,
+                                       "hushwave"),
               RegResult::FileNotFound);
     EXPECT_FALSE(mStartUp::EnableStartUp(systemRegistry(), QString()));
     EXPECT_TRUE(QDir(config.system() + "/autostart").entryList(QDir::Files).isEmpty());
@@ -355,14 +362,10 @@ TEST_F(StartUpTest, ARunValueIsNamedAfterAndPointsToTheGivenExecutableOnly)
 TEST_F(StartUpTest, PathsWithAwkwardCharactersSurviveTheQuoting)
 {
     const QStringList paths = {
-        "/opt/My Apps/hushwave",
-        "/opt/say \"hi\"/hushwave",
-        "/opt/$HOME and `date`/hushwave",
-        "/opt/back\\slash\\/hushwave",
-        "/opt/100% quiet/%f %u/hushwave",
-        "/opt/two  spaces\ttab/hushwave",
-        "/opt/line\nbreak/hushwave",
-        "/opt/=; & | < > ~ * ? # ( ) '/hushwave",
+        "/opt/My Apps/hushwave",          "/opt/say \"hi\"/hushwave",
+        "/opt/$HOME and `date`/hushwave", "/opt/back\\slash\\/hushwave",
+        "/opt/100% quiet/%f %u/hushwave", "/opt/two  spaces\ttab/hushwave",
+        "/opt/line\nbreak/hushwave",      "/opt/=; & | < > ~ * ? # ( ) '/hushwave",
         "/opt/Stille Nächte ☾/hushwave",
     };
     for (const QString& path : paths) {
@@ -422,11 +425,9 @@ TEST(RegistryFacade, MachineWideIsTheFirstAbsoluteConfigDir)
 {
     TempConfig config;
     QTemporaryDir second;
-    qputenv("XDG_CONFIG_DIRS",
-            ("relative/dir::" + config.system() + ":" + second.path()).toUtf8());
-    ASSERT_TRUE(RegStuff::SetRegKeyValue(systemRegistry(), Hive::LocalMachine,
-                                         RegStuff::RunKeyPath, "v", "d",
-                                         RegType::String) == RegResult::Success);
+    qputenv("XDG_CONFIG_DIRS", ("relative/dir::" + config.system() + ":" + second.path()).toUtf8());
+    ASSERT_TRUE(RegStuff::SetRegKeyValue(systemRegistry(), Hive::LocalMachine, RegStuff::RunKeyPath,
+                                         "v", "d", RegType::String) == RegResult::Success);
     EXPECT_TRUE(QFile::exists(config.system() + "/autostart/v.desktop"));
     EXPECT_FALSE(QFile::exists(second.path() + "/autostart/v.desktop"));
     EXPECT_FALSE(QDir("relative").exists());

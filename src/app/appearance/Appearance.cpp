@@ -19,7 +19,8 @@ void paintBackground(QWidget& widget, const QColor& colour)
     widget.setAutoFillBackground(true);
 }
 
-namespace {
+namespace
+{
 
 bool takesFaceColour(const QWidget& w)
 {

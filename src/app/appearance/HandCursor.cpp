@@ -2,14 +2,15 @@
 
 #include "common/Failure.h"
 
+#include <algorithm>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
-#include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr qsizetype DirectorySize = 6; // reserved, type, count
 constexpr qsizetype EntrySize = 16;
@@ -26,7 +27,8 @@ QCursor loadHandCursor(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("Cannot read cursor file %1: %2").arg(path, file.errorString()));
+        throw Failure(
+            QStringLiteral("Cannot read cursor file %1: %2").arg(path, file.errorString()));
     const QByteArray bytes = file.readAll();
 
     const auto invalid = [&] { return Failure(QStringLiteral("Invalid picture: %1").arg(path)); };

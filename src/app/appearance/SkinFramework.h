@@ -6,7 +6,8 @@ class QWidget;
 
 // The skin component: a skin is a Qt style sheet in a UTF-8 text file. It is
 // loaded first, then tuned by the flags and options, then applied to a window.
-class SkinFramework {
+class SkinFramework
+{
 public:
     enum Flag : int {
         Enabled = 0x1, // without it, applyTo() leaves the window as it is

@@ -5,7 +5,8 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-namespace {
+namespace
+{
 
 const char* const PointerValue = "hushwavePointerValue";
 

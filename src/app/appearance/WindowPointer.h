@@ -1,8 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QCursor>
 #include <QObject>
-#include <optional>
 
 class QWidget;
 
@@ -10,7 +10,8 @@ class QWidget;
 // (0) or the custom pointer (99), which is the mouse icon when one is loaded
 // and the arrow otherwise. Watched controls set it as the mouse moves over
 // them; other controls leave it as it is.
-class WindowPointer : public QObject {
+class WindowPointer : public QObject
+{
 public:
     static constexpr int Default = 0;
     static constexpr int Custom = 99;

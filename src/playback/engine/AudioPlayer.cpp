@@ -12,7 +12,8 @@
 #include <mutex>
 #include <thread>
 
-namespace {
+namespace
+{
 using Clock = std::chrono::steady_clock;
 // 1024 frames is about 23 ms: stop is heard at once, and the callback
 // wakes only ~43 times a second.

@@ -21,7 +21,8 @@
 // Call it from one thread (the UI thread). The audio callback never blocks,
 // locks, allocates or touches the disk: a worker decodes ahead into a
 // lock-free ring.
-class AudioPlayer : public MediaPlayer {
+class AudioPlayer : public MediaPlayer
+{
 public:
     AudioPlayer();
     ~AudioPlayer() override;

@@ -2,13 +2,14 @@
 
 #include "common/Failure.h"
 
-#include <QFileInfo>
 #include <mpg123.h>
+#include <QFileInfo>
 
 #include <cstring>
 #include <mutex>
 
-namespace {
+namespace
+{
 
 // Frames with a broken header give up after this many bytes of search; a
 // file of junk is refused instead of scanned to its end.
@@ -26,8 +27,7 @@ void initLibrary()
 
 } // namespace
 
-Decoder::Decoder(const QString& path)
-    : m_file(path)
+Decoder::Decoder(const QString& path) : m_file(path)
 {
     initLibrary();
     QFileInfo info(path);
@@ -76,8 +76,8 @@ void Decoder::openHandle()
     }
     long rate = 0;
     int chans = 0, enc = 0;
-    if (mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0
-        || chans != channels || enc != MPG123_ENC_FLOAT_32) {
+    if (mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 || chans != channels ||
+        enc != MPG123_ENC_FLOAT_32) {
         closeHandle();
         throw Failure(QString("no mp3 stream in %1").arg(m_file.fileName()));
     }

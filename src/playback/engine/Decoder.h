@@ -11,7 +11,8 @@ struct mpg123_handle_struct;
 // One open mp3 file, decoded gaplessly (encoder delay and padding trimmed
 // from the LAME tag) to interleaved stereo 32-bit float; mono is spread to
 // both channels. Not thread-safe: one thread at a time.
-class Decoder {
+class Decoder
+{
 public:
     static constexpr int channels = 2;
 

@@ -1,36 +1,35 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
 // Single-producer single-consumer ring of interleaved stereo float frames.
 // Neither side blocks, locks or allocates; capacity is a power of two.
-class FrameRing {
+class FrameRing
+{
 public:
     static constexpr int channels = 2;
 
     explicit FrameRing(size_t capacityFrames)
-        : m_capacity(capacityFrames)
-        , m_mask(capacityFrames - 1)
-        , m_data(new float[capacityFrames * channels]())
+        : m_capacity(capacityFrames), m_mask(capacityFrames - 1),
+          m_data(new float[capacityFrames * channels]())
     {
     }
 
     size_t capacity() const { return m_capacity; }
     size_t readable() const
     {
-        return static_cast<size_t>(m_written.load(std::memory_order_acquire)
-                                   - m_read.load(std::memory_order_relaxed));
+        return static_cast<size_t>(m_written.load(std::memory_order_acquire) -
+                                   m_read.load(std::memory_order_relaxed));
     }
     size_t writable() const
     {
-        return m_capacity
-            - static_cast<size_t>(m_written.load(std::memory_order_relaxed)
-                                  - m_read.load(std::memory_order_acquire));
+        return m_capacity - static_cast<size_t>(m_written.load(std::memory_order_relaxed) -
+                                                m_read.load(std::memory_order_acquire));
     }
 
     // Producer side.

@@ -3,7 +3,8 @@
 #include <cstddef>
 
 // Where the renderer takes its interleaved stereo float frames from.
-class FrameSource {
+class FrameSource
+{
 public:
     virtual ~FrameSource() = default;
     // Up to `frames` frames into dst; fewer when no more are ready yet.

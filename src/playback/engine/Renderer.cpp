@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-namespace {
+namespace
+{
 constexpr double fadeSeconds = 0.005;   // start and stop
 constexpr double dipSeconds = 0.004;    // each way, when the converter changes
 constexpr double volumeSeconds = 0.020; // volume glide
@@ -39,10 +40,8 @@ float Renderer::volumeGain(int volume)
 }
 
 Renderer::Renderer(FrameSource& source, int sourceRate, int outputRate)
-    : m_source(source)
-    , m_sourceRate(sourceRate)
-    , m_outputRate(outputRate)
-    , m_feedBuffer(feedFrames * channels)
+    : m_source(source), m_sourceRate(sourceRate), m_outputRate(outputRate),
+      m_feedBuffer(feedFrames * channels)
 {
     int err = 0;
     m_sinc = src_callback_new(&Renderer::feed, SRC_SINC_FASTEST, channels, &err, this);

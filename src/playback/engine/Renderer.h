@@ -13,7 +13,8 @@ struct SRC_STATE_tag;
 // function of the source and the calls made on it, nothing else, so it can
 // be run offline far faster than real time. It allocates only when built;
 // render() never blocks, locks or allocates.
-class Renderer {
+class Renderer
+{
 public:
     static constexpr int channels = 2;
     static constexpr int maxBlock = 256;

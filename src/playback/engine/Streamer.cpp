@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <chrono>
 
-namespace {
+namespace
+{
 constexpr size_t chunkFrames = 4096;
 constexpr size_t minPrefillFrames = 16384;
 } // namespace
 
 DecodeLoop::DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop)
-    : m_decoder(decoder)
-    , m_loop(loop)
+    : m_decoder(decoder), m_loop(loop)
 {
 }
 
@@ -22,8 +22,7 @@ size_t DecodeLoop::read(float* dst, size_t frames)
     while (total < frames) {
         if (m_atEnd) {
             // A pass that gave nothing means the file went bad: do not spin.
-            if (!m_loop.load(std::memory_order_relaxed) || m_passFrames == 0
-                || !m_decoder.rewind())
+            if (!m_loop.load(std::memory_order_relaxed) || m_passFrames == 0 || !m_decoder.rewind())
                 break;
             m_atEnd = false;
             m_passFrames = 0;
@@ -49,16 +48,13 @@ size_t DecodeSource::read(float* dst, size_t frames)
 
 Streamer::Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
                    double drainRate, std::function<void()> tick)
-    : m_decoder(std::move(decoder))
-    , m_loop(*m_decoder, loop)
-    , m_loopFlag(loop)
-    , m_tick(std::move(tick))
-    , m_ring(ringFrames)
-    , m_chunk(chunkFrames * Decoder::channels)
-    , m_drainRate(drainRate)
+    : m_decoder(std::move(decoder)), m_loop(*m_decoder, loop), m_loopFlag(loop),
+      m_tick(std::move(tick)), m_ring(ringFrames), m_chunk(chunkFrames * Decoder::channels),
+      m_drainRate(drainRate)
 {
     // 50 ms of output, whatever the speed, within three quarters of the ring.
-    const size_t prefill = std::clamp(size_t(drainRate * 0.05), minPrefillFrames, ringFrames * 3 / 4);
+    const size_t prefill =
+        std::clamp(size_t(drainRate * 0.05), minPrefillFrames, ringFrames * 3 / 4);
     while (m_ring.readable() < prefill && m_end.load() == Streaming)
         fill();
     m_worker = std::thread([this] { run(); });

@@ -18,7 +18,8 @@ class Decoder;
 // the file it goes back to the first frame, so the frames run back to back.
 // With loop false it ends at the end of the file; turning loop on at the end
 // starts it over.
-class DecodeLoop {
+class DecodeLoop
+{
 public:
     DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop);
     // 0 only when the file is over (and loop is off) or unreadable.
@@ -32,12 +33,10 @@ private:
 };
 
 // Synchronous source over a DecodeLoop, for rendering offline.
-class DecodeSource : public FrameSource {
+class DecodeSource : public FrameSource
+{
 public:
-    DecodeSource(Decoder& decoder, const std::atomic<bool>& loop)
-        : m_loop(decoder, loop)
-    {
-    }
+    DecodeSource(Decoder& decoder, const std::atomic<bool>& loop) : m_loop(decoder, loop) {}
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override { return m_over; }
 
@@ -48,7 +47,8 @@ private:
 
 // Decodes ahead on a worker thread into a lock-free ring that the audio
 // callback reads: the callback never waits for the disk or the decoder.
-class Streamer : public FrameSource {
+class Streamer : public FrameSource
+{
 public:
     static constexpr size_t ringFrames = size_t(1) << 17;
 
