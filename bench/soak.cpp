@@ -116,12 +116,13 @@ int render(const QString& path, double hours, double rate)
     const double audioSeconds = double(done) / sampleRate;
     std::printf("rendered %.2f h of audio in %.1f s (%.0fx real time)\n", audioSeconds / 3600.0,
                 wallSeconds, audioSeconds / wallSeconds);
-    std::printf("loops %.1f, frames differing from the file %llu%s, silent blocks %llu, "
-                "underrun frames %llu, ended early %s\n",
-                double(renderer.framesConsumed()) / double(fileFrames),
-                (unsigned long long)mismatched, exact ? "" : " (not compared at this rate)",
-                (unsigned long long)silentBlocks, (unsigned long long)renderer.underrunFrames(),
-                done < total ? "yes" : "no");
+    std::printf(
+        "loops %.1f, frames differing from the file %llu%s, silent blocks %llu, "
+        "underrun frames %llu, ended early %s\n",
+        double(renderer.framesConsumed()) / double(fileFrames),
+        static_cast<unsigned long long>(mismatched), exact ? "" : " (not compared at this rate)",
+        static_cast<unsigned long long>(silentBlocks),
+        static_cast<unsigned long long>(renderer.underrunFrames()), done < total ? "yes" : "no");
     std::printf("RSS kB first %ld, min %ld, max %ld, last %ld (growth %ld)\n", firstRss, minRss,
                 maxRss, rssKb(), rssKb() - firstRss);
     return mismatched == 0 && silentBlocks == 0 && done == total ? 0 : 1;

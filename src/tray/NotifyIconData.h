@@ -103,8 +103,8 @@ public:
 class TrayCallbackEvent : public QEvent
 {
 public:
-    TrayCallbackEvent(std::uint32_t message, std::int32_t wParam, std::int32_t lParam)
-        : QEvent(eventType()), message(message), wParam(wParam), lParam(lParam)
+    TrayCallbackEvent(std::uint32_t msg, std::int32_t w, std::int32_t l)
+        : QEvent(eventType()), message(msg), wParam(w), lParam(l)
     {
     }
     static QEvent::Type eventType();
