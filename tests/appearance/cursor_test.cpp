@@ -1,15 +1,22 @@
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
 #include "app/appearance/WindowPointer.h"
-#include "common/Guard.h"
-#include "MiniForm.h"
-#include "support/Fakes.h"
+#include "common/Failure.h"
+#include "support/FormHarness.h"
 
 #include <gtest/gtest.h>
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QFile>
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -37,12 +44,16 @@ QByteArray withHotSpot(QByteArray bytes, quint16 x, quint16 y)
     return bytes;
 }
 
-// Statements 106 and 108 of the load step, as Form1 runs them.
-void loadAsTheLoadStepDoes(ErrorReport& report, const QString& folder, WindowPointer& pointer)
+// The window after its load step, with a sound so that nothing else is
+// reported, and HAND-M.CUR holding `cursor` unless it is null.
+Form1& loadWithCursor(FormHarness& h, const QByteArray& cursor)
 {
-    Guard guard(report, Location::FormLoad);
-    if (guard.test(106, [&] { return PathExists(folder + "/HAND-M.CUR"); }))
-        guard(108, [&] { pointer.setMouseIcon(loadHandCursor(folder + "/HAND-M.CUR")); });
+    h.addSounds({"Rain.mp3"});
+    if (!cursor.isNull())
+        writeFile(h.programDir, "HAND-M.CUR", cursor);
+    Form1& form = h.load();
+    form.move(0, 0);
+    return form;
 }
 
 TEST(HandCursor, TheShippedHandPointsWithItsFingertip)
@@ -110,54 +121,43 @@ TEST(HandCursor, WhatIsNotACursorIsRefused)
 
 TEST(HandCursor, TheLoadStepReportsAFileThatIsNotACursorOnce)
 {
-    QTemporaryDir dir;
-    writeFile(dir, "HAND-M.CUR", "GIF89a not really");
-    MiniForm form;
-    WindowPointer pointer(form.window);
-    RecordingErrorReport report;
-    loadAsTheLoadStepDoes(report, dir.path(), pointer);
-    EXPECT_EQ(report.lines(), std::vector<int>{108});
-    EXPECT_FALSE(pointer.hasMouseIcon());
-    pointer.setMousePointer(WindowPointer::Custom);
-    EXPECT_EQ(form.window.cursor().shape(), Qt::ArrowCursor);
+    FormHarness h;
+    Form1& form = loadWithCursor(h, "GIF89a not really");
+    EXPECT_EQ(h.errors.lines(), std::vector<int>{108});
+    EXPECT_FALSE(form.pointer->hasMouseIcon());
+    form.pointer->setMousePointer(WindowPointer::Custom);
+    EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST(HandCursor, WithoutTheFileThePointerStaysAnArrow)
 {
-    QTemporaryDir dir;
-    MiniForm form;
-    WindowPointer pointer(form.window);
-    RecordingErrorReport report;
-    loadAsTheLoadStepDoes(report, dir.path(), pointer);
-    EXPECT_TRUE(report.entries.empty());
-    EXPECT_FALSE(pointer.hasMouseIcon());
+    FormHarness h;
+    Form1& form = loadWithCursor(h, QByteArray());
+    EXPECT_TRUE(h.errors.entries.empty());
+    EXPECT_FALSE(form.pointer->hasMouseIcon());
 
     // The setting still switches; what shows does not.
-    pointer.setMousePointer(WindowPointer::Custom);
-    EXPECT_EQ(pointer.mousePointer(), WindowPointer::Custom);
-    EXPECT_EQ(form.window.cursor().shape(), Qt::ArrowCursor);
+    form.pointer->setMousePointer(WindowPointer::Custom);
+    EXPECT_EQ(form.pointer->mousePointer(), WindowPointer::Custom);
+    EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST(HandCursor, LoadedTheHandShowsOnlyWithTheCustomSetting)
 {
-    QTemporaryDir dir;
-    writeFile(dir, "HAND-M.CUR", shippedCursor());
-    MiniForm form;
-    WindowPointer pointer(form.window);
-    RecordingErrorReport report;
-    loadAsTheLoadStepDoes(report, dir.path(), pointer);
-    ASSERT_TRUE(report.entries.empty());
-    ASSERT_TRUE(pointer.hasMouseIcon());
+    FormHarness h;
+    Form1& form = loadWithCursor(h, shippedCursor());
+    ASSERT_TRUE(h.errors.entries.empty());
+    ASSERT_TRUE(form.pointer->hasMouseIcon());
 
     // Loading leaves the setting at the default.
-    EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default);
-    EXPECT_EQ(form.window.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(form.pointer->mousePointer(), WindowPointer::Default);
+    EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
 
-    pointer.setMousePointer(WindowPointer::Custom);
-    EXPECT_EQ(form.window.cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(form.window.cursor().hotSpot(), QPoint(10, 1));
-    pointer.setMousePointer(WindowPointer::Default);
-    EXPECT_EQ(form.window.cursor().shape(), Qt::ArrowCursor);
+    form.pointer->setMousePointer(WindowPointer::Custom);
+    EXPECT_EQ(form.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(form.cursor().hotSpot(), QPoint(10, 1));
+    form.pointer->setMousePointer(WindowPointer::Default);
+    EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
 }
 
 } // namespace

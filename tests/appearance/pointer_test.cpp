@@ -1,10 +1,18 @@
 #include "app/appearance/WindowPointer.h"
-#include "MiniForm.h"
+#include "support/FormHarness.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QWindow>
 
 namespace
@@ -13,19 +21,14 @@ namespace
 class PointerTest : public ::testing::Test
 {
 protected:
-    PointerTest() : pointer(form.window)
+    // The window as the program builds and wires it, with a hand of our own.
+    PointerTest() : form(h.load()), pointer(*form.pointer)
     {
         QPixmap hand(32, 32);
         hand.fill(Qt::red);
         pointer.setMouseIcon(QCursor(hand, 10, 1));
-        for (QWidget* w : std::initializer_list<QWidget*>{form.frame1, form.frame2, form.frame3,
-                                                          form.frame4, form.option1, form.option2,
-                                                          form.dtPicker1, form.dtPicker2})
-            pointer.watch(w, WindowPointer::Default);
-        pointer.watch(form.pushButton1, WindowPointer::Custom);
-        pointer.watch(form.pushButton2, WindowPointer::Custom);
-        form.window.move(0, 0);
-        form.window.show();
+        form.move(0, 0);
+        form.show();
         QApplication::processEvents();
     }
 
@@ -35,48 +38,49 @@ protected:
     {
         if (at == QPoint(-1, -1))
             at = control->rect().center();
-        const QPoint inWindow = control->mapTo(&form.window, at);
+        const QPoint inWindow = control->mapTo(&form, at);
         // The point must lie on that control (or its inner parts), not on another.
-        QWidget* under = form.window.childAt(inWindow);
-        if (control == &form.window)
+        QWidget* under = form.childAt(inWindow);
+        if (control == &form)
             ASSERT_EQ(under, nullptr);
         else
             ASSERT_TRUE(under == control || control->isAncestorOf(under));
         QMouseEvent move(QEvent::MouseMove, QPointF(inWindow), QPointF(inWindow),
-                         form.window.mapToGlobal(QPointF(inWindow)), Qt::NoButton, Qt::NoButton,
+                         form.mapToGlobal(QPointF(inWindow)), Qt::NoButton, Qt::NoButton,
                          Qt::NoModifier);
-        QCoreApplication::sendEvent(form.window.windowHandle(), &move);
+        QCoreApplication::sendEvent(form.windowHandle(), &move);
     }
 
-    bool showsHand() const { return form.window.cursor().shape() == Qt::BitmapCursor; }
+    bool showsHand() const { return form.cursor().shape() == Qt::BitmapCursor; }
 
-    MiniForm form;
-    WindowPointer pointer;
+    FormHarness h;
+    Form1& form;
+    WindowPointer& pointer;
 };
 
 TEST_F(PointerTest, TheHandOverThePushButtonsAndTheArrowOverTheRest)
 {
-    moveTo(&form.window, QPoint(2, 2)); // bare background
+    moveTo(&form, QPoint(2, 2)); // bare background
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default);
     EXPECT_FALSE(showsHand());
 
-    moveTo(form.pushButton2);
+    moveTo(form.PushButton2);
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Custom);
     EXPECT_TRUE(showsHand());
-    EXPECT_EQ(form.window.cursor().hotSpot(), QPoint(10, 1));
+    EXPECT_EQ(form.cursor().hotSpot(), QPoint(10, 1));
 
-    moveTo(form.frame1, QPoint(form.frame1->width() - 4, form.frame1->height() - 4));
+    moveTo(form.Frame1, QPoint(form.Frame1->width() - 4, form.Frame1->height() - 4));
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default);
     EXPECT_FALSE(showsHand());
 
-    moveTo(form.pushButton1);
+    moveTo(form.PushButton1);
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Custom);
-    moveTo(&form.window, QPoint(530, 200)); // right margin, beside the frames
+    moveTo(&form, QPoint(530, 200)); // right margin, beside the frames
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{form.option1, form.option2, form.dtPicker1,
-                                                      form.dtPicker2}) {
-        moveTo(form.pushButton2);
+    for (QWidget* w : std::initializer_list<QWidget*>{form.Option1, form.Option2, form.DTPicker1,
+                                                      form.DTPicker2}) {
+        moveTo(form.PushButton2);
         ASSERT_EQ(pointer.mousePointer(), WindowPointer::Custom);
         moveTo(w);
         EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default) << w->metaObject()->className();
@@ -85,36 +89,36 @@ TEST_F(PointerTest, TheHandOverThePushButtonsAndTheArrowOverTheRest)
 
 TEST_F(PointerTest, ControlsWithoutAHandlerLeaveTheSettingAsItIs)
 {
-    moveTo(form.pushButton1);
+    moveTo(form.PushButton1);
     ASSERT_TRUE(showsHand());
     // Straight from the button onto the list, inside the same frame.
-    moveTo(form.combo1);
+    moveTo(form.Combo1);
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Custom);
     EXPECT_TRUE(showsHand());
-    moveTo(form.combo1, QPoint(3, 3)); // moving about on it changes nothing
+    moveTo(form.Combo1, QPoint(3, 3)); // moving about on it changes nothing
     EXPECT_TRUE(showsHand());
     for (QWidget* w :
-         std::initializer_list<QWidget*>{form.slider1, form.check4, form.check8, form.label1}) {
+         std::initializer_list<QWidget*>{form.Slider1, form.Check4, form.Check8, form.Label1}) {
         moveTo(w);
         EXPECT_EQ(pointer.mousePointer(), WindowPointer::Custom) << w->metaObject()->className();
     }
     // Until the frame's own area is reached.
-    moveTo(form.frame4, QPoint(form.frame4->width() - 4, form.frame4->height() - 4));
+    moveTo(form.Frame4, QPoint(form.Frame4->width() - 4, form.Frame4->height() - 4));
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default);
-    moveTo(form.slider1);
+    moveTo(form.Slider1);
     EXPECT_EQ(pointer.mousePointer(), WindowPointer::Default);
 }
 
 TEST_F(PointerTest, AnIconLoadedWhileTheCustomSettingHoldsShowsAtOnce)
 {
-    moveTo(form.pushButton2);
+    moveTo(form.PushButton2);
     QPixmap other(16, 16);
     other.fill(Qt::blue);
     pointer.setMouseIcon(QCursor(other, 3, 4));
-    EXPECT_EQ(form.window.cursor().hotSpot(), QPoint(3, 4));
+    EXPECT_EQ(form.cursor().hotSpot(), QPoint(3, 4));
     // The controls show the window's pointer; none has its own here.
-    EXPECT_EQ(form.pushButton2->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(form.combo1->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(form.PushButton2->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(form.Combo1->cursor().shape(), Qt::BitmapCursor);
 }
 
 } // namespace
