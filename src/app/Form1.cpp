@@ -85,8 +85,8 @@ QIcon applicationIcon()
 
 Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     : m_services(services), m_backEnds(std::move(backEnds)), cSysTray1(m_backEnds.trayShell),
-      noisePlayer(m_playbackControls, m_services), playWindow(m_playbackControls, m_services),
-      soundControls(m_playbackControls, m_services)
+      noisePlayer(*this, m_services), playWindow(*this, m_services),
+      soundControls(*this, m_services)
 {
     initResources();
     setWindowTitle("Form1");
@@ -179,9 +179,6 @@ void Form1::buildControls()
     Timer1->setInterval(1000);
     Timer2 = new QTimer(this);
     Timer2->setInterval(100);
-
-    m_playbackControls = {PushButton2, Option1, Option2, DTPicker1, DTPicker2, Combo1,
-                          PushButton1, Slider1, Slider2, Timer1,    Timer2};
 }
 
 void Form1::wireHandlers()

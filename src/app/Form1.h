@@ -57,7 +57,6 @@ private:
 
     PlaybackServices m_services;
     FormBackEnds m_backEnds;
-    PlaybackControls m_playbackControls;
     bool m_loading = false;
 
 public:

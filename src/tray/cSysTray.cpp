@@ -178,28 +178,31 @@ void cSysTray::WriteProperties(PropertyBag& bag) const
 
 void cSysTray::TrayNotify(std::int32_t& lParam, std::int32_t& wParam)
 {
+    using ButtonSignal = void (cSysTray::*)(std::int16_t, std::int32_t);
+    struct ButtonCode {
+        std::int32_t code;
+        std::int16_t button; // 1 left, 2 right
+        ButtonSignal signal;
+    };
+    static const ButtonCode buttonCodes[] = {
+        {TrayCode::LButtonDown, 1, &cSysTray::MouseDown},
+        {TrayCode::LButtonUp, 1, &cSysTray::MouseUp},
+        {TrayCode::LButtonDblClk, 1, &cSysTray::MouseDblClick},
+        {TrayCode::RButtonDown, 2, &cSysTray::MouseDown},
+        {TrayCode::RButtonUp, 2, &cSysTray::MouseUp},
+        {TrayCode::RButtonDblClk, 2, &cSysTray::MouseDblClick},
+    };
+
     const std::int32_t Id = wParam;
+    for (const ButtonCode& b : buttonCodes) {
+        if (b.code == lParam) {
+            emit(this->*b.signal)(b.button, Id);
+            return;
+        }
+    }
     switch (lParam) {
     case TrayCode::MouseMove:
         emit MouseMove(Id);
-        break;
-    case TrayCode::LButtonDown:
-        emit MouseDown(1, Id);
-        break;
-    case TrayCode::LButtonUp:
-        emit MouseUp(1, Id);
-        break;
-    case TrayCode::LButtonDblClk:
-        emit MouseDblClick(1, Id);
-        break;
-    case TrayCode::RButtonDown:
-        emit MouseDown(2, Id);
-        break;
-    case TrayCode::RButtonUp:
-        emit MouseUp(2, Id);
-        break;
-    case TrayCode::RButtonDblClk:
-        emit MouseDblClick(2, Id);
         break;
     case TrayCode::BalloonHide:
     case TrayCode::BalloonTimeout:
