@@ -25,6 +25,7 @@ int main(int argc, char** argv)
         FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
                      QCoreApplication::applicationFilePath(), GetFileList});
     errors.setParent(&form);
+    settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form);
     form.Form_Load();
     form.show();

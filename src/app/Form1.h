@@ -54,11 +54,13 @@ private:
     void buildControls();
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
+    void tellSaveFailed(const QString& description);
 
     PlaybackServices m_services;
     FormBackEnds m_backEnds;
     PlaybackControls m_playbackControls;
     bool m_loading = false;
+    bool m_toldSaveFailed = false;
 
 public:
     cSysTray cSysTray1;
