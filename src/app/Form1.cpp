@@ -140,7 +140,7 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     font.setPointSize(9);
     font.setBold(true);
     setFont(font);
-    paintBackground(*this, Qt::white);
+    paintBackground(*this, Qt::white, Qt::black);
     buildControls();
     cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
@@ -221,7 +221,9 @@ void Form1::buildControls()
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, Label1, Check4, Check8, Label2})
-        paintBackground(*w, Qt::white);
+        paintBackground(*w, Qt::white, Qt::black);
+    for (QGroupBox* frame : {Frame1, Frame2, Frame3, Frame4})
+        drawPlainFrame(*frame);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
