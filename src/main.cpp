@@ -26,8 +26,13 @@ int main(int argc, char** argv)
                      QCoreApplication::applicationFilePath(), GetFileList});
     errors.setParent(&form);
     settings.setErrorReport(&errors);
-    QuitOnSignal quitOnSignal(form);
+    QuitOnSignal quitOnSignal(form, &errors);
     form.Form_Load();
+    if (quitOnSignal.requested()) {
+        // Ended while loading (an error box waited): the window never shows.
+        form.close();
+        return 0;
+    }
     form.show();
     return app.exec();
 }
