@@ -63,17 +63,9 @@ QPalette darkPalette()
     p.setColor(QPalette::Window, window);
     p.setColor(QPalette::WindowText, text);
     p.setColor(QPalette::Base, QColor(35, 38, 41));
-    p.setColor(QPalette::AlternateBase, window);
     p.setColor(QPalette::Text, text);
     p.setColor(QPalette::Button, window);
     p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::Highlight, QColor(61, 174, 233));
-    p.setColor(QPalette::HighlightedText, text);
-    p.setColor(QPalette::Light, QColor(64, 70, 76));
-    p.setColor(QPalette::Midlight, QColor(56, 62, 67));
-    p.setColor(QPalette::Mid, QColor(37, 41, 44));
-    p.setColor(QPalette::Dark, QColor(25, 27, 29));
-    p.setColor(QPalette::Shadow, QColor(18, 20, 21));
     return p;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/appearance/SkinFramework.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
