@@ -58,6 +58,20 @@ hw_check "the program keeps running" hw_holds_for 2 hw_running
 hw_check "nothing plays" hw_capture_silent
 
 # ---------------------------------------------------------------------------
+hw_begin "stored pitch the slider refuses"
+# Brown Noise, left on, with a pitch the hidden slider cannot hold: reported,
+# then heard at normal speed (at 50 times it would sound like white noise).
+hw_write_settings Combo1=5 Option=Infinite StartStopState=ON Pitch=abc
+hw_start
+hw_check "the error report is shown" hw_wait_for 20 hw_error_box_shown
+hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
+hw_check "after OK the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the sound left on resumes" hw_wait_for 10 hw_capture_has_sound 2
+smooth="$(hw_audio smooth)"
+hw_check "at normal speed: Brown Noise (step/rms $smooth)" hw_num_below "$smooth" 0.3
+hw_check_eq "the stored text is left as it was" "abc" "$(hw_setting Pitch)"
+
+# ---------------------------------------------------------------------------
 # Logout sends SIGTERM, sometimes twice; the program must end as a close
 # does, whatever it is waiting for.
 hw_elapsed_since() { awk -v s="$1" -v n="$(date +%s.%N)" 'BEGIN {printf "%.2f", n - s}'; }
