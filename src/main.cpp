@@ -25,8 +25,14 @@ int main(int argc, char** argv)
         FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
                      QCoreApplication::applicationFilePath(), GetFileList});
     errors.setParent(&form);
-    QuitOnSignal quitOnSignal(form);
+    settings.setErrorReport(&errors);
+    QuitOnSignal quitOnSignal(form, &errors);
     form.Form_Load();
+    if (quitOnSignal.requested()) {
+        // Ended while loading (an error box waited): the window never shows.
+        form.close();
+        return 0;
+    }
     form.show();
     return app.exec();
 }

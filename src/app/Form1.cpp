@@ -6,6 +6,7 @@
 #include "common/Clock.h"
 #include "common/ControlValues.h"
 #include "common/DateText.h"
+#include "common/ErrorReport.h"
 #include "common/Failure.h"
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
@@ -13,6 +14,8 @@
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 
@@ -74,6 +78,44 @@ QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& n
     return p;
 }
 
+// A control that lies outside the window: a screen reader must not offer it.
+const char* const kHiddenFromAccessibility = "hiddenFromAccessibility";
+
+class HiddenAccessible : public QAccessibleWidget
+{
+public:
+    explicit HiddenAccessible(QWidget* widget) : QAccessibleWidget(widget) {}
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        state.offscreen = true;
+        state.focusable = false;
+        return state;
+    }
+};
+
+QAccessibleInterface* hiddenAccessibleFactory(const QString&, QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget && widget->property(kHiddenFromAccessibility).toBool())
+        return new HiddenAccessible(widget);
+    return nullptr;
+}
+
+void hideFromAccessibility(QWidget* widget)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(hiddenAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    widget->setProperty(kHiddenFromAccessibility, true);
+    // Setting its value may already have made the usual interface; drop it.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(widget))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -98,7 +140,7 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     font.setPointSize(9);
     font.setBold(true);
     setFont(font);
-    paintBackground(*this, Qt::white);
+    paintBackground(*this, Qt::white, Qt::black);
     buildControls();
     cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
@@ -114,12 +156,14 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     pointer->watch(PushButton1, WindowPointer::Custom);
     pointer->watch(PushButton2, WindowPointer::Custom);
     wireHandlers();
+    setSaveFailureNotice([this](const QString& description) { tellSaveFailed(description); });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
 Form1::~Form1()
 {
+    setSaveFailureNotice({});
     // These handlers refer to the controls; they go first.
     startUpOption.reset();
     minimizeToTray.reset();
@@ -169,11 +213,17 @@ void Form1::buildControls()
     // Below the client area, as designed: part of the window but never seen.
     Label2 = place<QLabel>(this, twips(0, 6720, 435, 225), "Pitch");
     Slider2 = slider(this, twips(225, 6840, 5610, 495), 50);
+    // Out of sight, so out of reach: no Tab stop, nothing for a screen reader.
+    // Otherwise the keyboard changes the speed with nothing on screen to undo it.
+    Slider2->setFocusPolicy(Qt::NoFocus);
+    hideFromAccessibility(Slider2);
     WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, Label1, Check4, Check8, Label2})
-        paintBackground(*w, Qt::white);
+        paintBackground(*w, Qt::white, Qt::black);
+    for (QGroupBox* frame : {Frame1, Frame2, Frame3, Frame4})
+        drawPlainFrame(*frame);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -204,6 +254,18 @@ void Form1::wireHandlers()
        [this] { soundControls.Slider1_Change(); });
     on(Slider2, &QSlider::valueChanged, "Slider2_Change",
        [this] { soundControls.Slider2_Change(); });
+}
+
+// Once a run: a slider dragged across its range would otherwise open a box
+// for every step.
+void Form1::tellSaveFailed(const QString& description)
+{
+    if (m_toldSaveFailed || m_loading)
+        return;
+    m_toldSaveFailed = true;
+    m_services.errors.notify(description + "\r\n\r\n" +
+                             "The change takes effect now, but may be gone when " + kProductName +
+                             " starts again. This is not shown again until then.");
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const
@@ -258,10 +320,20 @@ void Form1::Form_Load()
         if (setSliderValue(Slider1, roundHalfEven(leadingNumber(setting(Key::Volume, "50")))))
             soundControls.Slider1_Change();
     });
+    bool pitchTaken = false;
     guard(144, [&] {
-        if (setSliderValue(Slider2, roundHalfEven(leadingNumber(setting(Key::Pitch, "1")))))
+        const bool changed =
+            setSliderValue(Slider2, roundHalfEven(leadingNumber(setting(Key::Pitch, "1"))));
+        pitchTaken = true;
+        if (changed)
             soundControls.Slider2_Change();
     });
+    if (!pitchTaken) {
+        // The slider still holds its design value, 50 times normal speed:
+        // a pitch it refused plays at normal speed. The stored text stays.
+        const QSignalBlocker quiet(Slider2);
+        Slider2->setValue(1);
+    }
     guard(146, [&] { player.setVolume(Slider1->value()); });
     guard(148, [&] { player.setRate(static_cast<double>(Slider2->value())); });
     guard(150, [&] {

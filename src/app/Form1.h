@@ -54,10 +54,12 @@ private:
     void buildControls();
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
+    void tellSaveFailed(const QString& description);
 
     PlaybackServices m_services;
     FormBackEnds m_backEnds;
     bool m_loading = false;
+    bool m_toldSaveFailed = false;
 
 public:
     cSysTray cSysTray1;

@@ -1,12 +1,12 @@
 #include "app/IniSettingsStore.h"
 
+#include "common/ErrorReport.h"
 #include "common/Failure.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -53,6 +53,35 @@ QSettings::Status writeKey(const QString& path, const QString& key, const QStrin
     }
     return status;
 }
+
+bool unparsable(const QString& path)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.contains(QStringLiteral("probe"));
+    return settings.status() == QSettings::FormatError;
+}
+
+// Keeps a damaged file's bytes under the first free name of <file>.bad,
+// <file>.bad.1 ...: a copy kept earlier is never written over. Empty when
+// every name is taken or the copy cannot be written.
+QString keepAside(const QString& path, const QByteArray& bytes)
+{
+    for (int n = 0; n < IniSettingsStore::kKeptCopies; ++n) {
+        const QString name = path + ".bad" + (n == 0 ? QString() : "." + QString::number(n));
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(name))
+                continue;
+            return {};
+        }
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            file.remove();
+            return {};
+        }
+        return name;
+    }
+    return {};
+}
 } // namespace
 
 void IniSettingsStore::save(const QString& key, const QString& value)
@@ -61,7 +90,7 @@ void IniSettingsStore::save(const QString& key, const QString& value)
     const QString folder = QFileInfo(path).absolutePath();
     const QString failed = "Cannot save setting \"" + key + "\": ";
     if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        throw Failure(failed + "cannot create folder " + folder);
+        throw SaveFailure(failed + "cannot create folder " + folder);
 
     // A writer killed before it wrote its PID leaves an empty lock that Qt
     // would wait 30 s for on every save; nobody holds it after a second.
@@ -75,18 +104,28 @@ void IniSettingsStore::save(const QString& key, const QString& value)
     file.close();
 
     const QString fullKey = m_section + '/' + key;
-    QSettings::Status status = writeKey(path, fullKey, value);
-    if (status == QSettings::FormatError) {
+    QString kept;
+    if (unparsable(path)) {
         // A file QSettings cannot parse fails every save from now on: keep
-        // what it held aside, as it was, and start anew.
-        QSaveFile bad(path + ".bad");
-        if (!bad.open(QIODevice::WriteOnly) || bad.write(before) != before.size() || !bad.commit())
-            throw Failure(failed + path + " is damaged and cannot be kept aside");
+        // what it held aside, as it was, and start anew. Asked before any
+        // write: a write to it may leave it empty.
+        kept = keepAside(path, before);
+        if (kept.isEmpty() && QFileInfo::exists(path + ".bad." + QString::number(kKeptCopies - 1)))
+            throw SaveFailure(failed + path + " is damaged, and " + QString::number(kKeptCopies) +
+                              " damaged copies are kept already (" + path +
+                              ".bad ...): remove some of them");
+        if (kept.isEmpty())
+            throw SaveFailure(failed + path + " is damaged and cannot be kept aside");
         QFile::remove(path);
-        status = writeKey(path, fullKey, value);
     }
+    const QSettings::Status status = writeKey(path, fullKey, value);
+    if (!kept.isEmpty() && status == QSettings::NoError && m_report)
+        m_report->notify("The settings file " + path +
+                         " could not be read, so the settings were reset.\r\n"
+                         "The old file is kept as " +
+                         kept + ".");
     if (status == QSettings::AccessError)
-        throw Failure(failed + path + " is not writable");
+        throw SaveFailure(failed + path + " is not writable");
     if (status == QSettings::FormatError)
-        throw Failure(failed + path + " is not a valid settings file");
+        throw SaveFailure(failed + path + " is not a valid settings file");
 }

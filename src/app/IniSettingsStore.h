@@ -2,6 +2,8 @@
 
 #include "common/SettingsStore.h"
 
+class ErrorReport;
+
 // The store as an INI file: $XDG_CONFIG_HOME/<application>.ini, one group per
 // section. The path is resolved on every call, so the environment decides.
 class IniSettingsStore : public SettingsStore
@@ -14,7 +16,14 @@ public:
 
     QString filePath() const;
 
+    // Where the user is told that a damaged file was reset and kept aside.
+    void setErrorReport(ErrorReport* report) { m_report = report; }
+
+    // Damaged files kept aside: <file>.bad, <file>.bad.1 ... <file>.bad.9.
+    static constexpr int kKeptCopies = 10;
+
 private:
     QString m_application;
     QString m_section;
+    ErrorReport* m_report = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/QuitOnSignal.h"
 
+#include "app/MessageBoxErrorReport.h"
+
 #include <QCoreApplication>
 #include <QWidget>
 
@@ -20,7 +22,8 @@ void onSignal(int)
 }
 } // namespace
 
-QuitOnSignal::QuitOnSignal(QWidget& window) : m_window(window)
+QuitOnSignal::QuitOnSignal(QWidget& window, MessageBoxErrorReport* errors)
+    : m_window(window), m_errors(errors)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
@@ -40,8 +43,10 @@ QuitOnSignal::QuitOnSignal(QWidget& window) : m_window(window)
 
 QuitOnSignal::~QuitOnSignal()
 {
+    // Once ending on a signal, a second one must not turn the clean exit
+    // into a kill while the rest of the program winds down.
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::signal(signal, SIG_DFL);
+        ::signal(signal, m_requested ? SIG_IGN : SIG_DFL);
     for (int& fd : signalPipe) {
         if (fd >= 0)
             ::close(fd);
@@ -51,7 +56,15 @@ QuitOnSignal::~QuitOnSignal()
 
 void QuitOnSignal::quit()
 {
+    if (m_requested)
+        return; // already ending
+    m_requested = true;
+    // The box that waits for OK goes, and no other opens.
+    if (m_errors)
+        m_errors->stop();
     // A window hidden in the tray still gets its close, so the icon goes too.
     m_window.close();
-    QCoreApplication::quit();
+    // Every loop ends, the nested one of a box or a balloon's wait too.
+    // Before the main loop runs this does nothing: see requested().
+    QCoreApplication::exit(0);
 }

@@ -8,6 +8,9 @@ class ErrorReport
 public:
     virtual ~ErrorReport() = default;
     virtual void report(const QString& description, const QString& location, int line) = 0;
+    // A message of the program's own in the same box, with no handler or
+    // line to quote (a settings file that was reset, a save that failed).
+    virtual void notify(const QString& message) = 0;
 };
 
 // The report's text: description, location and line, then the support request.

@@ -1,6 +1,15 @@
 #pragma once
 
+#include "common/Failure.h"
+
 #include <QString>
+
+// What a save throws when the value could not be stored.
+class SaveFailure : public Failure
+{
+public:
+    using Failure::Failure;
+};
 
 // Per-user text values under one application and section. Reads fall back to
 // the given default; every save is on disk when it returns, or throws.

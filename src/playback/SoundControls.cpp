@@ -17,14 +17,16 @@ void SoundControls::Combo1_Click()
     s.settings.save(Key::Combo1, QString::number(c.Combo1->currentIndex()));
 }
 
+// The player first: a save that fails must not leave the sound disagreeing
+// with the slider the user sees.
 void SoundControls::Slider1_Change()
 {
-    s.settings.save(Key::Volume, QString::number(c.Slider1->value()));
     s.player.setVolume(c.Slider1->value());
+    s.settings.save(Key::Volume, QString::number(c.Slider1->value()));
 }
 
 void SoundControls::Slider2_Change()
 {
-    s.settings.save(Key::Pitch, QString::number(c.Slider2->value()));
     s.player.setRate(static_cast<double>(c.Slider2->value()));
+    s.settings.save(Key::Pitch, QString::number(c.Slider2->value()));
 }

@@ -79,6 +79,9 @@ void cSysTray::setInTray(bool Show)
         RemoveFromTray(mHwnd, mIconId);
         mSysTray::RemoveHook(mHwnd);
         mAdded = false;
+        // The balloon went with its icon: a wait for it ends (a close
+        // during the first minimise must not take seconds).
+        mBalloonUp = false;
     }
     mInTray = Show;
     emit PropertyChanged(QStringLiteral("InTray"));

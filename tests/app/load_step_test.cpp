@@ -152,17 +152,23 @@ TEST(LoadStep, AFailingFileListIsReportedWhereEachStatementFails)
     EXPECT_FALSE(f.loading());
 }
 
-TEST(LoadStep, ValuesTheSlidersRefuseAreReportedAndThePlayerKeepsTheOldOnes)
+// A refused volume plays at the value the slider shows; a refused pitch
+// plays at normal speed, not at the hidden slider's design value of 50.
+TEST(LoadStep, ValuesTheSlidersRefuseAreReportedAndThePlayerGetsWhatTheWindowMeans)
 {
-    FormHarness h;
-    h.addSounds({"A.mp3"});
-    h.settings.values = {{"Volume", "abc"}, {"Pitch", "51"}, {"Time From", "not a time"}};
-    Form1& f = h.load();
-    EXPECT_EQ(h.errors.lines(), std::vector<int>({142, 144, 162}));
-    EXPECT_EQ(f.Slider1->value(), 50);
-    EXPECT_EQ(f.Slider2->value(), 50);
-    EXPECT_EQ(h.player.volume, 50);
-    EXPECT_EQ(h.player.rate, 50.0);
+    for (const QString pitch : {"51", "", "abc", "0"}) {
+        SCOPED_TRACE(pitch.toStdString());
+        FormHarness h;
+        h.addSounds({"A.mp3"});
+        h.settings.values = {{"Volume", "abc"}, {"Pitch", pitch}, {"Time From", "not a time"}};
+        Form1& f = h.load();
+        EXPECT_EQ(h.errors.lines(), std::vector<int>({142, 144, 162}));
+        EXPECT_EQ(f.Slider1->value(), 50);
+        EXPECT_EQ(h.player.volume, 50);
+        EXPECT_EQ(h.player.rate, 1.0);
+        EXPECT_EQ(f.Slider2->value(), 1);
+        EXPECT_EQ(h.settings.values.value("Pitch"), pitch); // left as it was
+    }
 }
 
 TEST(LoadStep, AFailingStoreIsReportedByTheStatementWhoseHandlerWrites)

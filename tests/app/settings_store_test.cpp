@@ -1,5 +1,6 @@
 #include "app/IniSettingsStore.h"
 #include "common/Failure.h"
+#include "support/Fakes.h"
 #include "support/Files.h"
 #include "support/TempConfig.h"
 #include "support/WithoutRootAccess.h"
@@ -42,6 +43,37 @@ TEST(SettingsStore, AFileOfGarbageReadsAsDefaultsAndIsRepairedByTheNextSave)
     EXPECT_EQ(IniSettingsStore().get("StartStopState", "OFF"), "ON");
     // The damaged file is kept beside the new one, as it was.
     EXPECT_EQ(readAll(config.settingsFile() + ".bad"), garbage);
+}
+
+// Each damaged file found is kept under a name of its own, up to ten; then
+// saves fail rather than write over a kept copy.
+TEST(SettingsStore, DamagedFilesAreKeptSideBySideAndNoneIsWrittenOver)
+{
+    TempConfig config;
+    RecordingErrorReport errors;
+    IniSettingsStore store;
+    store.setErrorReport(&errors);
+    const QString path = config.settingsFile();
+    const auto damaged = [](int n) {
+        return QByteArray("\xff\xfe[Hush", 8) + QByteArray::number(n);
+    };
+    QStringList kept;
+    for (int n = 0; n < IniSettingsStore::kKeptCopies; ++n) {
+        writeAll(path, damaged(n));
+        store.save("Volume", QString::number(n + 1));
+        kept << path + ".bad" + (n == 0 ? QString() : "." + QString::number(n));
+        EXPECT_EQ(IniSettingsStore().get("Volume", ""), QString::number(n + 1));
+        ASSERT_EQ(errors.notices.size(), n + 1);
+        EXPECT_TRUE(errors.notices.last().contains(kept.last() + ".")) << n;
+    }
+    for (int n = 0; n < kept.size(); ++n)
+        EXPECT_EQ(readAll(kept[n]), damaged(n)) << kept[n].toStdString();
+
+    writeAll(path, damaged(99));
+    EXPECT_THROW(store.save("Volume", "99"), SaveFailure);
+    EXPECT_EQ(readAll(path), damaged(99));
+    EXPECT_FALSE(QFile::exists(path + ".bad.10"));
+    EXPECT_EQ(errors.notices.size(), IniSettingsStore::kKeptCopies);
 }
 
 TEST(SettingsStore, AHandEditedListValueReadsBackAsItsText)

@@ -42,6 +42,7 @@ struct Window {
 
     Window()
     {
+        settings.setErrorReport(&errors);
         QDir(programDir.path()).mkpath("sounds");
         for (const char* name : {"Brown.mp3", "White.mp3"}) {
             QFile file(programDir.path() + "/sounds/" + name);
@@ -122,6 +123,12 @@ TEST(DamagedSettingsFile, TheWindowComesUpAndTheFirstClickLeavesAFileThatReadsBa
         EXPECT_EQ(QFile::exists(bad), unparsable);
         if (unparsable) {
             EXPECT_EQ(readAll(bad), bytes); // the user's file, byte for byte
+            // Told once, in the box, where the old file went.
+            ASSERT_EQ(w.errors.notices.size(), 1);
+            EXPECT_TRUE(w.errors.notices[0].contains("reset"));
+            EXPECT_TRUE(w.errors.notices[0].contains(bad + "."));
+        } else {
+            EXPECT_TRUE(w.errors.notices.empty());
         }
     }
 }
@@ -223,6 +230,40 @@ TEST(UnreadableSettingsFile, TheWindowShowsDefaultsAndEverySaveIsReported)
     }
     // Nothing was written over the user's file.
     ASSERT_EQ(chmod(QFile::encodeName(w.config.settingsFile()).constData(), 0600), 0);
+    EXPECT_EQ(readAll(w.config.settingsFile()), before);
+}
+
+// A file the user cannot write after start-up: the slider still moves the
+// sound, and the user is told once in the error box, not once per step.
+TEST(UnwritableSettingsFile, TheSliderStillMovesTheSoundAndTheUserIsToldOnce)
+{
+    Window w;
+    Form1& f = w.load();
+    ASSERT_TRUE(w.errors.entries.empty());
+    const QByteArray before = readAll(w.config.settingsFile());
+    const QByteArray root = QFile::encodeName(QFileInfo(w.config.home()).path());
+    const QByteArray home = QFile::encodeName(w.config.home());
+    const QByteArray file = QFile::encodeName(w.config.settingsFile());
+    ASSERT_EQ(chmod(root.constData(), 0755), 0);
+    ASSERT_EQ(chmod(home.constData(), 0555), 0);
+    ASSERT_EQ(chmod(file.constData(), 0444), 0);
+    {
+        WithoutRootAccess asUser;
+        f.Slider1->triggerAction(QAbstractSlider::SliderToMaximum); // End
+        EXPECT_EQ(f.Slider1->value(), 100);
+        EXPECT_EQ(w.player.volume, 100);
+        for (int i = 0; i < 3; ++i)
+            f.Slider1->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        EXPECT_EQ(w.player.volume, 97);
+        f.Combo1->setCurrentIndex(1);
+        emit f.Combo1->activated(1);
+
+        ASSERT_EQ(w.errors.notices.size(), 1);
+        EXPECT_TRUE(w.errors.notices[0].contains(w.config.settingsFile()));
+        EXPECT_TRUE(w.errors.notices[0].contains("not writable"));
+        EXPECT_TRUE(w.errors.entries.empty());
+    }
+    ASSERT_EQ(chmod(home.constData(), 0700), 0);
     EXPECT_EQ(readAll(w.config.settingsFile()), before);
 }
 

@@ -23,6 +23,7 @@ public:
     {
         entries.push_back({description, location, line});
     }
+    void notify(const QString& message) override { notices << message; }
     std::vector<int> lines() const
     {
         std::vector<int> result;
@@ -31,6 +32,7 @@ public:
         return result;
     }
     std::vector<Entry> entries;
+    QStringList notices;
 };
 
 // A clock that stands where the test puts it.
@@ -105,7 +107,7 @@ public:
     void save(const QString& key, const QString& value) override
     {
         if (failSaves)
-            throw Failure("settings store refused " + key);
+            throw SaveFailure("settings store refused " + key);
         values[key] = value;
         saves << key + "=" + value;
     }

@@ -2,25 +2,64 @@
 
 #include "app/appearance/SkinFramework.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QRadioButton>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QWidget>
 
-void paintBackground(QWidget& widget, const QColor& colour)
+void paintBackground(QWidget& widget, const QColor& colour, const QColor& text)
 {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, colour);
+    palette.setColor(widget.backgroundRole(), colour);
+    if (text.isValid()) {
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(widget.foregroundRole(), text);
+    }
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
 
 namespace
 {
+
+// Fusion's frame, without the shade it lays over the inside.
+class PlainFrameStyle : public QProxyStyle
+{
+public:
+    PlainFrameStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element != PE_FrameGroupBox) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        // Below the title, as Fusion places it.
+        const auto* box = qobject_cast<const QGroupBox*>(widget);
+        int top = 3;
+        if (!box || box->isCheckable() || !box->title().isEmpty())
+            top += std::max(pixelMetric(PM_ExclusiveIndicatorHeight, option, widget),
+                            option->fontMetrics.height());
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QColor(0, 0, 0, 60));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(option->rect.adjusted(0, top, -1, -1)).translated(0.5, 0.5),
+                                 2, 2);
+        painter->restore();
+    }
+};
 
 bool takesFaceColour(const QWidget& w)
 {
@@ -31,20 +70,26 @@ bool takesFaceColour(const QWidget& w)
 // The window's controls in creation order, frames' contents after the frame.
 // Composite controls (pickers, lists) are not entered: their inner parts are
 // not controls of the window.
-void paintControls(QWidget& container, const QColor& colour)
+void paintControls(QWidget& container, const QColor& colour, const QColor& text)
 {
     for (QObject* object : container.children()) {
         auto* widget = qobject_cast<QWidget*>(object);
         if (!widget || widget->isWindow())
             continue;
         if (takesFaceColour(*widget))
-            paintBackground(*widget, colour);
+            paintBackground(*widget, colour, text);
         if (qobject_cast<QGroupBox*>(widget) || widget->metaObject() == &QWidget::staticMetaObject)
-            paintControls(*widget, colour);
+            paintControls(*widget, colour, text);
     }
 }
 
 } // namespace
+
+void drawPlainFrame(QGroupBox& frame)
+{
+    static PlainFrameStyle* const style = new PlainFrameStyle;
+    frame.setStyle(style);
+}
 
 QColor buttonFaceColour()
 {
@@ -64,8 +109,10 @@ void ApplySkin(QWidget& window, const QString& programFolder, SkinFramework& ski
         return;
 
     const QColor face = buttonFaceColour();
-    paintBackground(window, face);
-    paintControls(window, face);
+    const QColor faceText =
+        QGuiApplication::palette().color(QPalette::Active, QPalette::ButtonText);
+    paintBackground(window, face, faceText);
+    paintControls(window, face, faceText);
 
     skin.loadSkin(path, QString());
     skin.setFlags(skin.flags() | SkinFramework::Enabled);

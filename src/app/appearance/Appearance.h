@@ -3,11 +3,18 @@
 #include <QColor>
 #include <QString>
 
+class QGroupBox;
 class QWidget;
 class SkinFramework;
 
-// Fills the widget's background with the colour.
-void paintBackground(QWidget& widget, const QColor& colour);
+// Fills the widget's background with the colour; option buttons and check
+// boxes too, which fill with their button colour. With a text colour their
+// texts take it: a fixed background must not keep a dark theme's light text.
+void paintBackground(QWidget& widget, const QColor& colour, const QColor& text = QColor());
+
+// Draws the frame as a plain outline, so its inside shows its background
+// colour: the style's own frame shades it.
+void drawPlainFrame(QGroupBox& frame);
 
 // The system's button-face colour, which a skinned window takes for its
 // background.
