@@ -176,19 +176,24 @@ public:
     }
 
     // Desktop Entry Exec rules: one quoted argument with a backslash before
-    // each ", `, $ and backslash, and % doubled because it starts a field code.
+    // each ", `, $ and backslash. A % is written %% outside the quotes: a
+    // field code inside a quoted argument is undefined, and GLib and systemd
+    // look for the program under its unexpanded name, so a path that holds
+    // one is started through `nice -n 0` (env would take an = in the path
+    // for a variable).
     QString commandLineFor(const QString& program) const override
     {
         QString out = QStringLiteral("\"");
         for (QChar c : program) {
             if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
                 out += u'\\';
-            else if (c == u'%')
-                out += u'%';
-            out += c;
+            if (c == u'%')
+                out += QStringLiteral("\"%%\"");
+            else
+                out += c;
         }
         out += u'"';
-        return out;
+        return program.contains(u'%') ? QStringLiteral("nice -n 0 ") + out : out;
     }
 };
 

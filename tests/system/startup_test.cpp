@@ -372,30 +372,63 @@ TEST_F(StartUpTest, PathsWithAwkwardCharactersSurviveTheQuoting)
         ASSERT_TRUE(RegStuff::AddRunEntry(systemRegistry(), path));
         const QString entry = readFile(machineEntry("hushwave"));
         const QString exec = keyOf(entry, "Exec");
-        EXPECT_EQ(parseExec(exec), QStringList{path}) << qPrintable(exec);
+        // A path with a % is started through a wrapper that changes nothing.
+        const QStringList expected =
+            path.contains(u'%') ? QStringList{"nice", "-n", "0", path} : QStringList{path};
+        EXPECT_EQ(parseExec(exec), expected) << qPrintable(exec);
         // The whole entry stays one line per key.
         EXPECT_EQ(entry.count(u'\n'), 8) << qPrintable(entry);
     }
 }
 
-// An independent reader of the entry: GLib launches it as a desktop would.
+// Independent readers of the entry: GLib launches it as a desktop would, and
+// systemd's generator turns it into a unit. Both look for the program under
+// its written name, which once kept a folder with a % from ever starting.
 TEST_F(StartUpTest, TheEntryStartsTheProgramItNames)
 {
     const QString gio = QStandardPaths::findExecutable("gio");
     if (gio.isEmpty())
         GTEST_SKIP() << "gio is not installed";
-    const QString program = makeProgram("a \"quoted\" $dir with `ticks`/my hushwave");
+    const QString generator = "/usr/lib/systemd/user-generators/systemd-xdg-autostart-generator";
     const QString mark = programs.path() + "/mark";
     qputenv("HW_MARK", mark.toUtf8());
-    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    for (const QString relative :
+         {"a \"quoted\" $dir with `ticks`/my hushwave", "100% quiet, a=b/%f %u/hushwave"}) {
+        SCOPED_TRACE(qPrintable(relative));
+        const QString program = makeProgram(relative);
+        const QString name = QFileInfo(program).fileName();
+        QFile::remove(mark);
+        ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
 
-    QProcess p;
-    p.start(gio, {"launch", machineEntry("my hushwave")});
-    ASSERT_TRUE(p.waitForFinished());
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
-    for (int i = 0; i < 50 && !QFile::exists(mark); ++i)
-        QThread::msleep(100);
-    EXPECT_EQ(readFile(mark), program);
+        QProcess p;
+        const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
+        if (!validate.isEmpty()) {
+            p.start(validate, {machineEntry(name)});
+            ASSERT_TRUE(p.waitForFinished());
+            EXPECT_EQ(p.exitCode(), 0);
+            EXPECT_EQ(p.readAllStandardOutput(), "");
+        }
+        p.start(gio, {"launch", machineEntry(name)});
+        ASSERT_TRUE(p.waitForFinished());
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+        for (int i = 0; i < 50 && !QFile::exists(mark); ++i)
+            QThread::msleep(100);
+        EXPECT_EQ(readFile(mark), program);
+
+        // systemd quotes the first path its own way; the second is the one it refused.
+        if (program.contains(u'%') && QFileInfo(generator).isExecutable()) {
+            QTemporaryDir units;
+            p.start(generator, {units.path(), units.path(), units.path()});
+            ASSERT_TRUE(p.waitForFinished());
+            const QStringList made = QDir(units.path()).entryList({"*.service"});
+            const QString unit = made.size() == 1 ? readFile(units.path() + "/" + made[0]) : "";
+            // systemd writes a literal % as %%.
+            EXPECT_TRUE(unit.contains(QString(program).replace("%", "%%")))
+                << "no unit, or one that starts something else: " << qPrintable(unit)
+                << p.readAllStandardError().constData();
+        }
+        mStartUp::DisableStartUp(systemRegistry(), program);
+    }
 }
 
 TEST(RegistryFacade, OnlyTheRunKeyOpensAndOnlyStringsAreWritten)
