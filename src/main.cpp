@@ -23,7 +23,7 @@ int main(int argc, char** argv)
     Form1 form(
         PlaybackServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()},
         FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
-                     QCoreApplication::applicationFilePath(), GetFileList});
+                     QCoreApplication::applicationFilePath(), GetFileList, userDataFolder()});
     errors.setParent(&form);
     settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form, &errors);

@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -273,6 +274,26 @@ QString Form1::setting(const QString& key, const QString& defaultValue) const
     return m_services.settings.get(key, defaultValue);
 }
 
+// The user's own sounds come after the program folder's, so a stored index
+// keeps naming the same style; each remembers where it was found.
+void Form1::addUserStyles(Guard& guard)
+{
+    const QString base = m_backEnds.userFolder;
+    if (base.isEmpty())
+        return;
+    // Made at the first start so there is a place to put them; a folder
+    // that cannot be made only lists nothing.
+    QDir().mkpath(base + "/sounds");
+    QStringList files;
+    guard(132, [&] { files = m_backEnds.listFiles(base + "/sounds", "*.*"); });
+    for (qsizetype i = files.size(); i >= 1; --i) {
+        guard(136, [&] {
+            appendEntry(Combo1, styleName(files.at(i - 1)));
+            Combo1->setItemData(Combo1->count() - 1, base, kStyleFolderRole);
+        });
+    }
+}
+
 void Form1::Form_Load()
 {
     Guard guard(m_services.errors, Location::FormLoad);
@@ -311,6 +332,7 @@ void Form1::Form_Load()
         guard(138, [&] { --i; });
         more = i >= 1;
     }
+    addUserStyles(guard);
 
     guard(140, [&] {
         if (setListIndex(Combo1, toInt16(setting(Key::Combo1, "0"))))

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class Guard;
 class Registry;
 
 // The platform's parts the window works through, chosen by main().
@@ -29,6 +30,8 @@ struct FormBackEnds {
     Registry& registry;
     QString executable; // what a logon entry starts
     FileLister listFiles;
+    // Its sounds/ is listed after the program folder's; empty for none.
+    QString userFolder = {};
 };
 
 // The main window: builds the controls as designed, wires their events to the
@@ -55,6 +58,7 @@ private:
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
     void tellSaveFailed(const QString& description);
+    void addUserStyles(Guard& guard);
 
     PlaybackServices m_services;
     FormBackEnds m_backEnds;

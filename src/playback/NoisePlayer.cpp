@@ -60,7 +60,7 @@ void NoisePlayer::PushButton1_Click()
             return;
         }
         if (!guard.test(106, [&] {
-                const QFileInfo file(playPath(s.programFolder, c.Combo1->currentText()));
+                const QFileInfo file(currentPlayPath(*c.Combo1, s.programFolder));
                 return file.isFile() && !file.isHidden();
             })) {
             c.PushButton1->setText(kPreviewSound);
@@ -69,7 +69,7 @@ void NoisePlayer::PushButton1_Click()
         guard(108, [&] { enableTimer(c.Timer1, false); });
         guard(110, [&] { enableTimer(c.Timer2, true); });
         guard(112, [&] { s.player.setLoopMode(false); });
-        guard(114, [&] { s.player.playFile(playPath(s.programFolder, c.Combo1->currentText())); });
+        guard(114, [&] { s.player.playFile(currentPlayPath(*c.Combo1, s.programFolder)); });
         return;
     }
     if (guard.test(116, [&] { return c.PushButton1->text() == kStop; })) {

@@ -42,7 +42,7 @@ void PlayWindow::Timer1_Timer()
 void PlayWindow::tick()
 {
     Guard guard(s.errors, Location::Timer1);
-    const auto path = [&] { return playPath(s.programFolder, c.Combo1->currentText()); };
+    const auto path = [&] { return currentPlayPath(*c.Combo1, s.programFolder); };
 
     if (guard.test(100, [&] { return c.Option1->isChecked(); })) {
         guard(102, [&] { enableTimer(c.Timer1, false); });

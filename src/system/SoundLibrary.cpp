@@ -50,3 +50,10 @@ bool IsExistingFile(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly);
 }
+
+QString userDataFolder()
+{
+    // A relative XDG_DATA_HOME is invalid by the base directory rules.
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    return (QDir::isAbsolutePath(home) ? home : QDir::homePath() + "/.local/share") + "/hushwave";
+}

@@ -11,3 +11,7 @@ QStringList GetFileList(QString folder, const QString& pattern);
 
 // True when the path can be opened for reading as a regular file.
 bool IsExistingFile(const QString& path);
+
+// The user's own counterpart of the program folder: its sounds/ is listed
+// too. $XDG_DATA_HOME/hushwave, usually ~/.local/share/hushwave.
+QString userDataFolder();

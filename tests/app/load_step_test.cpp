@@ -5,9 +5,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTimeEdit>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace
@@ -182,6 +185,33 @@ TEST(LoadStep, AFailingStoreIsReportedByTheStatementWhoseHandlerWrites)
     EXPECT_EQ(h.errors.lines(), std::vector<int>({140, 144, 172}));
     EXPECT_TRUE(h.errors.entries[0].description.contains("Combo1"));
     EXPECT_FALSE(f.loading());
+}
+
+TEST(LoadStep, TheUsersOwnSoundsFollowTheProgramsAndPlayFromWhereTheyWere)
+{
+    FormHarness h;
+    QTemporaryDir data;
+    h.userFolder = data.path() + "/hushwave";
+    h.addSounds({"Brown.mp3", "White.mp3"});
+    h.settings.values = {{"Combo1", "1"}};
+    Form1& first = h.load();
+    // Made at the first start, empty: the list is the program folder's alone.
+    EXPECT_TRUE(QFileInfo(h.userFolder + "/sounds").isDir());
+    EXPECT_EQ(items(first.Combo1), QStringList({"White", "Brown"}));
+
+    for (const char* name : {"Rain.mp3", "White.mp3", "notes.txt"})
+        QFile(h.userFolder + "/sounds/" + name).open(QIODevice::WriteOnly);
+    Form1& f = h.load();
+    EXPECT_TRUE(h.errors.entries.empty());
+    EXPECT_EQ(items(f.Combo1), QStringList({"White", "Brown", "White", "Rain", "notes.txt"}));
+    EXPECT_EQ(f.Combo1->currentText(), "Brown"); // the stored index means what it did
+
+    f.PushButton1->click();
+    EXPECT_EQ(h.player.lastPath, h.folder() + "/sounds/Brown.mp3");
+    f.PushButton1->click();
+    f.Combo1->setCurrentIndex(2);
+    f.PushButton1->click();
+    EXPECT_EQ(h.player.lastPath, h.userFolder + "/sounds/White.mp3");
 }
 
 } // namespace

@@ -25,7 +25,7 @@ hw_main_window_count_is() { [ "$(hw_main_windows | wc -l)" -eq "$1" ]; }
 
 # As a session does at logon: GLib reads the entry and starts what it names.
 hw_launch_entry() {
-    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
+    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u XDG_DATA_HOME \
         DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb HOME="$HW_HOME" \
         XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
         XDG_RUNTIME_DIR="$HW_RUNTIME" SDL_AUDIODRIVER=dummy \

@@ -270,8 +270,9 @@ hw_start() {
     fi
     local -a cmd=("$HW_PROGRAM")
     [ -n "$fake" ] && cmd=(faketime -f "@$fake" "$HW_PROGRAM")
-    # No session bus: Qt then uses the XEmbed tray that trayer hosts.
-    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
+    # No session bus: Qt then uses the XEmbed tray that trayer hosts. The
+    # user's data folder is the default one in the private home.
+    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u XDG_DATA_HOME \
         DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb \
         HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
         XDG_RUNTIME_DIR="$HW_RUNTIME" \

@@ -56,6 +56,7 @@ hw_check "the start of the play window is the time of the load ($from)" \
     grep -Eq '^12/7/2026 10:15:3[0-9] AM$' <<<"$from"
 hw_check_eq "the end of the play window is the same time" "$from" "$to"
 hw_check "no generator state is stored before a click" bash -c "! grep -q StartStopState '$(hw_settings_file)'"
+hw_check "the folder for the user's own sounds is made" test -d "$HW_HOME/.local/share/hushwave/sounds"
 hw_check "loading writes no logon entry" bash -c "! ls '$HW_CONFIG/autostart' '$HW_CONFIG_DIRS/autostart' 2>/dev/null | grep -q desktop"
 sleep 2
 hw_check "nothing plays at a first start" hw_capture_silent
@@ -220,6 +221,27 @@ hw_check "and nothing starts again" hw_capture_still 5
 hw_snap_control preview "$HW_ROOT/preview-after-off.png"
 d_idle="$(hw_picture_diff "$HW_ROOT/preview-after-off.png" "$HW_ROOT/preview-idle-on.png")"
 hw_check "the preview button reads \"Preview Sound\" again (diff $d_idle)" hw_num_below "$d_idle" 50
+
+# ---------------------------------------------------------------------------
+hw_begin "a style of the user's own"
+own="$HW_HOME/.local/share/hushwave/sounds"
+mkdir -p "$own"
+# 3 s of Brown Noise: no style of the program is that short.
+head -c 60000 "$(dirname "$HW_BINARY")/sounds/Brown Noise.mp3" >"$own/Mine.mp3"
+hw_write_settings Combo1=6 # after the program's six styles
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_click_control preview
+hw_check "its preview starts at once" hw_wait_for 4 hw_capture_has_sound 0.5
+hw_check "and ends by itself" hw_wait_for 10 hw_capture_still 1.5
+sound="$(hw_audio sound)"
+hw_check "the user's short file played once (${sound}s of sound)" hw_num_between "$sound" 2 4
+check_style brown
+rm -f "$HW_CAPTURE"
+hw_click_control turn
+hw_check "\"Turn On\" loops it" hw_wait_for 20 hw_capture_has_sound 7
+check_no_gaps
+hw_check_eq "the choice is kept" "6" "$(hw_setting Combo1)"
 
 # ---------------------------------------------------------------------------
 hw_begin "another style chosen while on"

@@ -19,6 +19,7 @@ struct FormHarness {
     FakeClock clock;
     SystemBackEnds backEnds;
     std::unique_ptr<Form1> form;
+    QString userFolder; // none unless a test gives one
 
     QString folder() const { return programDir.path(); }
 
@@ -34,7 +35,7 @@ struct FormHarness {
     Form1& create(FormBackEnds::FileLister lister = GetFileList)
     {
         form = std::make_unique<Form1>(PlaybackServices{settings, player, errors, clock, folder()},
-                                       backEnds.get(std::move(lister)));
+                                       backEnds.get(std::move(lister), userFolder));
         return *form;
     }
 

@@ -12,9 +12,14 @@
 struct SystemBackEnds {
     QtTrayShell trayShell;
 
-    FormBackEnds get(FormBackEnds::FileLister listFiles = GetFileList)
+    FormBackEnds get(FormBackEnds::FileLister listFiles = GetFileList,
+                     const QString& userFolder = {})
     {
-        return FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
-                            QCoreApplication::applicationFilePath(), std::move(listFiles)};
+        return FormBackEnds{trayShell,
+                            systemTrayAvailable,
+                            systemRegistry(),
+                            QCoreApplication::applicationFilePath(),
+                            std::move(listFiles),
+                            userFolder};
     }
 };
