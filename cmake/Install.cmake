@@ -2,11 +2,15 @@
 #   lib/hushwave/            the program folder: the executable with sounds/
 #                            and HAND-M.CUR beside it, where it looks for them
 #   bin/hushwave             symlink into the program folder
-#   share/applications/      menu entry
-#   share/icons/hicolor/     application icon
+#   share/applications/      menu entry      } all named after the
+#   share/icons/hicolor/     application icon } application id
+#   share/metainfo/          AppStream metadata, for software centres
+#   share/man/man1/          hushwave.1
+#   share/doc/hushwave/      copyright and changelog, as Debian wants them
 # `cpack` turns the same layout into a .deb.
 
 set(HUSHWAVE_INSTALL_DIR lib/hushwave)
+set(HUSHWAVE_APP_ID io.github.hushwave.Hushwave)
 
 install(TARGETS hushwave RUNTIME DESTINATION ${HUSHWAVE_INSTALL_DIR})
 
@@ -23,11 +27,49 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
 file(CREATE_LINK ../${HUSHWAVE_INSTALL_DIR}/hushwave ${CMAKE_BINARY_DIR}/install-links/hushwave SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/install-links/hushwave DESTINATION bin)
 
-install(FILES ${CMAKE_SOURCE_DIR}/resources/hushwave.desktop DESTINATION share/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/hushwave.desktop
+  DESTINATION share/applications RENAME ${HUSHWAVE_APP_ID}.desktop)
 foreach(size 32 48 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/hushwave-${size}.png
-    DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME hushwave.png)
+    DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME ${HUSHWAVE_APP_ID}.png)
 endforeach()
+install(FILES ${CMAKE_SOURCE_DIR}/resources/${HUSHWAVE_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+
+# Whoever builds the package maintains it, found as dch finds them: DEBFULLNAME
+# and DEBEMAIL, else the source tree's git identity.
+if(NOT CPACK_PACKAGE_CONTACT)
+  set(maintainer_name "$ENV{DEBFULLNAME}")
+  set(maintainer_mail "$ENV{DEBEMAIL}")
+  if(NOT maintainer_name)
+    execute_process(COMMAND git config user.name WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+      OUTPUT_VARIABLE maintainer_name OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+  if(NOT maintainer_mail)
+    execute_process(COMMAND git config user.email WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+      OUTPUT_VARIABLE maintainer_mail OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+  if(maintainer_name AND maintainer_mail)
+    set(CPACK_PACKAGE_CONTACT "${maintainer_name} <${maintainer_mail}>")
+  else()
+    message(STATUS "No maintainer for the package: set DEBFULLNAME and DEBEMAIL")
+    set(CPACK_PACKAGE_CONTACT "Hushwave developers")
+  endif()
+endif()
+set(HUSHWAVE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+
+# Debian wants the man page and the changelog compressed to the maximum and
+# without a time stamp, so the package is the same from one build to the next.
+set(hushwave_docs ${CMAKE_BINARY_DIR}/packaging)
+configure_file(${CMAKE_SOURCE_DIR}/resources/hushwave.1 ${hushwave_docs}/hushwave.1 COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/resources/debian/changelog.in ${hushwave_docs}/changelog @ONLY)
+execute_process(COMMAND gzip -9nkf hushwave.1 changelog WORKING_DIRECTORY ${hushwave_docs}
+  RESULT_VARIABLE gzip_failed)
+if(gzip_failed)
+  message(FATAL_ERROR "gzip could not compress the man page and the changelog")
+endif()
+install(FILES ${hushwave_docs}/hushwave.1.gz DESTINATION share/man/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright ${hushwave_docs}/changelog.gz
+  DESTINATION share/doc/hushwave)
 
 # Package
 set(CPACK_GENERATOR DEB)
@@ -39,9 +81,6 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 rain, ocean waves and a fan, as a seamless loop: until it is turned off,\n\
 or every day between two clock times. It lives in the system tray,\n\
 remembers its settings and can start at logon.")
-if(NOT CPACK_PACKAGE_CONTACT)
-  set(CPACK_PACKAGE_CONTACT "Hushwave developers <hushwave@localhost>")
-endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -14,6 +14,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Ties the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName("io.github.hushwave.Hushwave");
     SystemClock clock;
     IniSettingsStore settings;
     AudioPlayer player;

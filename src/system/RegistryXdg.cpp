@@ -124,7 +124,7 @@ private:
             entry += QStringLiteral("Hidden=true\n");
         else
             entry += QStringLiteral("Exec=%1\n"
-                                    "Icon=hushwave\n"
+                                    "Icon=io.github.hushwave.Hushwave\n"
                                     "Terminal=false\n"
                                     "X-GNOME-Autostart-enabled=true\n")
                          .arg(escapeValue(command));

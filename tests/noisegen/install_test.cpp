@@ -79,7 +79,7 @@ TEST_F(Install, CommandOnPathIsARelativeLinkIntoTheProgramFolder)
 
 TEST_F(Install, MenuEntryIsValidAndNamesTheCommandAndIcon)
 {
-    const QString entry = path("share/applications/hushwave.desktop");
+    const QString entry = path("share/applications/io.github.hushwave.Hushwave.desktop");
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     ASSERT_FALSE(validator.isEmpty())
         << "desktop-file-validate (desktop-file-utils) is not installed";
@@ -93,13 +93,14 @@ TEST_F(Install, MenuEntryIsValidAndNamesTheCommandAndIcon)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
     EXPECT_TRUE(lines.contains("Exec=hushwave"));
-    EXPECT_TRUE(lines.contains("Icon=hushwave"));
+    EXPECT_TRUE(lines.contains("Icon=io.github.hushwave.Hushwave"));
 }
 
 TEST_F(Install, IconsSitInTheirSizeFolders)
 {
     for (int size : {32, 48, 128, 256}) {
-        const QImage icon(path(QString("share/icons/hicolor/%1x%1/apps/hushwave.png").arg(size)));
+        const QImage icon(path(
+            QString("share/icons/hicolor/%1x%1/apps/io.github.hushwave.Hushwave.png").arg(size)));
         EXPECT_EQ(icon.size(), QSize(size, size)) << size;
     }
 }

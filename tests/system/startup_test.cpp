@@ -173,7 +173,7 @@ TEST_F(StartUpTest, CheckingWritesAQuotedEntryForTheRunningExecutable)
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_EQ(keyOf(entry, "Type"), "Application");
     EXPECT_EQ(keyOf(entry, "Name"), "Hushwave");
-    EXPECT_EQ(keyOf(entry, "Icon"), "hushwave");
+    EXPECT_EQ(keyOf(entry, "Icon"), "io.github.hushwave.Hushwave");
     EXPECT_EQ(keyOf(entry, "X-GNOME-Autostart-enabled"), "true");
     EXPECT_EQ(keyOf(entry, "Exec"), "\"" + self + "\"");
     EXPECT_EQ(parseExec(keyOf(entry, "Exec")), QStringList{self});
