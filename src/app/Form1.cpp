@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -279,7 +280,8 @@ QString Form1::setting(const QString& key, const QString& defaultValue) const
 void Form1::addUserStyles(Guard& guard)
 {
     const QString base = m_backEnds.userFolder;
-    if (base.isEmpty())
+    // A program kept in the user's folder itself lists its sounds once.
+    if (base.isEmpty() || QFileInfo(base) == QFileInfo(m_services.programFolder))
         return;
     // Made at the first start so there is a place to put them; a folder
     // that cannot be made only lists nothing.
