@@ -51,8 +51,10 @@ if(NOT CPACK_PACKAGE_CONTACT)
   if(maintainer_name AND maintainer_mail)
     set(CPACK_PACKAGE_CONTACT "${maintainer_name} <${maintainer_mail}>")
   else()
+    # The address the program's error report gives, so a build on a machine
+    # without a git identity still packs with a well-formed maintainer.
     message(STATUS "No maintainer for the package: set DEBFULLNAME and DEBEMAIL")
-    set(CPACK_PACKAGE_CONTACT "Hushwave developers")
+    set(CPACK_PACKAGE_CONTACT "Hushwave developers <support@tarnwell.example>")
   endif()
 endif()
 set(HUSHWAVE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
