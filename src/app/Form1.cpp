@@ -235,7 +235,11 @@ void Form1::wireHandlers()
 {
     // Each event runs its handler; a failure is logged and never reaches Qt.
     const auto on = [this](auto* sender, auto signal, const char* name, auto handler) {
-        connect(sender, signal, this, [name, handler] { atQtEdge(name, handler); });
+        connect(sender, signal, this, [this, name, handler] {
+            atQtEdge(name, handler);
+            if (m_desktopListener)
+                m_desktopListener();
+        });
     };
     on(PushButton2, &QPushButton::clicked, "PushButton2_Click",
        [this] { noisePlayer.PushButton2_Click(); });
@@ -378,4 +382,51 @@ void Form1::Form_Load()
         guard(188, [&] { enableTimer(Timer1, false); });
     }
     guard(190, [&] { m_loading = false; });
+    if (m_desktopListener)
+        m_desktopListener();
+}
+
+DesktopPlayerState Form1::desktopState() const
+{
+    DesktopPlayerState state;
+    state.generatorOn = PushButton2->text() == kTurnOff;
+    state.previewOn = PushButton1->text() == kStop;
+    state.soundPlaying = m_services.player.playState() == PlayState::Playing;
+    state.volume = Slider1->value();
+    state.styleIndex = Combo1->currentIndex();
+    state.style = Combo1->currentText();
+    return state;
+}
+
+void Form1::clickTurnOnOff()
+{
+    PushButton2->click();
+}
+
+void Form1::clickPreview()
+{
+    PushButton1->click();
+}
+
+void Form1::moveVolume(int value)
+{
+    // Through the slider's own change, so it is stored and heard like a drag.
+    Slider1->setValue(value);
+}
+
+void Form1::raiseWindow()
+{
+    atQtEdge("cSysTray1_MouseUp", [this] { minimizeToTray->cSysTray1_MouseUp(0, 0); });
+}
+
+void Form1::closeWindow()
+{
+    // A window hidden in the tray still gets its close, so the icon goes too.
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::setDesktopListener(std::function<void()> listener)
+{
+    m_desktopListener = std::move(listener);
 }

@@ -7,6 +7,7 @@
 #include "playback/PlaybackContext.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
+#include "system/desktop/DesktopWindow.h"
 #include "system/StartUpOption.h"
 #include "tray/cSysTray.h"
 #include "tray/MinimizeToTray.h"
@@ -34,7 +35,7 @@ struct FormBackEnds {
 // The main window: builds the controls as designed, wires their events to the
 // subsystems' handlers, and restores everything from the settings store in
 // its load step.
-class Form1 : public QWidget, public Form1Controls
+class Form1 : public QWidget, public Form1Controls, public DesktopWindow
 {
     Q_OBJECT
 public:
@@ -46,6 +47,15 @@ public:
     bool loading() const { return m_loading; }
 
     static constexpr const char* kProductName = "Hushwave";
+
+    // What the desktop's panels and media keys act through.
+    DesktopPlayerState desktopState() const override;
+    void clickTurnOnOff() override;
+    void clickPreview() override;
+    void moveVolume(int value) override;
+    void raiseWindow() override;
+    void closeWindow() override;
+    void setDesktopListener(std::function<void()> listener) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +70,7 @@ private:
     FormBackEnds m_backEnds;
     bool m_loading = false;
     bool m_toldSaveFailed = false;
+    std::function<void()> m_desktopListener;
 
 public:
     cSysTray cSysTray1;
