@@ -9,6 +9,7 @@
 #include "system/Registry.h"
 #include "system/SoundLibrary.h"
 #include "tray/QtTrayShell.h"
+#include "tray/StatusNotifierHost.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -91,11 +92,16 @@ int main(int argc, char** argv)
     IniSettingsStore settings;
     AudioPlayer player;
     MessageBoxErrorReport errors;
-    QtTrayShell trayShell;
+    StatusNotifierHost trayHost;
+    QtTrayShell trayShell(&trayHost);
+    // Qt's answer, or a StatusNotifierItem host that came after it asked.
+    const TrayAvailability trayAvailable = [&trayHost] {
+        return systemTrayAvailable() || trayHost.present();
+    };
 
     Form1 form(
         PlaybackServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()},
-        FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
+        FormBackEnds{trayShell, trayAvailable, systemRegistry(),
                      QCoreApplication::applicationFilePath(), GetFileList});
     errors.setParent(&form);
     settings.setErrorReport(&errors);

@@ -13,6 +13,7 @@
 #include "common/SettingsStore.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
+#include "tray/BlueT.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -142,7 +143,7 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     setFont(font);
     paintBackground(*this, Qt::white, Qt::black);
     buildControls();
-    cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
+    cSysTray1.ReadProperties(savedTrayProperties(blueTIcon()));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
                                                       m_services.errors, m_backEnds.trayAvailable);
     startUpOption = std::make_unique<StartUpOption>(

@@ -7,8 +7,8 @@
 // What the desktop sees of the player: read from the window's controls and
 // the player, never stored apart from them.
 struct DesktopPlayerState {
-    bool generatorOn = false; // "Turn Off" is showing
-    bool previewOn = false;   // the preview button reads "Stop"
+    bool generatorOn = false;  // "Turn Off" is showing
+    bool previewOn = false;    // the preview button reads "Stop"
     bool soundPlaying = false; // the player is producing sound right now
     int volume = 50;           // the volume slider, 1..100
     int styleIndex = -1;

@@ -83,8 +83,9 @@ void Mpris::propertiesChanged(const QString& interface, const QVariantMap& chang
 {
     if (!m_exported)
         return;
-    QDBusMessage signal = QDBusMessage::createSignal(
-        kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
     signal << interface << changed << QStringList();
     m_bus.send(signal);
 }

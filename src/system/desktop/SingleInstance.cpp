@@ -78,8 +78,8 @@ bool SingleInstance::handOverOnBus()
     }
     // The first may not have its objects up yet: ask again for a moment.
     const QDeadlineTimer deadline(kHandOverMs);
-    QDBusMessage raise =
-        QDBusMessage::createMethodCall(m_busName, kRaisePath, kRaiseInterface, QStringLiteral("Raise"));
+    QDBusMessage raise = QDBusMessage::createMethodCall(m_busName, kRaisePath, kRaiseInterface,
+                                                        QStringLiteral("Raise"));
     do {
         const QDBusMessage answer = bus.call(raise, QDBus::Block, kHandOverMs);
         if (answer.type() == QDBusMessage::ReplyMessage)
@@ -143,7 +143,6 @@ void SingleInstance::listen()
             };
             connect(client, &QLocalSocket::readyRead, this, readLines);
             readLines(); // what came with the connection
-
         }
     });
 }

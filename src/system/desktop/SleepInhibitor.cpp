@@ -43,8 +43,7 @@ void SleepInhibitor::askPortal()
         QStringLiteral("org.freedesktop.portal.Desktop"),
         QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
-    call << QString() << kSuspendAndIdle
-         << QVariantMap{{QStringLiteral("reason"), kReason}};
+    call << QString() << kSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), kReason}};
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
