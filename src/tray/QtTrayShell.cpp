@@ -116,6 +116,9 @@ bool QtTrayShell::add(const NOTIFYICONDATAA& data)
     raw->balloonTimer.setSingleShot(true);
     connect(&raw->balloonTimer, &QTimer::timeout, this, [this, raw] {
         raw->balloonUp = false;
+        // Not every notification server honours the timeout.
+        if (raw->item)
+            raw->item->closeMessage();
         post(*raw, TrayCode::BalloonTimeout);
     });
 
