@@ -101,8 +101,8 @@ StatusNotifierHost::StatusNotifierHost(QDBusConnection bus, QObject* parent)
         return;
     registerTypes();
     m_present = m_bus.interface()->isServiceRegistered(kWatcher).value();
-    m_watcher = new QDBusServiceWatcher(kWatcher, m_bus,
-                                        QDBusServiceWatcher::WatchForOwnerChange, this);
+    m_watcher =
+        new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 const bool was = m_present;
@@ -136,8 +136,8 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent)
                   QStringLiteral("NotificationClosed"), this,
                   SLOT(onNotificationClosed(uint, uint)));
     // A watcher that starts (or starts again) later learns of the item too.
-    auto* watcher = new QDBusServiceWatcher(kWatcher, m_bus,
-                                            QDBusServiceWatcher::WatchForRegistration, this);
+    auto* watcher =
+        new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
             [this] { registerWithWatcher(); });
     registerWithWatcher();
@@ -153,9 +153,9 @@ StatusNotifierItem::~StatusNotifierItem()
 
 void StatusNotifierItem::registerWithWatcher()
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
-        QStringLiteral("RegisterStatusNotifierItem"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
+                                       QStringLiteral("RegisterStatusNotifierItem"));
     call << m_service;
     m_bus.asyncCall(call);
 }

@@ -85,8 +85,8 @@ private:
     QString m_service;
     SniPixmaps m_pixmaps;
     QString m_toolTip;
-    uint m_notification = 0;   // the notification shown, 0 when none
-    bool m_notifying = false;  // a Notify call is in flight
+    uint m_notification = 0;  // the notification shown, 0 when none
+    bool m_notifying = false; // a Notify call is in flight
     bool m_closeWhenShown = false;
 };
 

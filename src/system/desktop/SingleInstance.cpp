@@ -26,8 +26,10 @@ const QString kRaisePath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kRaiseInterface = QStringLiteral("org.mpris.MediaPlayer2");
 } // namespace
 
-SingleInstance::SingleInstance(QString busName, QString runtimeDir, QObject* parent)
-    : QObject(parent), m_busName(std::move(busName)), m_runtimeDir(std::move(runtimeDir))
+SingleInstance::SingleInstance(QString busName, QString runtimeDir, QDBusConnection bus,
+                               QObject* parent)
+    : QObject(parent), m_busName(std::move(busName)), m_runtimeDir(std::move(runtimeDir)),
+      m_bus(std::move(bus))
 {
 }
 
@@ -57,15 +59,13 @@ bool SingleInstance::handOver()
     if (m_decided)
         return m_second;
     m_decided = true;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    m_second = bus.isConnected() ? handOverOnBus() : handOverLocally();
+    m_second = m_bus.isConnected() ? handOverOnBus() : handOverLocally();
     return m_second;
 }
 
 bool SingleInstance::handOverOnBus()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusConnectionInterface* names = bus.interface();
+    QDBusConnectionInterface* names = m_bus.interface();
     const auto reply = names->registerService(m_busName, QDBusConnectionInterface::DontQueueService,
                                               QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
@@ -81,7 +81,7 @@ bool SingleInstance::handOverOnBus()
     QDBusMessage raise = QDBusMessage::createMethodCall(m_busName, kRaisePath, kRaiseInterface,
                                                         QStringLiteral("Raise"));
     do {
-        const QDBusMessage answer = bus.call(raise, QDBus::Block, kHandOverMs);
+        const QDBusMessage answer = m_bus.call(raise, QDBus::Block, kHandOverMs);
         if (answer.type() == QDBusMessage::ReplyMessage)
             break;
         QThread::msleep(kRetryMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
@@ -13,8 +14,9 @@ class SingleInstance : public QObject
     Q_OBJECT
 public:
     // busName: the well-known name the first instance owns; runtimeDir: where
-    // the lock and the socket go when there is no session bus.
-    SingleInstance(QString busName, QString runtimeDir, QObject* parent = nullptr);
+    // the lock and the socket go when the bus is not connected.
+    SingleInstance(QString busName, QString runtimeDir,
+                   QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // Decides once: true when another instance runs and has been told to
@@ -39,6 +41,7 @@ private:
 
     QString m_busName;
     QString m_runtimeDir;
+    QDBusConnection m_bus;
     bool m_decided = false;
     bool m_second = false;
     bool m_ownsBusName = false;
