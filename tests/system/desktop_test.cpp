@@ -131,7 +131,8 @@ TEST(Mpris, PlaybackStatusAndMetadataFollowTheControls)
     s.style = "Brown Noise";
     const QVariantMap brown = mpris::metadata(s);
     EXPECT_EQ(brown.value("xesam:title").toString(), "Brown Noise");
-    EXPECT_EQ(brown.value("mpris:trackid").value<QDBusObjectPath>().path(), "/org/hushwave/style/2");
+    EXPECT_EQ(brown.value("mpris:trackid").value<QDBusObjectPath>().path(),
+              "/org/hushwave/style/2");
     EXPECT_EQ(mpris::metadata(s), brown) << "the same style, the same track id";
     s.styleIndex = -1;
     s.style.clear();

@@ -125,9 +125,9 @@ bool samePixels(const QImage& a, const QImage& b)
 TEST(BlueT, IsTheProjectsTrayIconAtEverySize)
 {
     // At 16 px exactly the picture the project ships.
-    const QImage shipped = QImage(QString(qgetenv("HUSHWAVE_SOURCE_DIR")) +
-                                  "/resources/icons/tray-t.png")
-                               .convertToFormat(QImage::Format_ARGB32);
+    const QImage shipped =
+        QImage(QString(qgetenv("HUSHWAVE_SOURCE_DIR")) + "/resources/icons/tray-t.png")
+            .convertToFormat(QImage::Format_ARGB32);
     ASSERT_FALSE(shipped.isNull());
     EXPECT_TRUE(samePixels(blueT(16), shipped));
     // Twice and three times as large: the same T, pixel for pixel.
