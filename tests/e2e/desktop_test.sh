@@ -52,6 +52,11 @@ hw_start
 hw_find_window 30 && hw_wait_for 10 hw_window_visible
 hw_check "the first plays" hw_wait_for 10 hw_capture_has_sound 0.5
 check_second_start "bus"
+# A start that does not find the bus (a terminal without it) still finds ours.
+saved_bus="$HW_BUS_ADDRESS"
+HW_BUS_ADDRESS="unix:path=$HW_ROOT/no-bus"
+check_second_start "without the bus"
+HW_BUS_ADDRESS="$saved_bus"
 hw_check "one player window" test "$(hw_x xdotool search --all --name '^Hushwave$' 2>/dev/null |
     while read -r w; do hw_x xwininfo -id "$w" | grep -c 'Width: 536'; done | paste -sd+ | bc)" = 1
 hw_log "killed with SIGKILL, then started again"

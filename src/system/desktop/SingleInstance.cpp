@@ -11,6 +11,8 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -50,6 +52,9 @@ QString SingleInstance::defaultRuntimeDir()
         return runtime;
     const QString own = QDir::tempPath() + QStringLiteral("/hushwave-%1").arg(::getuid());
     QDir().mkpath(own);
+    // A folder someone else made in the shared temp folder is not ours to use.
+    if (QFileInfo(own).ownerId() != ::getuid() || QFileInfo(own).isSymLink())
+        return QString();
     QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return own;
 }
@@ -59,7 +64,19 @@ bool SingleInstance::handOver()
     if (m_decided)
         return m_second;
     m_decided = true;
-    m_second = m_bus.isConnected() ? handOverOnBus() : handOverLocally();
+    if (!m_bus.isConnected()) {
+        m_second = handOverLocally();
+        return m_second;
+    }
+    m_second = handOverOnBus();
+    // Holding the name, take the lock too: a start that finds no bus (or
+    // another bus) still finds this one. One that holds it already wins.
+    if (!m_second && handOverLocally()) {
+        if (m_ownsBusName)
+            m_bus.interface()->unregisterService(m_busName);
+        m_ownsBusName = false;
+        m_second = true;
+    }
     return m_second;
 }
 
@@ -81,7 +98,8 @@ bool SingleInstance::handOverOnBus()
     QDBusMessage raise = QDBusMessage::createMethodCall(m_busName, kRaisePath, kRaiseInterface,
                                                         QStringLiteral("Raise"));
     do {
-        const QDBusMessage answer = m_bus.call(raise, QDBus::Block, kHandOverMs);
+        const QDBusMessage answer =
+            m_bus.call(raise, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
         if (answer.type() == QDBusMessage::ReplyMessage)
             break;
         QThread::msleep(kRetryMs);
@@ -91,6 +109,8 @@ bool SingleInstance::handOverOnBus()
 
 bool SingleInstance::handOverLocally()
 {
+    if (m_runtimeDir.isEmpty())
+        return false; // nowhere safe to keep a lock: play on without one
     const QString lockPath = m_runtimeDir + QStringLiteral("/hushwave.lock");
     // A lock of the kernel's: it goes with the process, so a killed run
     // leaves nothing that blocks the next start.
