@@ -399,20 +399,30 @@ DesktopPlayerState Form1::desktopState() const
     return state;
 }
 
+// Like a click, an action from the desktop waits until the load step is done
+// and no box holds the window (a handler waits inside it).
+bool Form1::takesDesktopInput() const
+{
+    return !m_loading && !QApplication::activeModalWidget();
+}
+
 void Form1::clickTurnOnOff()
 {
-    PushButton2->click();
+    if (takesDesktopInput())
+        PushButton2->click();
 }
 
 void Form1::clickPreview()
 {
-    PushButton1->click();
+    if (takesDesktopInput())
+        PushButton1->click();
 }
 
 void Form1::moveVolume(int value)
 {
     // Through the slider's own change, so it is stored and heard like a drag.
-    Slider1->setValue(value);
+    if (takesDesktopInput())
+        Slider1->setValue(value);
 }
 
 void Form1::raiseWindow()
@@ -422,6 +432,8 @@ void Form1::raiseWindow()
 
 void Form1::closeWindow()
 {
+    if (!takesDesktopInput())
+        return;
     // A window hidden in the tray still gets its close, so the icon goes too.
     close();
     QCoreApplication::quit();

@@ -64,6 +64,7 @@ private:
     void buildControls();
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
+    bool takesDesktopInput() const;
     void tellSaveFailed(const QString& description);
 
     PlaybackServices m_services;

@@ -1,7 +1,9 @@
 #include "support/FormHarness.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -67,6 +69,26 @@ TEST(DesktopWindow, ActionsRunTheWindowsHandlersAndReportTheirChanges)
     desktop.setDesktopListener({});
     desktop.clickTurnOnOff(); // no listener: nothing to call
     EXPECT_TRUE(h.errors.entries.empty());
+}
+
+TEST(DesktopWindow, NothingActsWhileABoxHoldsTheWindow)
+{
+    FormHarness h;
+    Form1& f = h.load();
+    DesktopWindow& desktop = f;
+    QDialog box;
+    box.setModal(true);
+    box.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &box);
+    h.settings.saves.clear();
+    desktop.clickTurnOnOff();
+    desktop.moveVolume(30);
+    EXPECT_EQ(f.PushButton2->text(), "Turn On");
+    EXPECT_EQ(f.Slider1->value(), 50);
+    EXPECT_TRUE(h.settings.saves.isEmpty());
+    box.hide();
+    desktop.clickTurnOnOff();
+    EXPECT_EQ(f.PushButton2->text(), "Turn Off");
 }
 
 TEST(DesktopWindow, RaiseBringsTheWindowOutOfTheTray)
