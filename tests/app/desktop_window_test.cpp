@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
-#include <QDialog>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSlider>

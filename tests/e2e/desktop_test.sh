@@ -27,6 +27,10 @@ second_start() { # capture
     echo "$status $(awk -v a="$t0" -v b="$(date +%s.%N)" 'BEGIN {printf "%.2f", b - a}')"
 }
 
+# The stand-ins' log holds a line matching the pattern exactly n times.
+log_count_is() { [ "$(grep -c "$1" "$HW_STANDIN_LOG")" = "$2" ]; }
+log_count_at_least() { [ "$(grep -c "$1" "$HW_STANDIN_LOG")" -ge "$2" ]; }
+
 settings_sum() { md5sum "$(hw_settings_file)" 2>/dev/null | cut -d' ' -f1; }
 
 # Hands over to the running one: exit 0 within a second, the window comes
@@ -167,7 +171,7 @@ hw_check "and minimising goes to it" hw_wait_for 5 hw_window_hidden
 hw_log "the panel leaves and comes back"
 hw_standins_stop
 hw_standins watcher
-hw_check "the icon comes back" hw_wait_for 5 test "$(grep -c '^item ' "$HW_STANDIN_LOG")" -ge 2
+hw_check "the icon comes back" hw_wait_for 5 log_count_at_least '^item ' 2
 hw_standins_stop
 
 # ---------------------------------------------------------------------------
@@ -187,9 +191,24 @@ hw_check "released at Turn Off" hw_wait_for 5 grep -q '^release active=0$' "$HW_
 sleep 1
 hw_check_eq "asked once" 1 "$(grep -c '^inhibit ' "$HW_STANDIN_LOG")"
 hw_click_control preview
-hw_check "a preview holds it too" hw_wait_for 5 test "$(grep -c '^inhibit ' "$HW_STANDIN_LOG")" = 2
+hw_check "a preview holds it too" hw_wait_for 5 log_count_is '^inhibit ' 2
 hw_click_control preview
-hw_check "until it stops" hw_wait_for 5 test "$(grep -c '^release active=0$' "$HW_STANDIN_LOG")" = 2
+hw_check "until it stops" hw_wait_for 5 log_count_is '^release active=0$' 2
+hw_standins_stop
+
+hw_begin "no sleep inside the play window only"
+HW_STANDIN_LOG="$HW_ROOT/window.log"
+hw_standins inhibit
+hw_write_settings Option=Timed StartStopState=ON \
+    "Time From=12/7/2026 9:00:00 AM" "Time To=12/7/2026 9:00:05 AM"
+hw_start --faketime "2026-12-07 08:59:56"
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "nothing held while it waits for the window" hw_holds_until_fake 08:59:59 \
+    log_count_is '^inhibit ' 0
+hw_check "held once the window opens" hw_wait_for 10 grep -q '^inhibit .*active=1$' "$HW_STANDIN_LOG"
+hw_sleep_until_fake 09:00:06
+hw_check "released when it closes" hw_wait_for 10 grep -q '^release active=0$' "$HW_STANDIN_LOG"
+hw_check "while the generator stays on" hw_setting_is StartStopState ON
 hw_standins_stop
 
 hw_done
