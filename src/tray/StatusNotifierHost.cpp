@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QImage>
 
 #include <atomic>
@@ -100,7 +101,10 @@ StatusNotifierHost::StatusNotifierHost(QDBusConnection bus, QObject* parent)
     if (!m_bus.isConnected())
         return;
     registerTypes();
-    m_present = m_bus.interface()->isServiceRegistered(kWatcher).value();
+    m_present = m_bus.interface()->isServiceRegistered(kWatcher).value() && hostRegistered();
+    // A watcher without a panel yet: the panel announces itself when it comes.
+    m_bus.connect(kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
+                  QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(onHostRegistered()));
     m_watcher =
         new QDBusServiceWatcher(kWatcher, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -110,6 +114,27 @@ StatusNotifierHost::StatusNotifierHost(QDBusConnection bus, QObject* parent)
                 if (m_present && !was)
                     emit appeared();
             });
+}
+
+bool StatusNotifierHost::hostRegistered() const
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage answer = m_bus.call(get, QDBus::Block, 1000);
+    // A watcher that cannot say is taken at its word of being there.
+    if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty())
+        return true;
+    return answer.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+void StatusNotifierHost::onHostRegistered()
+{
+    if (m_present)
+        return;
+    m_present = true;
+    emit appeared();
 }
 
 std::unique_ptr<TrayItem> StatusNotifierHost::createItem()
@@ -179,8 +204,8 @@ void StatusNotifierItem::showMessage(const QString& title, const QString& text, 
     QDBusMessage call = QDBusMessage::createMethodCall(kNotifications, kNotificationsPath,
                                                        kNotifications, QStringLiteral("Notify"));
     // The one message of the item replaces its last, if that is still up.
-    call << QStringLiteral("Hushwave") << m_notification << QString() << title << plainBody(text)
-         << QStringList{QStringLiteral("default"), QString()}
+    call << QStringLiteral("Hushwave") << m_notification << QStringLiteral("hushwave") << title
+         << plainBody(text) << QStringList{QStringLiteral("default"), QString()}
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("hushwave")}}
          << qint32(msecs);
     m_notifying = true;

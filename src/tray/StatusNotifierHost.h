@@ -24,7 +24,12 @@ public:
     bool present() const override { return m_present; }
     std::unique_ptr<TrayItem> createItem() override;
 
+private slots:
+    void onHostRegistered();
+
 private:
+    bool hostRegistered() const;
+
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_watcher = nullptr;
     bool m_present = false;
