@@ -196,6 +196,20 @@ hw_click_control preview
 hw_check "until it stops" hw_wait_for 5 log_count_is '^release active=0$' 2
 hw_standins_stop
 
+hw_begin "no portal: logind keeps it awake"
+HW_STANDIN_LOG="$HW_ROOT/logind.log"
+hw_standins logind
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_click_control turn
+hw_check "plays" hw_wait_for 10 hw_capture_has_sound 0.5
+hw_check "logind is asked to block sleep and idle" \
+    hw_wait_for 5 grep -q '^logind-inhibit what=sleep:idle who=Hushwave mode=block active=1$' "$HW_STANDIN_LOG"
+hw_click_control turn
+hw_check "and the descriptor is closed at Turn Off" hw_wait_for 5 grep -q '^logind-release active=0$' "$HW_STANDIN_LOG"
+hw_standins_stop
+
 hw_begin "no sleep inside the play window only"
 HW_STANDIN_LOG="$HW_ROOT/window.log"
 hw_standins inhibit

@@ -287,7 +287,9 @@ hw_start() {
     # No session bus unless the script asked for one: Qt then uses the
     # XEmbed tray that trayer hosts.
     local -a bus=(-u DBUS_SESSION_BUS_ADDRESS)
-    [ -n "$HW_BUS_ADDRESS" ] && bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS")
+    # The private bus stands in for the system bus too (logind).
+    [ -n "$HW_BUS_ADDRESS" ] &&
+        bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DBUS_SYSTEM_BUS_ADDRESS="$HW_BUS_ADDRESS")
     env -u WAYLAND_DISPLAY "${bus[@]}" \
         DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb \
         HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \

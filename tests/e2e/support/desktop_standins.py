@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """Stand-ins for a desktop's session services, for the end-to-end tests only:
-a StatusNotifierWatcher (with a host), a notification server and the desktop
-portal's Inhibit. Each logs what it was asked, one line per event, to the
+a StatusNotifierWatcher (with a host), a notification server, the desktop
+portal's Inhibit and logind's. Each logs what it was asked, one line per event, to the
 file given; none of them is a real implementation.
 
-    desktop_standins.py LOG watcher|notifications|inhibit...
+    desktop_standins.py LOG watcher|notifications|inhibit|logind...
 """
+import os
 import sys
 
 import dbus
@@ -142,7 +143,35 @@ class Inhibit(dbus.service.Object):
                 self.release(request)
 
 
-SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit}
+class Logind(dbus.service.Object):
+    """An inhibit lasts while the caller keeps its end of a pipe open."""
+    IFACE = "org.freedesktop.login1.Manager"
+
+    def __init__(self):
+        self.name = dbus.service.BusName("org.freedesktop.login1", BUS)
+        super().__init__(BUS, "/org/freedesktop/login1")
+        self.active = 0
+
+    @dbus.service.method(IFACE, in_signature="ssss", out_signature="h")
+    def Inhibit(self, what, who, why, mode):
+        read_end, write_end = os.pipe()
+        self.active += 1
+        log("logind-inhibit", f"what={what}", f"who={who}", f"mode={mode}",
+            f"active={self.active}")
+        GLib.io_add_watch(read_end, GLib.IO_HUP | GLib.IO_ERR, self.closed)
+        fd = dbus.types.UnixFd(write_end)
+        os.close(write_end)
+        return fd
+
+    def closed(self, fd, condition):
+        os.close(fd)
+        self.active -= 1
+        log("logind-release", f"active={self.active}")
+        return False
+
+
+SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit,
+            "logind": Logind}
 keep = [SERVICES[name]() for name in sys.argv[2:]]
 log("ready", *sys.argv[2:])
 GLib.MainLoop().run()
