@@ -4,31 +4,111 @@
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
 #include "playback/engine/AudioPlayer.h"
+#include "system/desktop/DesktopSession.h"
+#include "system/desktop/SingleInstance.h"
 #include "system/Registry.h"
 #include "system/SoundLibrary.h"
 #include "tray/QtTrayShell.h"
+#include "tray/StatusNotifierHost.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace
+{
+// Reads the command line before anything else starts, so --help works
+// without a display and a mistake touches neither settings nor sound.
+// Returns the exit status when the program should end here.
+std::optional<int> commandLine(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Plays soothing noise, all night or in a daily play window."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    // Qt's own options (-platform xcb, -style ..., -display ...) are the
+    // toolkit's to take; they are not ours to refuse.
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "style",
+                             "stylesheet", "session", "display", "name", "title", "visual"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    const bool parsed = parser.parse(arguments);
+    if (parsed && (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))) {
+        // Without an application object Qt cannot name the program itself.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), QStringLiteral("hushwave"));
+        std::fputs(qPrintable(text), stdout);
+        return 0;
+    }
+    if (parsed && parser.isSet(version)) {
+        std::printf("hushwave %s\n", HUSHWAVE_VERSION);
+        return 0;
+    }
+    QString error = parsed ? QString() : parser.errorText();
+    if (parsed && !parser.positionalArguments().isEmpty())
+        error =
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "hushwave: %s\nTry 'hushwave --help' for the options.\n",
+                     qPrintable(error));
+        return 2;
+    }
+    return std::nullopt;
+}
+} // namespace
 
 // The one place that picks the concrete parts the window works through.
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = commandLine(argc, argv))
+        return *status;
+
     QApplication app(argc, argv);
     // Ties the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName("io.github.hushwave.Hushwave");
+    QCoreApplication::setApplicationVersion(QStringLiteral(HUSHWAVE_VERSION));
+    // Before anything reads the settings or opens the sound: a second start
+    // only shows the first one's window.
+    SingleInstance instance(QStringLiteral("org.mpris.MediaPlayer2.Hushwave"),
+                            SingleInstance::defaultRuntimeDir());
+    if (instance.handOver())
+        return 0;
+
     SystemClock clock;
     IniSettingsStore settings;
     AudioPlayer player;
     MessageBoxErrorReport errors;
-    QtTrayShell trayShell;
+    StatusNotifierHost trayHost;
+    QtTrayShell trayShell(&trayHost);
+    // Qt's answer, or a StatusNotifierItem host that came after it asked.
+    const TrayAvailability trayAvailable = [&trayHost] {
+        return systemTrayAvailable() || trayHost.present();
+    };
 
     Form1 form(
         PlaybackServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()},
-        FormBackEnds{trayShell, systemTrayAvailable, systemRegistry(),
+        FormBackEnds{trayShell, trayAvailable, systemRegistry(),
                      QCoreApplication::applicationFilePath(), GetFileList, userDataFolder()});
     errors.setParent(&form);
     settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form, &errors);
+    DesktopSession desktop(form, instance);
     form.Form_Load();
     if (quitOnSignal.requested()) {
         // Ended while loading (an error box waited): the window never shows.

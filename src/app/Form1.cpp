@@ -13,6 +13,7 @@
 #include "common/SettingsStore.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
+#include "tray/BlueT.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -144,7 +145,7 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     setFont(font);
     paintBackground(*this, Qt::white, Qt::black);
     buildControls();
-    cSysTray1.ReadProperties(savedTrayProperties(QIcon(":/icons/tray-t.png")));
+    cSysTray1.ReadProperties(savedTrayProperties(blueTIcon()));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
                                                       m_services.errors, m_backEnds.trayAvailable);
     startUpOption = std::make_unique<StartUpOption>(
@@ -237,7 +238,11 @@ void Form1::wireHandlers()
 {
     // Each event runs its handler; a failure is logged and never reaches Qt.
     const auto on = [this](auto* sender, auto signal, const char* name, auto handler) {
-        connect(sender, signal, this, [name, handler] { atQtEdge(name, handler); });
+        connect(sender, signal, this, [this, name, handler] {
+            atQtEdge(name, handler);
+            if (m_desktopListener)
+                m_desktopListener();
+        });
     };
     on(PushButton2, &QPushButton::clicked, "PushButton2_Click",
        [this] { noisePlayer.PushButton2_Click(); });
@@ -402,4 +407,63 @@ void Form1::Form_Load()
         guard(188, [&] { enableTimer(Timer1, false); });
     }
     guard(190, [&] { m_loading = false; });
+    if (m_desktopListener)
+        m_desktopListener();
+}
+
+DesktopPlayerState Form1::desktopState() const
+{
+    DesktopPlayerState state;
+    state.generatorOn = PushButton2->text() == kTurnOff;
+    state.previewOn = PushButton1->text() == kStop;
+    state.soundPlaying = m_services.player.playState() == PlayState::Playing;
+    state.volume = Slider1->value();
+    state.styleIndex = Combo1->currentIndex();
+    state.style = Combo1->currentText();
+    return state;
+}
+
+// Like a click, an action from the desktop waits until the load step is done
+// and no box holds the window (a handler waits inside it).
+bool Form1::takesDesktopInput() const
+{
+    return !m_loading && !QApplication::activeModalWidget();
+}
+
+void Form1::clickTurnOnOff()
+{
+    if (takesDesktopInput())
+        PushButton2->click();
+}
+
+void Form1::clickPreview()
+{
+    if (takesDesktopInput())
+        PushButton1->click();
+}
+
+void Form1::moveVolume(int value)
+{
+    // Through the slider's own change, so it is stored and heard like a drag.
+    if (takesDesktopInput())
+        Slider1->setValue(value);
+}
+
+void Form1::raiseWindow()
+{
+    atQtEdge("cSysTray1_MouseUp", [this] { minimizeToTray->cSysTray1_MouseUp(0, 0); });
+}
+
+void Form1::closeWindow()
+{
+    if (!takesDesktopInput())
+        return;
+    // A window hidden in the tray still gets its close, so the icon goes too.
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::setDesktopListener(std::function<void()> listener)
+{
+    m_desktopListener = std::move(listener);
 }

@@ -7,6 +7,7 @@
 #include "playback/PlaybackContext.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
+#include "system/desktop/DesktopWindow.h"
 #include "system/StartUpOption.h"
 #include "tray/cSysTray.h"
 #include "tray/MinimizeToTray.h"
@@ -37,7 +38,7 @@ struct FormBackEnds {
 // The main window: builds the controls as designed, wires their events to the
 // subsystems' handlers, and restores everything from the settings store in
 // its load step.
-class Form1 : public QWidget, public Form1Controls
+class Form1 : public QWidget, public Form1Controls, public DesktopWindow
 {
     Q_OBJECT
 public:
@@ -50,6 +51,15 @@ public:
 
     static constexpr const char* kProductName = "Hushwave";
 
+    // What the desktop's panels and media keys act through.
+    DesktopPlayerState desktopState() const override;
+    void clickTurnOnOff() override;
+    void clickPreview() override;
+    void moveVolume(int value) override;
+    void raiseWindow() override;
+    void closeWindow() override;
+    void setDesktopListener(std::function<void()> listener) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -57,6 +67,7 @@ private:
     void buildControls();
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
+    bool takesDesktopInput() const;
     void tellSaveFailed(const QString& description);
     void addUserStyles(Guard& guard);
 
@@ -64,6 +75,7 @@ private:
     FormBackEnds m_backEnds;
     bool m_loading = false;
     bool m_toldSaveFailed = false;
+    std::function<void()> m_desktopListener;
 
 public:
     cSysTray cSysTray1;

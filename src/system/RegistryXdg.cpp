@@ -126,7 +126,10 @@ private:
             entry += QStringLiteral("Exec=%1\n"
                                     "Icon=io.github.hushwave.Hushwave\n"
                                     "Terminal=false\n"
-                                    "X-GNOME-Autostart-enabled=true\n")
+                                    "X-GNOME-Autostart-enabled=true\n"
+                                    // After the panel, so the tray icon has a host.
+                                    "X-GNOME-Autostart-Delay=5\n"
+                                    "X-KDE-autostart-phase=2\n")
                          .arg(escapeValue(command));
         // Written aside and renamed into place: a session starting meanwhile
         // sees the old entry or the new one, never half of one.

@@ -11,6 +11,8 @@ struct QtTrayShell::Entry {
     std::uint32_t uID = 0;
     std::uint32_t callbackMessage = 0; // 0: the record asked for no callback
     std::unique_ptr<QSystemTrayIcon> icon;
+    // The desktop host's icon; Qt's icon stays hidden while there is one.
+    std::unique_ptr<TrayItem> item;
     QTimer balloonTimer;
     bool balloonUp = false;
     // A balloon waiting for the icon to be docked.
@@ -49,7 +51,14 @@ std::vector<std::int32_t> trayCodesFor(QSystemTrayIcon::ActivationReason reason)
     return {};
 }
 
-QtTrayShell::QtTrayShell(QObject* parent) : QObject(parent) {}
+QtTrayShell::QtTrayShell(TrayHost* host, QObject* parent) : QObject(parent), m_host(host)
+{
+    if (m_host)
+        connect(m_host, &TrayHost::appeared, this, [this] {
+            for (auto& [key, entry] : m_icons)
+                useHost(*entry);
+        });
+}
 
 QtTrayShell::~QtTrayShell() = default;
 
@@ -73,6 +82,7 @@ bool QtTrayShell::Shell_NotifyIconA(std::uint32_t dwMessage, const NOTIFYICONDAT
         if (it == m_icons.end())
             return false;
         it->second->icon->hide();
+        it->second->item.reset();
         m_icons.erase(it);
         return true;
     default:
@@ -98,26 +108,24 @@ bool QtTrayShell::add(const NOTIFYICONDATAA& data)
 
     Entry* raw = entry.get();
     connect(entry->icon.get(), &QSystemTrayIcon::activated, this,
-            [this, raw](QSystemTrayIcon::ActivationReason reason) {
-                for (std::int32_t code : trayCodesFor(reason))
-                    post(*raw, code);
-            });
-    connect(entry->icon.get(), &QSystemTrayIcon::messageClicked, this, [this, raw] {
-        if (!raw->balloonUp)
-            return;
-        raw->balloonUp = false;
-        raw->balloonTimer.stop();
-        post(*raw, TrayCode::BalloonUserClick);
-    });
+            [this, raw](QSystemTrayIcon::ActivationReason reason) { activated(*raw, reason); });
+    connect(entry->icon.get(), &QSystemTrayIcon::messageClicked, this,
+            [this, raw] { balloonClicked(*raw); });
     raw->placeTimer.setSingleShot(true);
     connect(&raw->placeTimer, &QTimer::timeout, this, [this, raw] { presentBalloon(*raw); });
     raw->balloonTimer.setSingleShot(true);
     connect(&raw->balloonTimer, &QTimer::timeout, this, [this, raw] {
         raw->balloonUp = false;
+        // Not every notification server honours the timeout.
+        if (raw->item)
+            raw->item->closeMessage();
         post(*raw, TrayCode::BalloonTimeout);
     });
 
-    entry->icon->show();
+    if (m_host && m_host->present())
+        useHost(*raw);
+    else
+        entry->icon->show();
     if (data.uFlags & NIF_INFO)
         showBalloon(*raw, data);
     m_icons.emplace(std::make_pair(data.hWnd, data.uID), std::move(entry));
@@ -128,13 +136,51 @@ bool QtTrayShell::modify(Entry& entry, const NOTIFYICONDATAA& data)
 {
     if (data.uFlags & NIF_MESSAGE)
         entry.callbackMessage = data.uCallbackMessage;
-    if (data.uFlags & NIF_ICON)
+    if (data.uFlags & NIF_ICON) {
         entry.icon->setIcon(imageFromHandle(data.hIcon));
-    if (data.uFlags & NIF_TIP)
+        if (entry.item)
+            entry.item->setIcon(entry.icon->icon());
+    }
+    if (data.uFlags & NIF_TIP) {
         entry.icon->setToolTip(textField(data.szTip));
+        if (entry.item)
+            entry.item->setToolTip(entry.icon->toolTip());
+    }
     if (data.uFlags & NIF_INFO)
         showBalloon(entry, data);
     return true;
+}
+
+void QtTrayShell::useHost(Entry& entry)
+{
+    if (entry.item || !m_host)
+        return;
+    entry.item = m_host->createItem();
+    if (!entry.item)
+        return;
+    entry.icon->hide();
+    entry.item->setIcon(entry.icon->icon());
+    entry.item->setToolTip(entry.icon->toolTip());
+    Entry* raw = &entry;
+    connect(entry.item.get(), &TrayItem::activated, this,
+            [this, raw](QSystemTrayIcon::ActivationReason reason) { activated(*raw, reason); });
+    connect(entry.item.get(), &TrayItem::messageClicked, this,
+            [this, raw] { balloonClicked(*raw); });
+}
+
+void QtTrayShell::activated(const Entry& entry, QSystemTrayIcon::ActivationReason reason) const
+{
+    for (std::int32_t code : trayCodesFor(reason))
+        post(entry, code);
+}
+
+void QtTrayShell::balloonClicked(Entry& entry)
+{
+    if (!entry.balloonUp)
+        return;
+    entry.balloonUp = false;
+    entry.balloonTimer.stop();
+    post(entry, TrayCode::BalloonUserClick);
 }
 
 void QtTrayShell::showBalloon(Entry& entry, const NOTIFYICONDATAA& data)
@@ -163,6 +209,10 @@ void QtTrayShell::showBalloon(Entry& entry, const NOTIFYICONDATAA& data)
 
 void QtTrayShell::presentBalloon(Entry& entry)
 {
+    if (entry.item) {
+        entry.item->showMessage(entry.title, entry.text, entry.timeout);
+        return;
+    }
     const QRect placed = entry.icon->geometry();
     if (!placed.isEmpty() && placed.topLeft() == QPoint(0, 0) && entry.placeTries < kPlaceTries) {
         ++entry.placeTries;
@@ -176,8 +226,12 @@ void QtTrayShell::hideBalloon(Entry& entry)
 {
     entry.balloonTimer.stop();
     entry.placeTimer.stop();
-    // Qt takes a balloon away when given an empty one.
-    entry.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+    // Qt takes its own balloon away when given an empty one; a desktop
+    // notification is closed instead, never replaced by an empty one.
+    if (entry.item)
+        entry.item->closeMessage();
+    else
+        entry.icon->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
     if (entry.balloonUp) {
         entry.balloonUp = false;
         post(entry, TrayCode::BalloonHide);

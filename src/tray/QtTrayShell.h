@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tray/NotifyIconData.h"
+#include "tray/TrayItem.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -15,11 +16,15 @@
 // The tray shell on Qt: each added record becomes a QSystemTrayIcon; its
 // clicks and balloon clicks come back to the record's window as tray
 // callback messages, posted like the shell's.
+//
+// Given a desktop tray host (StatusNotifierItem), icons go there whenever it
+// is present, also when it arrives after start-up; Qt's icon is used only
+// without one.
 class QtTrayShell : public QObject, public TrayShell
 {
     Q_OBJECT
 public:
-    explicit QtTrayShell(QObject* parent = nullptr);
+    explicit QtTrayShell(TrayHost* host = nullptr, QObject* parent = nullptr);
     ~QtTrayShell() override;
 
     bool Shell_NotifyIconA(std::uint32_t dwMessage, const NOTIFYICONDATAA& data) override;
@@ -36,7 +41,11 @@ private:
     void presentBalloon(Entry& entry);
     void hideBalloon(Entry& entry);
     void post(const Entry& entry, std::int32_t lParam) const;
+    void useHost(Entry& entry);
+    void activated(const Entry& entry, QSystemTrayIcon::ActivationReason reason) const;
+    void balloonClicked(Entry& entry);
 
+    TrayHost* m_host = nullptr;
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<Entry>> m_icons;
 };
 

@@ -19,6 +19,9 @@
 # RMS, onset and end ramps, gaps, style), hw_capture_still / _growing,
 # hw_tray_icon_present, hw_click_tray_icon, hw_minimize, hw_close,
 # hw_popup_visible (the balloon), hw_add_short_sound (a file that ends).
+# With a session bus (opt-in): hw_bus_start runs a private dbus-daemon that
+# every later hw_start gets instead of no bus; hw_standins starts the test's
+# stand-in desktop services on it.
 # Run one script by hand from a build folder:
 #   HUSHWAVE_BINARY=$PWD/program/hushwave bash ../tests/e2e/playback_test.sh
 #
@@ -47,6 +50,10 @@ HW_WIN=""
 HW_CONFIG=""
 HW_CAPTURE=""
 HW_LOG=""
+HW_BUS_ADDRESS=""
+HW_BUS_PID=""
+HW_STANDIN_PIDS=""
+HW_STANDIN_LOG=""
 
 # Frames of float32 stereo at the rate of the sound files.
 HW_RATE=44100
@@ -72,6 +79,8 @@ hw_kill() { # pid [grace seconds]
 
 hw_cleanup() {
     hw_kill "$HW_PID"
+    hw_standins_stop
+    hw_kill "$HW_BUS_PID"
     hw_kill "${HW_WRAPPER_PID:-}"
     hw_kill "$HW_TRAY_PID"
     hw_kill "$HW_WM_PID"
@@ -197,6 +206,7 @@ hw_begin() {
     HW_CAPTURE="$dir/capture.raw"
     HW_LOG="$dir/program.log"
     HW_PROGRAM="$HW_BINARY"
+    HW_STANDIN_LOG=""
     if [ "$tray" = 1 ]; then hw_tray_start; else hw_tray_stop; fi
     hw_log "--- scenario: $HW_SCENARIO"
 }
@@ -219,6 +229,10 @@ hw_fail() {
         if [ -s "$HW_LOG" ]; then
             hw_log "program log (tail):"
             tail -n 20 "$HW_LOG" | sed 's/^/    /'
+        fi
+        if [ -s "${HW_STANDIN_LOG:-}" ]; then
+            hw_log "stand-in services' log:"
+            sed 's/^/    /' "$HW_STANDIN_LOG"
         fi
         if [ -s "$HW_CONFIG/Tarnwell.ini" ]; then
             hw_log "settings file:"
@@ -270,9 +284,14 @@ hw_start() {
     fi
     local -a cmd=("$HW_PROGRAM")
     [ -n "$fake" ] && cmd=(faketime -f "@$fake" "$HW_PROGRAM")
-    # No session bus: Qt then uses the XEmbed tray that trayer hosts. The
-    # user's data folder is the default one in the private home.
-    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u XDG_DATA_HOME \
+    # No session bus unless the script asked for one: Qt then uses the
+    # XEmbed tray that trayer hosts. The user's data folder is the default
+    # one in the private home.
+    local -a bus=(-u DBUS_SESSION_BUS_ADDRESS)
+    # The private bus stands in for the system bus too (logind).
+    [ -n "$HW_BUS_ADDRESS" ] &&
+        bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DBUS_SYSTEM_BUS_ADDRESS="$HW_BUS_ADDRESS")
+    env -u WAYLAND_DISPLAY -u XDG_DATA_HOME "${bus[@]}" \
         DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb \
         HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
         XDG_RUNTIME_DIR="$HW_RUNTIME" \
@@ -383,6 +402,41 @@ hw_stop() {
     hw_kill "${HW_WRAPPER_PID:-}"
     HW_PID="" HW_WRAPPER_PID=""
     HW_WIN=""
+}
+
+# --- session bus (opt-in) -------------------------------------------------
+
+# A private session bus for the rest of the script.
+hw_bus_start() {
+    local out
+    out="$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null)" ||
+        { hw_log "dbus-daemon did not start"; exit 1; }
+    HW_BUS_ADDRESS="$(sed -n 1p <<<"$out")"
+    HW_BUS_PID="$(sed -n 2p <<<"$out")"
+    hw_log "session bus $HW_BUS_ADDRESS (dbus-daemon $HW_BUS_PID)"
+}
+
+hw_on_bus() { DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" "$@"; }
+
+# Starts stand-in desktop services (watcher, notifications, inhibit) that
+# log to HW_STANDIN_LOG; waits until they own their names.
+hw_standins() {
+    [ -n "$HW_STANDIN_LOG" ] || HW_STANDIN_LOG="$HW_ROOT/standins.log"
+    touch "$HW_STANDIN_LOG"
+    local before
+    before="$(grep -c '^ready' "$HW_STANDIN_LOG")"
+    DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" /usr/bin/python3 \
+        "$(dirname "${BASH_SOURCE[0]}")/support/desktop_standins.py" \
+        "$HW_STANDIN_LOG" "$@" >>"$HW_ROOT/standins.err" 2>&1 &
+    HW_STANDIN_PIDS="$HW_STANDIN_PIDS $!"
+    hw_wait_for 10 eval '[ "$(grep -c "^ready" "$HW_STANDIN_LOG")" -gt "$before" ]' ||
+        { hw_log "stand-ins did not start"; cat "$HW_ROOT/standins.err"; exit 1; }
+}
+
+hw_standins_stop() {
+    local pid
+    for pid in $HW_STANDIN_PIDS; do hw_kill "$pid"; done
+    HW_STANDIN_PIDS=""
 }
 
 # --- windows ---------------------------------------------------------------

@@ -104,4 +104,33 @@ took="$(hw_elapsed_since "$t0")"
 hw_check "at once ($took s), not after the balloon" hw_num_below "$took" 1.5
 hw_check_eq "with exit status 0" "0" "${HW_EXIT_STATUS:-}"
 
+# ---------------------------------------------------------------------------
+hw_begin "the command line"
+# Runs the program in the foreground with the scenario's folders; prints its
+# exit status, then what it wrote to stdout and stderr.
+run_with() {
+    local out="$HW_ROOT/cli.out" err="$HW_ROOT/cli.err" status
+    env -u DBUS_SESSION_BUS_ADDRESS DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb HOME="$HW_HOME" \
+        XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" XDG_RUNTIME_DIR="$HW_RUNTIME" \
+        SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE" \
+        timeout 10 "$HW_BINARY" "$@" >"$out" 2>"$err"
+    status=$?
+    echo "$status"
+    cat "$out" "$err"
+}
+result="$(run_with --help)"
+hw_check_eq "--help exits 0" 0 "$(head -n 1 <<<"$result")"
+hw_check "and lists the options" grep -q -- '-v, --version' <<<"$result"
+result="$(run_with --version)"
+hw_check_eq "--version exits 0" 0 "$(head -n 1 <<<"$result")"
+hw_check "and names the version" grep -qE '^hushwave [0-9]+\.[0-9]+\.[0-9]+$' <<<"$result"
+result="$(run_with --no-such-option)"
+hw_check_eq "an unknown option exits 2" 2 "$(head -n 1 <<<"$result")"
+hw_check "with a clear message" grep -q "Unknown option 'no-such-option'" <<<"$result"
+result="$(run_with extra)"
+hw_check_eq "a stray argument exits 2" 2 "$(head -n 1 <<<"$result")"
+hw_check "none of them wrote settings" test ! -e "$(hw_settings_file)"
+hw_check "or opened the sound" test ! -e "$HW_CAPTURE"
+hw_check "or showed a window" bash -c "! DISPLAY='$HW_DISPLAY' xdotool search --name '^Hushwave$' >/dev/null 2>&1"
+
 hw_done

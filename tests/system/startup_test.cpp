@@ -175,6 +175,9 @@ TEST_F(StartUpTest, CheckingWritesAQuotedEntryForTheRunningExecutable)
     EXPECT_EQ(keyOf(entry, "Name"), "Hushwave");
     EXPECT_EQ(keyOf(entry, "Icon"), "io.github.hushwave.Hushwave");
     EXPECT_EQ(keyOf(entry, "X-GNOME-Autostart-enabled"), "true");
+    // Started after the panel, where the desktop supports it.
+    EXPECT_EQ(keyOf(entry, "X-GNOME-Autostart-Delay"), "5");
+    EXPECT_EQ(keyOf(entry, "X-KDE-autostart-phase"), "2");
     EXPECT_EQ(keyOf(entry, "Exec"), "\"" + self + "\"");
     EXPECT_EQ(parseExec(keyOf(entry, "Exec")), QStringList{self});
     EXPECT_FALSE(QFile::exists(userEntry(name)));
@@ -377,7 +380,7 @@ TEST_F(StartUpTest, PathsWithAwkwardCharactersSurviveTheQuoting)
             path.contains(u'%') ? QStringList{"nice", "-n", "0", path} : QStringList{path};
         EXPECT_EQ(parseExec(exec), expected) << qPrintable(exec);
         // The whole entry stays one line per key.
-        EXPECT_EQ(entry.count(u'\n'), 8) << qPrintable(entry);
+        EXPECT_EQ(entry.count(u'\n'), 10) << qPrintable(entry);
     }
 }
 

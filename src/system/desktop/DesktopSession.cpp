@@ -1,0 +1,41 @@
+#include "system/desktop/DesktopSession.h"
+
+#include "system/desktop/DesktopWindow.h"
+#include "system/desktop/Mpris.h"
+#include "system/desktop/SingleInstance.h"
+#include "system/desktop/SleepInhibitor.h"
+
+#include <QDBusConnection>
+
+DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent)
+    : QObject(parent), m_window(window)
+{
+    connect(&instance, &SingleInstance::raiseRequested, this, [this] { m_window.raiseWindow(); });
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        m_inhibitor = new SleepInhibitor(bus, this);
+        // The name is ours only when this is the one instance.
+        if (instance.ownsBusName()) {
+            m_mpris = new Mpris(window, this);
+            if (!m_mpris->exportOn(bus)) {
+                delete m_mpris;
+                m_mpris = nullptr;
+            }
+        }
+    }
+    m_window.setDesktopListener([this] { update(); });
+    update();
+}
+
+DesktopSession::~DesktopSession()
+{
+    m_window.setDesktopListener({});
+}
+
+void DesktopSession::update()
+{
+    if (m_mpris)
+        m_mpris->refresh();
+    if (m_inhibitor)
+        m_inhibitor->setPlaying(m_window.desktopState().soundPlaying);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+class DesktopWindow;
+class Mpris;
+class SingleInstance;
+class SleepInhibitor;
+
+// The window's presence on the desktop's session bus: the media player
+// object for panels and media keys, and no sleep while sound plays. Also
+// shows the window when a second start asks for it. Without a bus only the
+// last of these works; nothing is reported.
+class DesktopSession : public QObject
+{
+    Q_OBJECT
+public:
+    DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent = nullptr);
+    ~DesktopSession() override;
+
+private:
+    void update();
+
+    DesktopWindow& m_window;
+    Mpris* m_mpris = nullptr;
+    SleepInhibitor* m_inhibitor = nullptr;
+};

@@ -1,0 +1,168 @@
+#include "system/desktop/SingleInstance.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace
+{
+// A second start must be gone within a second even when the first is
+// still busy starting up.
+constexpr int kHandOverMs = 800;
+constexpr int kRetryMs = 50;
+
+const QString kRaisePath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kRaiseInterface = QStringLiteral("org.mpris.MediaPlayer2");
+} // namespace
+
+SingleInstance::SingleInstance(QString busName, QString runtimeDir, QDBusConnection bus,
+                               QObject* parent)
+    : QObject(parent), m_busName(std::move(busName)), m_runtimeDir(std::move(runtimeDir)),
+      m_bus(std::move(bus))
+{
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_server) {
+        m_server->close();
+        QLocalServer::removeServer(m_server->fullServerName());
+    }
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+}
+
+QString SingleInstance::defaultRuntimeDir()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/hushwave-%1").arg(::getuid());
+    QDir().mkpath(own);
+    // A folder someone else made in the shared temp folder is not ours to use.
+    if (QFileInfo(own).ownerId() != ::getuid() || QFileInfo(own).isSymLink())
+        return QString();
+    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return own;
+}
+
+bool SingleInstance::handOver()
+{
+    if (m_decided)
+        return m_second;
+    m_decided = true;
+    if (!m_bus.isConnected()) {
+        m_second = handOverLocally();
+        return m_second;
+    }
+    m_second = handOverOnBus();
+    // Holding the name, take the lock too: a start that finds no bus (or
+    // another bus) still finds this one. One that holds it already wins.
+    if (!m_second && handOverLocally()) {
+        if (m_ownsBusName)
+            m_bus.interface()->unregisterService(m_busName);
+        m_ownsBusName = false;
+        m_second = true;
+    }
+    return m_second;
+}
+
+bool SingleInstance::handOverOnBus()
+{
+    QDBusConnectionInterface* names = m_bus.interface();
+    const auto reply = names->registerService(m_busName, QDBusConnectionInterface::DontQueueService,
+                                              QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        m_ownsBusName = true;
+        return false;
+    }
+    if (!names->isServiceRegistered(m_busName).value()) {
+        // The bus refused the name for another reason: play on, alone.
+        return false;
+    }
+    // The first may not have its objects up yet: ask again for a moment.
+    const QDeadlineTimer deadline(kHandOverMs);
+    QDBusMessage raise = QDBusMessage::createMethodCall(m_busName, kRaisePath, kRaiseInterface,
+                                                        QStringLiteral("Raise"));
+    do {
+        const QDBusMessage answer =
+            m_bus.call(raise, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
+        if (answer.type() == QDBusMessage::ReplyMessage)
+            break;
+        QThread::msleep(kRetryMs);
+    } while (!deadline.hasExpired());
+    return true;
+}
+
+bool SingleInstance::handOverLocally()
+{
+    if (m_runtimeDir.isEmpty())
+        return false; // nowhere safe to keep a lock: play on without one
+    const QString lockPath = m_runtimeDir + QStringLiteral("/hushwave.lock");
+    // A lock of the kernel's: it goes with the process, so a killed run
+    // leaves nothing that blocks the next start.
+    m_lockFd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd < 0)
+        return false; // nowhere to keep a lock: play on without one
+    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
+        listen();
+        return false;
+    }
+    ::close(m_lockFd);
+    m_lockFd = -1;
+
+    const QString socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
+    const QDeadlineTimer deadline(kHandOverMs);
+    do {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath);
+        if (socket.waitForConnected(kRetryMs * 4)) {
+            socket.write("raise\n");
+            socket.waitForBytesWritten(kHandOverMs);
+            socket.disconnectFromServer();
+            break;
+        }
+        QThread::msleep(kRetryMs);
+    } while (!deadline.hasExpired());
+    return true;
+}
+
+void SingleInstance::listen()
+{
+    const QString socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
+    // We hold the lock, so a socket there is a dead run's.
+    QLocalServer::removeServer(socketPath);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(socketPath)) {
+        qWarning("hushwave: cannot listen on %s: %s", qPrintable(socketPath),
+                 qPrintable(m_server->errorString()));
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* client = m_server->nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            const auto readLines = [this, client] {
+                while (client->canReadLine()) {
+                    if (client->readLine().trimmed() == "raise")
+                        emit raiseRequested();
+                }
+            };
+            connect(client, &QLocalSocket::readyRead, this, readLines);
+            readLines(); // what came with the connection
+        }
+    });
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+// One player per session. The first start owns the session bus name (or,
+// without a bus, a lock in the runtime folder and a local socket beside it);
+// a later start asks the first to show its window and then leaves.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // busName: the well-known name the first instance owns; runtimeDir: where
+    // the lock and the socket go when the bus is not connected.
+    SingleInstance(QString busName, QString runtimeDir,
+                   QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Decides once: true when another instance runs and has been told to
+    // show itself; this one should then end without touching anything.
+    bool handOver();
+    // True when this instance holds the bus name (the bus is there).
+    bool ownsBusName() const { return m_ownsBusName; }
+
+    // Where the lock and socket go without a bus: $XDG_RUNTIME_DIR, or a
+    // private folder of the user's in the temp folder.
+    static QString defaultRuntimeDir();
+
+signals:
+    // Another start asked for the window, through the local socket. (Over
+    // the bus the request arrives as the player's Raise.)
+    void raiseRequested();
+
+private:
+    bool handOverOnBus();
+    bool handOverLocally();
+    void listen();
+
+    QString m_busName;
+    QString m_runtimeDir;
+    QDBusConnection m_bus;
+    bool m_decided = false;
+    bool m_second = false;
+    bool m_ownsBusName = false;
+    int m_lockFd = -1;
+    QLocalServer* m_server = nullptr;
+};

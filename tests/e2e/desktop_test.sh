@@ -1,0 +1,228 @@
+#!/usr/bin/env bash
+# The program on a desktop with a session bus (a private dbus-daemon): one
+# instance, the media player object that panels and media keys use, the
+# StatusNotifierItem tray with desktop notifications, and no sleep while it
+# plays. The desktop's services are small stand-ins (support/desktop_standins.py).
+source "$(dirname "$0")/lib.sh"
+
+hw_session
+hw_bus_start
+
+MPRIS=(gdbus call --session -d org.mpris.MediaPlayer2.Hushwave -o /org/mpris/MediaPlayer2)
+mpris() { hw_on_bus "${MPRIS[@]}" "$@" >/dev/null 2>&1; }
+mpris_get() { hw_on_bus "${MPRIS[@]}" -m org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player "$1" 2>/dev/null; }
+
+# Starts the program again in the foreground, as a second launch from a menu,
+# with a capture file of its own; prints its exit status and seconds taken.
+second_start() { # capture
+    local -a bus=(-u DBUS_SESSION_BUS_ADDRESS)
+    [ -n "$HW_BUS_ADDRESS" ] && bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS")
+    local t0 status
+    t0="$(date +%s.%N)"
+    timeout 10 env -u WAYLAND_DISPLAY "${bus[@]}" DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb \
+        HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
+        XDG_RUNTIME_DIR="$HW_RUNTIME" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$1" \
+        "$HW_PROGRAM" >>"$HW_LOG.second" 2>&1
+    status=$?
+    echo "$status $(awk -v a="$t0" -v b="$(date +%s.%N)" 'BEGIN {printf "%.2f", b - a}')"
+}
+
+# The stand-ins' log holds a line matching the pattern exactly n times.
+log_count_is() { [ "$(grep -c "$1" "$HW_STANDIN_LOG")" = "$2" ]; }
+log_count_at_least() { [ "$(grep -c "$1" "$HW_STANDIN_LOG")" -ge "$2" ]; }
+
+settings_sum() { md5sum "$(hw_settings_file)" 2>/dev/null | cut -d' ' -f1; }
+
+# Hands over to the running one: exit 0 within a second, the window comes
+# back out of the tray, no sound and no settings write of its own.
+check_second_start() { # label
+    local sum result
+    hw_minimize
+    hw_check "$1: the window goes to the tray" hw_wait_for 5 hw_window_hidden
+    sum="$(settings_sum)"
+    result="$(second_start "$HW_CAPTURE.second")"
+    hw_check_eq "$1: the second start exits 0" 0 "${result% *}"
+    hw_check "$1: within a second (${result#* } s)" hw_num_below "${result#* }" 1
+    hw_check "$1: the first window is shown again" hw_wait_for 5 hw_window_visible
+    hw_check "$1: the second opened no sound" test ! -e "$HW_CAPTURE.second"
+    hw_check_eq "$1: the settings file is untouched" "$sum" "$(settings_sum)"
+    hw_check "$1: the first keeps running" hw_running
+}
+
+# ---------------------------------------------------------------------------
+hw_begin "a second start hands over to the first"
+hw_write_settings Option=Infinite StartStopState=ON
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the first plays" hw_wait_for 10 hw_capture_has_sound 0.5
+check_second_start "bus"
+# A start that does not find the bus (a terminal without it) still finds ours.
+saved_bus="$HW_BUS_ADDRESS"
+HW_BUS_ADDRESS="unix:path=$HW_ROOT/no-bus"
+check_second_start "without the bus"
+HW_BUS_ADDRESS="$saved_bus"
+hw_check "one player window" test "$(hw_x xdotool search --all --name '^Hushwave$' 2>/dev/null |
+    while read -r w; do hw_x xwininfo -id "$w" | grep -c 'Width: 536'; done | paste -sd+ | bc)" = 1
+hw_log "killed with SIGKILL, then started again"
+kill -KILL "$HW_PID"
+wait "$HW_PID" 2>/dev/null
+HW_PID=""
+hw_start
+hw_check "the next start shows its window" hw_find_window 10
+hw_check "and owns the player name" hw_wait_for 5 mpris -m org.freedesktop.DBus.Peer.Ping
+
+hw_begin "one instance without a bus"
+saved_bus="$HW_BUS_ADDRESS"
+# An address that leads nowhere (with none at all, libdbus would start a
+# bus for the X display by itself).
+HW_BUS_ADDRESS="unix:path=$HW_ROOT/no-bus"
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+check_second_start "no bus"
+kill -KILL "$HW_PID"
+wait "$HW_PID" 2>/dev/null
+HW_PID=""
+hw_check "a dead run's socket is left behind" test -S "$HW_RUNTIME/hushwave.socket"
+hw_start
+hw_check "the next start still shows its window" hw_find_window 10
+hw_find_window 10 && hw_wait_for 10 hw_window_visible
+check_second_start "after a kill"
+HW_BUS_ADDRESS="$saved_bus"
+
+# ---------------------------------------------------------------------------
+hw_begin "panels and media keys"
+hw_write_settings Option=Infinite Volume=50
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+signals="$HW_ROOT/signals.log"
+hw_on_bus timeout 60 gdbus monitor --session -d org.mpris.MediaPlayer2.Hushwave >"$signals" 2>&1 &
+monitor=$!
+sleep 1
+hw_check_eq "Identity" "(<'Hushwave'>,)" "$(hw_on_bus "${MPRIS[@]}" -m org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2 Identity 2>/dev/null)"
+hw_check_eq "stopped at first" "(<'Stopped'>,)" "$(mpris_get PlaybackStatus)"
+hw_check "title is the style" bash -c "grep -q \"xesam:title': <'White Noise'>\" <<<\"\$1\"" _ "$(mpris_get Metadata)"
+mpris -m org.mpris.MediaPlayer2.Player.PlayPause
+hw_check "PlayPause stores \"Turn On\"" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check "and plays" hw_wait_for 10 hw_capture_has_sound 0.5
+hw_check_eq "playing" "(<'Playing'>,)" "$(mpris_get PlaybackStatus)"
+mpris -m org.mpris.MediaPlayer2.Player.PlayPause
+hw_check "PlayPause again stores \"Turn Off\"" hw_wait_for 5 hw_setting_is StartStopState OFF
+hw_check "and the sound stops" hw_wait_for 5 hw_capture_still 1
+mpris -m org.mpris.MediaPlayer2.Player.Play
+hw_check "Play turns it on" hw_wait_for 5 hw_setting_is StartStopState ON
+# The button's own click now turns it off: its caption read "Turn Off".
+hw_click_control turn
+hw_check "the caption was \"Turn Off\"" hw_wait_for 5 hw_setting_is StartStopState OFF
+mpris -m org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<0.3>'
+hw_check "Volume 0.3 is stored as 30" hw_wait_for 5 hw_setting_is Volume 30
+hw_check_eq "and read back from the slider" "(<0.29999999999999999>,)" "$(mpris_get Volume)"
+hw_minimize
+hw_check "minimised into the tray" hw_wait_for 5 hw_window_hidden
+mpris -m org.mpris.MediaPlayer2.Raise
+hw_check "Raise shows the window" hw_wait_for 5 hw_window_visible
+hw_check "with its tray icon" hw_tray_icon_present
+sleep 1
+hw_check "status changes arrive as signals" grep -q "PlaybackStatus': <'Playing'>" "$signals"
+hw_check "and back" grep -q "PlaybackStatus': <'Stopped'>" "$signals"
+hw_check "volume changes too" grep -q "'Volume': <0.29999999999999999>" "$signals"
+mpris -m org.mpris.MediaPlayer2.Quit
+hw_check "Quit ends the program" hw_wait_exit 10
+hw_check_eq "with status 0" 0 "$HW_EXIT_STATUS"
+hw_check "and its tray icon goes" hw_wait_for 5 hw_tray_icon_gone
+hw_kill "$monitor"
+
+# ---------------------------------------------------------------------------
+hw_begin "StatusNotifierItem tray" --no-tray
+HW_STANDIN_LOG="$HW_ROOT/sni.log"
+hw_standins watcher notifications
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the icon registers" hw_wait_for 10 grep -q '^item ' "$HW_STANDIN_LOG"
+hw_check "at 16 to 48 px" grep -q 'sizes=16x16,22x22,24x24,32x32,48x48 tip=Hushwave' "$HW_STANDIN_LOG"
+hw_minimize
+hw_check "minimising hides the window" hw_wait_for 5 hw_window_hidden
+hw_check "the balloon is closed after its 5 s" hw_wait_for 10 grep -q '^close ' "$HW_STANDIN_LOG"
+hw_check_eq "exactly one notification" 1 "$(grep -c '^notify ' "$HW_STANDIN_LOG")"
+hw_check "it carries the balloon's text" grep -q "^notify id=1 .*timeout=5000 summary='Hushwave' body=.has been minimized" "$HW_STANDIN_LOG"
+hw_check "and that one is closed" grep -q '^close id=1$' "$HW_STANDIN_LOG"
+hw_check "no empty notification" bash -c "! grep -q \"summary='' body=''\" '$HW_STANDIN_LOG'"
+item="$(sed -n 's/^item \([^ ]*\) .*/\1/p' "$HW_STANDIN_LOG" | head -n 1)"
+hw_on_bus gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
+hw_check "a click on the icon brings the window back" hw_wait_for 5 hw_window_visible
+hw_minimize
+sleep 2
+hw_check_eq "the balloon shows once a run" 1 "$(grep -c '^notify ' "$HW_STANDIN_LOG")"
+hw_on_bus gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.ContextMenu 0 0 >/dev/null
+hw_check "a right click brings it back too" hw_wait_for 5 hw_window_visible
+hw_close
+hw_check "closing ends the program" hw_wait_exit 10
+hw_check "and takes the icon away" hw_wait_for 5 grep -q "^item-gone $item" "$HW_STANDIN_LOG"
+hw_standins_stop
+
+hw_begin "a panel that starts after the program" --no-tray
+HW_STANDIN_LOG="$HW_ROOT/late.log"
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+sleep 3
+hw_standins watcher
+hw_check "still gets the icon" hw_wait_for 5 grep -q '^item ' "$HW_STANDIN_LOG"
+hw_minimize
+hw_check "and minimising goes to it" hw_wait_for 5 hw_window_hidden
+hw_log "the panel leaves and comes back"
+hw_standins_stop
+hw_standins watcher
+hw_check "the icon comes back" hw_wait_for 5 log_count_at_least '^item ' 2
+hw_standins_stop
+
+# ---------------------------------------------------------------------------
+hw_begin "no sleep while it plays"
+HW_STANDIN_LOG="$HW_ROOT/inhibit.log"
+hw_standins inhibit
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+sleep 1
+hw_check_eq "nothing held while silent" 0 "$(grep -c '^inhibit ' "$HW_STANDIN_LOG")"
+hw_click_control turn
+hw_check "plays" hw_wait_for 10 hw_capture_has_sound 0.5
+hw_check "one inhibit of suspend and idle" hw_wait_for 5 grep -q '^inhibit flags=12 .*active=1$' "$HW_STANDIN_LOG"
+hw_click_control turn
+hw_check "released at Turn Off" hw_wait_for 5 grep -q '^release active=0$' "$HW_STANDIN_LOG"
+sleep 1
+hw_check_eq "asked once" 1 "$(grep -c '^inhibit ' "$HW_STANDIN_LOG")"
+hw_click_control preview
+hw_check "a preview holds it too" hw_wait_for 5 log_count_is '^inhibit ' 2
+hw_click_control preview
+hw_check "until it stops" hw_wait_for 5 log_count_is '^release active=0$' 2
+hw_standins_stop
+
+hw_begin "no portal: logind keeps it awake"
+HW_STANDIN_LOG="$HW_ROOT/logind.log"
+hw_standins logind
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_click_control turn
+hw_check "plays" hw_wait_for 10 hw_capture_has_sound 0.5
+hw_check "logind is asked to block sleep and idle" \
+    hw_wait_for 5 grep -q '^logind-inhibit what=sleep:idle who=Hushwave mode=block active=1$' "$HW_STANDIN_LOG"
+hw_click_control turn
+hw_check "and the descriptor is closed at Turn Off" hw_wait_for 5 grep -q '^logind-release active=0$' "$HW_STANDIN_LOG"
+hw_standins_stop
+
+hw_begin "no sleep inside the play window only"
+HW_STANDIN_LOG="$HW_ROOT/window.log"
+hw_standins inhibit
+hw_write_settings Option=Timed StartStopState=ON \
+    "Time From=12/7/2026 9:00:00 AM" "Time To=12/7/2026 9:00:05 AM"
+hw_start --faketime "2026-12-07 08:59:56"
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "nothing held while it waits for the window" hw_holds_until_fake 08:59:59 \
+    log_count_is '^inhibit ' 0
+hw_check "held once the window opens" hw_wait_for 10 grep -q '^inhibit .*active=1$' "$HW_STANDIN_LOG"
+hw_sleep_until_fake 09:00:06
+hw_check "released when it closes" hw_wait_for 10 grep -q '^release active=0$' "$HW_STANDIN_LOG"
+hw_check "while the generator stays on" hw_setting_is StartStopState ON
+hw_standins_stop
+
+hw_done

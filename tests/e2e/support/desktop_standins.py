@@ -1,0 +1,177 @@
+#!/usr/bin/python3
+"""Stand-ins for a desktop's session services, for the end-to-end tests only:
+a StatusNotifierWatcher (with a host), a notification server, the desktop
+portal's Inhibit and logind's. Each logs what it was asked, one line per event, to the
+file given; none of them is a real implementation.
+
+    desktop_standins.py LOG watcher|notifications|inhibit|logind...
+"""
+import os
+import sys
+
+import dbus
+import dbus.mainloop.glib
+import dbus.service
+from gi.repository import GLib
+
+dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+LOG = open(sys.argv[1], "a", buffering=1)
+BUS = dbus.SessionBus()
+
+
+def log(*words):
+    LOG.write(" ".join(str(w) for w in words) + "\n")
+
+
+class Watcher(dbus.service.Object):
+    IFACE = "org.kde.StatusNotifierWatcher"
+
+    def __init__(self):
+        self.name = dbus.service.BusName(self.IFACE, BUS)
+        super().__init__(BUS, "/StatusNotifierWatcher")
+        self.items = []
+        BUS.add_signal_receiver(self.owner_changed, "NameOwnerChanged",
+                                "org.freedesktop.DBus")
+
+    @dbus.service.method(IFACE, in_signature="s", sender_keyword="sender")
+    def RegisterStatusNotifierItem(self, service, sender=None):
+        path = "/StatusNotifierItem"
+        if service.startswith("/"):
+            service, path = sender, service
+        if service not in self.items:
+            self.items.append(service)
+        item = BUS.get_object(service, path)
+        props = dbus.Interface(item, "org.freedesktop.DBus.Properties")
+        sizes = ",".join(f"{int(w)}x{int(h)}" for w, h, _ in
+                         props.Get("org.kde.StatusNotifierItem", "IconPixmap"))
+        tip = props.Get("org.kde.StatusNotifierItem", "ToolTip")
+        log("item", service, "sizes=" + sizes, "tip=" + str(tip[2]))
+
+    @dbus.service.method(IFACE, in_signature="s")
+    def RegisterStatusNotifierHost(self, service):
+        pass
+
+    @dbus.service.method("org.freedesktop.DBus.Properties", in_signature="ss",
+                         out_signature="v")
+    def Get(self, interface, prop):
+        return self.GetAll(interface)[prop]
+
+    @dbus.service.method("org.freedesktop.DBus.Properties", in_signature="s",
+                         out_signature="a{sv}")
+    def GetAll(self, interface):
+        return {"RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s"),
+                "IsStatusNotifierHostRegistered": True, "ProtocolVersion": 0}
+
+    def owner_changed(self, name, old, new):
+        if name in self.items and not new:
+            self.items.remove(name)
+            log("item-gone", name)
+
+
+class Notifications(dbus.service.Object):
+    IFACE = "org.freedesktop.Notifications"
+
+    def __init__(self):
+        self.name = dbus.service.BusName(self.IFACE, BUS)
+        super().__init__(BUS, "/org/freedesktop/Notifications")
+        self.last = 0
+
+    @dbus.service.method(IFACE, in_signature="susssasa{sv}i", out_signature="u")
+    def Notify(self, app, replaces, icon, summary, body, actions, hints, timeout):
+        self.last += 1
+        log("notify", f"id={self.last}", f"replaces={int(replaces)}", f"timeout={int(timeout)}",
+            f"summary={str(summary)!r}", f"body={str(body)!r}")
+        return self.last
+
+    @dbus.service.method(IFACE, in_signature="u")
+    def CloseNotification(self, nid):
+        log("close", f"id={int(nid)}")
+        self.NotificationClosed(nid, 3)
+
+    @dbus.service.method(IFACE, out_signature="as")
+    def GetCapabilities(self):
+        return ["body", "actions"]
+
+    @dbus.service.method(IFACE, out_signature="ssss")
+    def GetServerInformation(self):
+        return ("stand-in", "hushwave tests", "0", "1.2")
+
+    @dbus.service.signal(IFACE, signature="uu")
+    def NotificationClosed(self, nid, reason):
+        pass
+
+
+class Request(dbus.service.Object):
+    def __init__(self, portal, path, sender):
+        super().__init__(BUS, path)
+        self.portal, self.path, self.sender = portal, path, sender
+
+    @dbus.service.method("org.freedesktop.portal.Request")
+    def Close(self):
+        self.portal.release(self)
+
+
+class Inhibit(dbus.service.Object):
+    IFACE = "org.freedesktop.portal.Inhibit"
+
+    def __init__(self):
+        self.name = dbus.service.BusName("org.freedesktop.portal.Desktop", BUS)
+        super().__init__(BUS, "/org/freedesktop/portal/desktop")
+        self.active, self.count = [], 0
+        BUS.add_signal_receiver(self.owner_changed, "NameOwnerChanged",
+                                "org.freedesktop.DBus")
+
+    @dbus.service.method(IFACE, in_signature="sua{sv}", out_signature="o",
+                         sender_keyword="sender")
+    def Inhibit(self, window, flags, options, sender=None):
+        self.count += 1
+        path = f"/org/freedesktop/portal/desktop/request/{sender[1:].replace('.', '_')}/t{self.count}"
+        self.active.append(Request(self, path, sender))
+        log("inhibit", f"flags={int(flags)}", f"reason={str(options.get('reason', ''))!r}",
+            f"active={len(self.active)}")
+        return dbus.ObjectPath(path)
+
+    def release(self, request):
+        if request in self.active:
+            self.active.remove(request)
+            request.remove_from_connection()
+            log("release", f"active={len(self.active)}")
+
+    def owner_changed(self, name, old, new):
+        if not new:
+            for request in [r for r in self.active if r.sender == name]:
+                self.release(request)
+
+
+class Logind(dbus.service.Object):
+    """An inhibit lasts while the caller keeps its end of a pipe open."""
+    IFACE = "org.freedesktop.login1.Manager"
+
+    def __init__(self):
+        self.name = dbus.service.BusName("org.freedesktop.login1", BUS)
+        super().__init__(BUS, "/org/freedesktop/login1")
+        self.active = 0
+
+    @dbus.service.method(IFACE, in_signature="ssss", out_signature="h")
+    def Inhibit(self, what, who, why, mode):
+        read_end, write_end = os.pipe()
+        self.active += 1
+        log("logind-inhibit", f"what={what}", f"who={who}", f"mode={mode}",
+            f"active={self.active}")
+        GLib.io_add_watch(read_end, GLib.IO_HUP | GLib.IO_ERR, self.closed)
+        fd = dbus.types.UnixFd(write_end)
+        os.close(write_end)
+        return fd
+
+    def closed(self, fd, condition):
+        os.close(fd)
+        self.active -= 1
+        log("logind-release", f"active={self.active}")
+        return False
+
+
+SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit,
+            "logind": Logind}
+keep = [SERVICES[name]() for name in sys.argv[2:]]
+log("ready", *sys.argv[2:])
+GLib.MainLoop().run()
