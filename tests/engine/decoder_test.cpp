@@ -113,6 +113,19 @@ TEST_F(DecoderTest, RefusesWhatIsNotSound)
     EXPECT_EQ(wave[0], float(int16_t(uint8_t(random[0]) | uint8_t(random[1]) << 8)) / 32768);
 }
 
+TEST_F(DecoderTest, RefusedFileIsTriedAgainOnceItChanges)
+{
+    writeNoiseMp3(path("good.mp3"), 0.5);
+    QFile good(path("good.mp3"));
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray bytes = good.readAll();
+    writeBytes("later.mp3", bytes.left(300)); // still being copied
+    EXPECT_THROW(Decoder{path("later.mp3")}, Failure);
+    EXPECT_THROW(Decoder{path("later.mp3")}, Failure);
+    writeBytes("later.mp3", bytes);
+    EXPECT_EQ(decodeAll(path("later.mp3")).size(), size_t(2 * 22050));
+}
+
 TEST_F(DecoderTest, TruncatedFilePlaysWhatIsThereAndEnds)
 {
     writeNoiseMp3(path("whole.mp3"), 2.0);

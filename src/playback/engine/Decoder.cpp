@@ -9,6 +9,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <utility>
 
 namespace
 {
@@ -16,6 +19,13 @@ namespace
 // quarter of it is damage: a stream of false frames, or a float file of
 // nonsense.
 constexpr size_t headFrames = 16 * Decoder::checkFrames;
+
+// Files refused before, as they were then. A play-window tick may assign the
+// same broken file every second, and libsndfile leaks a little on some broken
+// Ogg headers: such a file is not decoded again until it changes.
+std::mutex refusedMutex;
+std::deque<std::pair<QString, Decoder::Identity>> refused;
+constexpr size_t maxRefused = 32;
 } // namespace
 
 Decoder::Decoder(const QString& path) : m_path(path)
@@ -45,6 +55,29 @@ void Decoder::open()
     m_file.close();
     m_file.setFileName(m_path);
     m_identity = identityOf(m_path);
+    const auto entry = std::make_pair(m_path, m_identity);
+    {
+        std::lock_guard lock(refusedMutex);
+        if (std::find(refused.begin(), refused.end(), entry) != refused.end())
+            throw Failure(QString("refused before: %1").arg(m_path));
+    }
+    try {
+        openFormat();
+    } catch (const Failure&) {
+        m_format.reset();
+        m_file.close();
+        if (m_identity.size >= 0) {
+            std::lock_guard lock(refusedMutex);
+            refused.push_back(entry);
+            if (refused.size() > maxRefused)
+                refused.pop_front();
+        }
+        throw;
+    }
+}
+
+void Decoder::openFormat()
+{
     // A pipe or a device would block the opener, or never end.
     struct stat st {
     };
@@ -75,10 +108,8 @@ void Decoder::open()
     guard(m_head.data(), got);
     const uint64_t damaged = m_silenced - silencedBefore;
     const uint64_t blocks = (got + checkFrames - 1) / checkFrames;
-    if (got == 0 || damaged * 4 > blocks) {
-        m_format.reset();
+    if (got == 0 || damaged * 4 > blocks)
         throw Failure(QString("cannot decode %1").arg(m_path));
-    }
     m_head.resize(got * channels);
 }
 
@@ -141,8 +172,6 @@ bool Decoder::rewind()
     try {
         open();
     } catch (const Failure&) {
-        m_format.reset();
-        m_file.close();
         return false;
     }
     if (m_rate != rate) {

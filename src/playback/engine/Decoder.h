@@ -46,7 +46,7 @@ public:
     // Blocks of frames played as silence so far because they were damage.
     uint64_t silencedBlocks() const { return m_silenced; }
 
-private:
+    // What a file was when it was opened: a change of any of it is a new file.
     struct Identity {
         qint64 size = -1;
         qint64 modified = 0;
@@ -56,7 +56,9 @@ private:
     };
     static Identity identityOf(const QString& path);
 
+private:
     void open();
+    void openFormat();
     void guard(float* samples, size_t frames);
 
     QString m_path;
