@@ -1,6 +1,7 @@
 #include "playback/engine/AudioPlayer.h"
 
 #include "common/Failure.h"
+#include "playback/engine/DecodedLoop.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/Streamer.h"
@@ -58,8 +59,12 @@ struct AudioPlayer::Session {
     void build(std::unique_ptr<Decoder> decoder)
     {
         const int fileRate = decoder->sampleRate();
-        auto made = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
-                                               fileRate * player.m_rate.load());
+        std::unique_ptr<FrameSource> made;
+        if (DecodedLoop::fits(*decoder))
+            made = std::make_unique<DecodedLoop>(std::move(decoder), player.m_loop);
+        else
+            made = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
+                                              fileRate * player.m_rate.load());
         auto r = std::make_unique<Renderer>(*made, fileRate, fileRate);
         r->setVolume(player.m_volume.load());
         r->setRate(player.m_rate.load());

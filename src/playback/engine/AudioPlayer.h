@@ -21,7 +21,9 @@
 //                    when it can, until stop() or another assignment
 //
 // Call it from one thread (the UI thread). The audio callback never blocks,
-// locks, allocates or touches the disk: a worker decodes ahead.
+// locks, allocates or touches the disk: a file that fits in memory is
+// decoded once and replayed from there (DecodedLoop); a longer one is decoded
+// ahead by a worker (Streamer).
 class AudioPlayer : public MediaPlayer
 {
 public:

@@ -148,6 +148,14 @@ size_t Decoder::read(float* dst, size_t frames)
     return total;
 }
 
+long long Decoder::lengthFrames() const
+{
+    if (!m_handle)
+        return -1;
+    const off_t n = mpg123_length(m_handle);
+    return n > 0 ? static_cast<long long>(n) : -1;
+}
+
 bool Decoder::rewind()
 {
     m_head.clear();

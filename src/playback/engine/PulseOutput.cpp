@@ -263,10 +263,9 @@ bool PulseOutput::fadeOut()
         pa_operation_unref(op);
     }
     const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
-    const uint64_t taken =
-        timing && !timing->read_index_corrupt && timing->read_index > 0
-            ? uint64_t(timing->read_index) / frameBytes
-            : m_written;
+    const uint64_t taken = timing && !timing->read_index_corrupt && timing->read_index > 0
+                               ? uint64_t(timing->read_index) / frameBytes
+                               : m_written;
     const uint64_t oldest = m_written > historyFrames ? m_written - historyFrames : 0;
     const uint64_t from =
         std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
@@ -280,8 +279,8 @@ bool PulseOutput::fadeOut()
             block[2 * i] = m_history[at] * g;
             block[2 * i + 1] = m_history[at + 1] * g;
         }
-        pa_stream_write(m_stream, block, count * frameBytes, nullptr,
-                        -int64_t(count * frameBytes), PA_SEEK_RELATIVE);
+        pa_stream_write(m_stream, block, count * frameBytes, nullptr, -int64_t(count * frameBytes),
+                        PA_SEEK_RELATIVE);
     }
     m_silent = true;
     // Until the fade has reached the speaker: what the server held before
@@ -301,14 +300,14 @@ bool PulseOutput::drained()
     pa_threaded_mainloop_lock(m_loop);
     if (!m_draining) {
         m_draining = true;
-        pa_operation* op = m_stream ? pa_stream_drain(
-                                          m_stream,
-                                          [](pa_stream*, int, void* self) {
-                                              static_cast<PulseOutput*>(self)->m_drained.store(
-                                                  true);
-                                          },
-                                          this)
-                                    : nullptr;
+        pa_operation* op = m_stream
+                               ? pa_stream_drain(
+                                     m_stream,
+                                     [](pa_stream*, int, void* self) {
+                                         static_cast<PulseOutput*>(self)->m_drained.store(true);
+                                     },
+                                     this)
+                               : nullptr;
         if (op)
             pa_operation_unref(op);
         else
