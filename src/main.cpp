@@ -4,6 +4,7 @@
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
 #include "playback/engine/AudioPlayer.h"
+#include "playback/engine/PulseOutput.h"
 #include "system/Registry.h"
 #include "system/SoundLibrary.h"
 #include "tray/QtTrayShell.h"
@@ -16,7 +17,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     SystemClock clock;
     IniSettingsStore settings;
-    AudioPlayer player;
+    AudioPlayer player(openServerOrSdlOutput);
     MessageBoxErrorReport errors;
     QtTrayShell trayShell;
 

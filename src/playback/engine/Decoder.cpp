@@ -159,6 +159,11 @@ size_t Decoder::read(float* dst, size_t frames)
     return total;
 }
 
+long long Decoder::lengthFrames() const
+{
+    return m_format ? m_format->lengthFrames() : -1;
+}
+
 bool Decoder::rewind()
 {
     m_head.clear();

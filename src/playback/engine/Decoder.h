@@ -35,6 +35,9 @@ public:
     Decoder& operator=(const Decoder&) = delete;
 
     int sampleRate() const { return m_rate; }
+    // Frames in the file as its headers tell (exact for WAV, FLAC and an mp3
+    // with a LAME or Xing tag, else estimated); -1 when unknown.
+    long long lengthFrames() const;
 
     // Up to `frames` frames into dst; 0 once the file is over or unreadable.
     size_t read(float* dst, size_t frames);

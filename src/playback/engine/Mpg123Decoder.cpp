@@ -104,6 +104,12 @@ size_t Mpg123Decoder::read(float* dst, size_t frames)
     return total;
 }
 
+long long Mpg123Decoder::lengthFrames() const
+{
+    const off_t n = mpg123_length(m_handle);
+    return n > 0 ? static_cast<long long>(n) : -1;
+}
+
 bool Mpg123Decoder::rewind()
 {
     m_over = false;

@@ -20,6 +20,8 @@ public:
     Mpg123Decoder& operator=(const Mpg123Decoder&) = delete;
 
     int sampleRate() const override { return m_rate; }
+    // Exact with a LAME or Xing tag, else estimated from the file's size.
+    long long lengthFrames() const override;
     size_t read(float* dst, size_t frames) override;
     bool rewind() override;
 

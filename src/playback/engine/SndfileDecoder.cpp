@@ -28,6 +28,7 @@ SndfileDecoder::SndfileDecoder(int fd, const QString& name)
     }
     m_rate = info.samplerate;
     m_fileChannels = info.channels;
+    m_frames = info.frames > 0 && info.frames != SF_COUNT_MAX ? info.frames : -1;
     m_buffer.resize(bufferFrames * size_t(m_fileChannels));
 }
 

@@ -21,6 +21,7 @@ public:
     SndfileDecoder& operator=(const SndfileDecoder&) = delete;
 
     int sampleRate() const override { return m_rate; }
+    long long lengthFrames() const override { return m_frames; }
     size_t read(float* dst, size_t frames) override;
     bool rewind() override;
 
@@ -28,6 +29,7 @@ private:
     sf_private_tag* m_file = nullptr;
     int m_rate = 0;
     int m_fileChannels = 0;
+    long long m_frames = -1;
     bool m_over = false;
     std::vector<float> m_buffer; // the file's own channel layout
 };

@@ -1,0 +1,127 @@
+#!/usr/bin/python3
+"""Compares audio recorded from a sound server with the file that was played.
+
+  audio_match.py match REF.raw REC.raw
+      REF is the file decoded once, REC the recording (both raw stereo
+      float32, 44.1 kHz). Finds where the file's frames start in the
+      recording and compares every frame from there to the last sound, with
+      the file repeating. Prints key=value lines:
+        found      1 when the file's frames were found in the recording
+        frames     frames compared
+        seams      loop seams inside the compared span
+        max_err    largest difference from the file over the compared span
+        bad        frames off by more than the tolerance (1e-3)
+        gain       RMS of the recording / RMS of the file over the span
+
+  audio_match.py heard REC.raw SIZES.log WHEN
+      SIZES.log holds "wall_time bytes" lines: the recording's size sampled
+      while it was written. WHEN is the wall time of a volume change. Finds
+      the first 10 ms block after WHEN's position whose level differs from
+      the level before it by more than 2x, and prints
+        delay_ms   time from WHEN until that block had been written
+        before     RMS before the change, after  RMS after it
+
+  audio_match.py silent REC.raw SIZES.log WHEN
+      WHEN is the wall time of a stop. Prints
+        delay_ms   time from WHEN until the last sound had been written
+        tail       peak of the last ms of sound / peak of the 100 ms before
+                   it (well below 1 when the sound fades out)
+"""
+import sys
+
+import numpy as np
+
+RATE = 44100
+
+
+def load(path):
+    data = np.fromfile(path, dtype="<f4")
+    return data[: len(data) // 2 * 2].reshape(-1, 2)
+
+
+def match(ref_path, rec_path):
+    ref, rec = load(ref_path), load(rec_path)
+    n = len(ref)
+    k = min(RATE // 10, n // 2)  # past the fade-in
+    probe = ref[k : k + 64]
+    hits = np.nonzero(np.abs(rec[:, 0] - probe[0, 0]) < 1e-3)[0]
+    start = -1
+    for j in hits:
+        if j + 64 <= len(rec) and np.max(np.abs(rec[j : j + 64] - probe)) < 1e-3:
+            start = int(j) - k
+            break
+    if start < 0:
+        print("found=0")
+        return 1
+    loud = np.nonzero(np.max(np.abs(rec), axis=1) > 1e-6)[0]
+    first = max(start, int(loud[0]) + RATE // 100)  # past the fade-in
+    last = int(loud[-1]) - RATE // 100  # before the fade-out
+    idx = (np.arange(first, last) - start) % n
+    diff = np.abs(rec[first:last] - ref[idx])
+    err = np.max(diff, axis=1)
+    seams = int(np.sum(idx[1:] < idx[:-1]))
+    ref_rms = float(np.sqrt(np.mean(ref[idx] ** 2)))
+    rec_rms = float(np.sqrt(np.mean(rec[first:last] ** 2)))
+    print("found=1")
+    print(f"frames={last - first}")
+    print(f"seams={seams}")
+    print(f"max_err={float(np.max(err)):.7f}")
+    print(f"bad={int(np.sum(err > 1e-3))}")
+    print(f"gain={rec_rms / ref_rms if ref_rms else 0:.5f}")
+    return 0
+
+
+def heard(rec_path, sizes_path, when):
+    rec = load(rec_path)
+    sizes = np.loadtxt(sizes_path, ndmin=2)
+    frames_at = sizes[:, 1] / 8
+    # The frame being written when the change was made.
+    at = int(np.interp(when, sizes[:, 0], frames_at))
+    block = RATE // 100
+    levels = [
+        float(np.sqrt(np.mean(rec[b : b + block] ** 2)))
+        for b in range(0, len(rec) - block, block)
+    ]
+    b0 = max(0, at // block - 100)  # from a second before the change
+    before = float(np.median(levels[b0 : at // block])) if at // block > b0 else 0.0
+    for b in range(max(b0, 1), len(levels)):
+        if before > 0 and (levels[b] > 2 * before or levels[b] < before / 2):
+            if b * block < at - block * 100:
+                continue
+            written = np.interp((b + 1) * block, frames_at, sizes[:, 0])
+            after = float(np.median(levels[b : b + 20]))
+            print(f"delay_ms={(written - when) * 1000:.1f}")
+            print(f"before={before:.6f}")
+            print(f"after={after:.6f}")
+            return 0
+    print("delay_ms=-1")
+    return 1
+
+
+def silent(rec_path, sizes_path, when):
+    rec = load(rec_path)
+    sizes = np.loadtxt(sizes_path, ndmin=2)
+    peak = np.max(np.abs(rec), axis=1)
+    loud = np.nonzero(peak > 1e-6)[0]
+    if len(loud) == 0:
+        print("delay_ms=-1")
+        return 1
+    last = int(loud[-1])
+    written = np.interp(last + 1, sizes[:, 1] / 8, sizes[:, 0])
+    ms = RATE // 1000
+    body = float(np.max(peak[max(0, last - RATE // 10) : last + 1]))
+    tail = float(np.max(peak[last + 1 - ms : last + 1]))
+    print(f"delay_ms={(written - when) * 1000:.1f}")
+    print(f"tail={tail / body if body else 0:.4f}")
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 5 and sys.argv[1] == "silent":
+        sys.exit(silent(sys.argv[2], sys.argv[3], float(sys.argv[4])))
+    if len(sys.argv) == 4 and sys.argv[1] == "match":
+        sys.exit(match(sys.argv[2], sys.argv[3]))
+    if len(sys.argv) == 5 and sys.argv[1] == "heard":
+        sys.exit(heard(sys.argv[2], sys.argv[3], float(sys.argv[4])))
+    print(__doc__, file=sys.stderr)
+    sys.exit(64)
