@@ -155,6 +155,10 @@ struct AudioPlayer::Session {
 
     void step()
     {
+        // Looping, the file could not be read again (gone, emptied, or now
+        // at another rate): open it anew, now or at a later try.
+        if (source && source->failed())
+            reopenFile.store(true);
         if (reopenFile.exchange(false)) {
             phase.store(Waiting);
             closeOutput();
