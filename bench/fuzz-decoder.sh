@@ -66,5 +66,11 @@ echo "leak:vorbis_info_init" > "$out/lsan.supp"
 export LSAN_OPTIONS="suppressions=$out/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 cd "$out"
+status=0
 ./fuzz_decoder -max_total_time="$secs" -max_len=65536 -rss_limit_mb=1024 -timeout=10 \
-  -print_final_stats=1 corpus 2>&1 | tail -25
+  -print_final_stats=1 corpus >fuzz.log 2>&1 || status=$?
+# Coverage at the start and the end (edges of our own code), then the stats.
+grep -E '^#[0-9]+ +INITED' fuzz.log || true
+grep -E '^#[0-9]+ .*cov:' fuzz.log | tail -1 || true
+tail -25 fuzz.log
+exit "$status"
