@@ -25,10 +25,21 @@ fmt = struct.pack("<HHIIHH", 3, 2, 44100, 44100 * 8, 8, 32)
 body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(data)) + data
 open("Overs.wav", "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
 EOF
+    # The first 8 s of White Noise with 3000 bytes of junk at 3 s: some of it
+    # reads as frames at other rates, where decoding once stopped.
+    python3 - "$(dirname "$HW_BINARY")/sounds/White Noise.mp3" <<'EOF'
+import random, sys
+data = bytearray(open(sys.argv[1], "rb").read()[:160000])
+r = random.Random(2)
+for k in range(3000):
+    data[60000 + k] = r.randrange(256)
+open("Damaged.mp3", "wb").write(data)
+EOF
 ) || { hw_log "cannot make the test sounds"; exit 1; }
 
 # The list shows the files in reverse name order.
-declare -A ENTRY=([Tone.wav]=0 [Stream.flac]=1 [Rain.ogg]=2 [Overs.wav]=3 ["My Recording.mp3"]=4)
+declare -A ENTRY=([Tone.wav]=0 [Stream.flac]=1 [Rain.ogg]=2 [Overs.wav]=3 ["My Recording.mp3"]=4
+    [Damaged.mp3]=5)
 
 # A copy of the program whose sounds/ holds only the test sounds.
 use_test_sounds() {
@@ -147,5 +158,38 @@ STATS="$(measure Overs.wav)"
 hw_check "it plays (rms $(stat_of rms))" hw_num_between "$(stat_of rms)" 0.3 1.0
 hw_check "clipped at full scale, not beyond (peak $(stat_of peak))" hw_num_between "$(stat_of peak)" 0.99 1.0
 hw_check "seams are sample-exact (unequal frames: $(stat_of unequal))" test "$(stat_of unequal)" = 0
+
+# ---------------------------------------------------------------------------
+hw_begin "an mp3 damaged in the middle"
+play_style Damaged.mp3 100 17
+# The capture repeats with the length of the whole file, not of the part
+# before the damage.
+period() {
+    python3 - "$HW_CAPTURE" <<'EOF'
+import array, sys
+a = array.array("f")
+try:
+    raw = open(sys.argv[1], "rb").read()
+except FileNotFoundError:
+    raw = b""
+a.frombytes(raw[: len(raw) // 8 * 8])
+loud = [i for i in range(len(a) // 2) if a[2 * i] != 0.0]
+first, last = (loud[0] + 441, loud[-1] + 1 - 441) if loud else (0, 0)
+for p in range(44100, max(44100, min(9 * 44100, last - first))):
+    if all(a[2 * (first + t)] == a[2 * (first + t + p)] for t in range(16)):
+        unequal = sum(1 for i in range(first, last - p) if a[2 * i] != a[2 * (i + p)]
+                      or a[2 * i + 1] != a[2 * (i + p) + 1])
+        print(f"seconds={p / 44100:.3f}\nloops={(last - first) / p:.2f}\nunequal={unequal}")
+        break
+else:
+    print("seconds=0\nloops=0\nunequal=-1")
+EOF
+}
+STATS="$(period)"
+hw_check "each pass plays the whole 7.7 s, not the 3 s before the damage ($(stat_of seconds) s)" \
+    hw_num_between "$(stat_of seconds)" 7.2 8.0
+hw_check "loop after loop ($(stat_of loops) passes)" hw_num_between "$(stat_of loops)" 1.9 10
+hw_check "sample-exact at every seam (unequal frames: $(stat_of unequal))" test "$(stat_of unequal)" = 0
+hw_check "no silent gap" test "$(hw_audio gaps)" = 0
 
 hw_done
