@@ -154,44 +154,6 @@ TEST_F(DecoderTest, GigabyteOfZerosIsRefusedQuickly)
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024); // kB: nothing like the file's size
 }
 
-// A few bytes damaged every 150 kB, some of them read as a frame at another
-// rate, and a stretch of junk: the damage is skipped, not the end.
-TEST_F(DecoderTest, DamagedFramesAreSkippedAndTheRestPlays)
-{
-    writeNoiseMp3(path("whole.mp3"), 60.0, 44100, 2, 11);
-    QFile whole(path("whole.mp3"));
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-    QByteArray bytes = whole.readAll();
-    std::mt19937 gen(3);
-    int at = 150000;
-    for (int n = 0; at + 2000 < bytes.size(); ++n, at += 150000) {
-        const int from = at + int(gen() % 1000);
-        for (int k = 0; k < 4 + int(gen() % 8); ++k)
-            bytes[from + k] = n % 2 ? char(0xff) : char(gen());
-    }
-    for (int k = 400000; k < 430000; ++k)
-        bytes[k] = char(gen());
-    writeBytes("damaged.mp3", bytes);
-
-    const size_t full = 60 * 44100;
-    Decoder d(path("damaged.mp3"));
-    std::vector<float> buf(4096 * 2);
-    for (int pass = 0; pass < 2; ++pass) {
-        size_t total = 0;
-        float peak = 0;
-        while (size_t n = d.read(buf.data(), 4096)) {
-            total += n;
-            for (size_t i = 0; i < n * 2; ++i)
-                peak = std::max(peak, std::abs(buf[i]));
-        }
-        // All but the junk (about 1.9 s) and a frame or so per damage.
-        EXPECT_GT(total, full - 3 * 44100) << "pass " << pass;
-        EXPECT_LE(total, full + 44100) << "pass " << pass;
-        EXPECT_LE(peak, Decoder::impossibleLevel) << "pass " << pass;
-        ASSERT_TRUE(d.rewind());
-    }
-}
-
 // A file rewritten while it plays is read again at the next loop start; one
 // that is gone or empty ends the loop; one at another rate is left for a new
 // assignment.

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <mutex>
 
@@ -24,14 +25,24 @@ void initLibrary()
 
 } // namespace
 
-Mpg123Decoder::Mpg123Decoder(int fd, const QString& name)
+Mpg123Decoder::Mpg123Decoder(int fd, const QString& name) : m_fd(fd)
 {
     initLibrary();
+    if (!openHandle())
+        throw Failure(QString("no mp3 stream in %1").arg(name));
+}
+
+Mpg123Decoder::~Mpg123Decoder()
+{
+    closeHandle();
+}
+
+bool Mpg123Decoder::openHandle()
+{
     int err = MPG123_OK;
-    m_handle = mpg123_new(nullptr, &err);
-    if (!m_handle)
-        throw Failure(QString("mp3 decoder unavailable: %1").arg(mpg123_plain_strerror(err)));
-    mpg123_handle* mh = m_handle;
+    mpg123_handle* mh = mpg123_new(nullptr, &err);
+    if (!mh)
+        return false;
     mpg123_param(mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
     mpg123_param(mh, MPG123_RESYNC_LIMIT, resyncLimit, 0);
     // One output format whatever the file holds: stereo float at its own rate.
@@ -44,23 +55,29 @@ Mpg123Decoder::Mpg123Decoder(int fd, const QString& name)
 
     long rate = 0;
     int chans = 0, enc = 0;
-    if (mpg123_open_fd(mh, fd) != MPG123_OK ||
+    if (lseek(m_fd, 0, SEEK_SET) != 0 || mpg123_open_fd(mh, m_fd) != MPG123_OK ||
         mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 || chans != channels ||
-        enc != MPG123_ENC_FLOAT_32) {
+        enc != MPG123_ENC_FLOAT_32 || (m_rate != 0 && rate != m_rate)) {
         mpg123_delete(mh);
-        m_handle = nullptr;
-        throw Failure(QString("no mp3 stream in %1").arg(name));
+        return false;
     }
+    closeHandle();
+    m_handle = mh;
     m_rate = int(rate);
+    m_over = false;
+    m_foreign = false;
+    m_damaged = false;
+    return true;
 }
 
-Mpg123Decoder::~Mpg123Decoder()
+void Mpg123Decoder::closeHandle()
 {
     if (!m_handle)
         return;
     mpg123_handle* mh = m_handle;
     mpg123_close(mh);
     mpg123_delete(mh);
+    m_handle = nullptr;
 }
 
 size_t Mpg123Decoder::read(float* dst, size_t frames)
@@ -82,6 +99,7 @@ size_t Mpg123Decoder::read(float* dst, size_t frames)
             int chans = 0, enc = 0;
             mpg123_getformat(mh, &rate, &chans, &enc);
             m_foreign = rate != m_rate;
+            m_damaged = m_damaged || m_foreign;
         } else if (rc == MPG123_DONE) {
             m_over = true;
             break;
@@ -93,6 +111,7 @@ size_t Mpg123Decoder::read(float* dst, size_t frames)
                 m_over = true;
                 break;
             }
+            m_damaged = true;
         }
         if (got > 0) {
             barren = 0;
@@ -112,6 +131,13 @@ long long Mpg123Decoder::lengthFrames() const
 
 bool Mpg123Decoder::rewind()
 {
+    // After damage the decoder's state may no longer be what a fresh start
+    // has (it rounds differently after false frames): start afresh, so every
+    // pass gives the same frames.
+    if (m_damaged) {
+        m_over = !openHandle();
+        return !m_over;
+    }
     m_over = false;
     m_foreign = false;
     if (mpg123_seek(m_handle, 0, SEEK_SET) < 0) {

@@ -26,9 +26,17 @@ public:
     bool rewind() override;
 
 private:
+    // A new handle at the start of the file; false when it does not open
+    // (or no longer has the rate it had).
+    bool openHandle();
+    void closeHandle();
+
+    const int m_fd;
     mpg123_handle_struct* m_handle = nullptr;
     int m_rate = 0;
     bool m_over = false;
+    // This pass met damage.
+    bool m_damaged = false;
     // A damaged frame read as a frame of another rate: its samples are dropped.
     bool m_foreign = false;
 };
