@@ -70,7 +70,7 @@ status=0
 ./fuzz_decoder -max_total_time="$secs" -max_len=65536 -rss_limit_mb=1024 -timeout=10 \
   -print_final_stats=1 corpus >fuzz.log 2>&1 || status=$?
 # Coverage at the start and the end (edges of our own code), then the stats.
-grep -E '^#[0-9]+ +INITED' fuzz.log || true
-grep -E '^#[0-9]+ .*cov:' fuzz.log | tail -1 || true
+grep -E '^#[0-9]+[[:space:]]+INITED' fuzz.log || true
+grep -E '^#[0-9]+[[:space:]].*cov:' fuzz.log | tail -1 || true
 tail -25 fuzz.log
 exit "$status"
