@@ -158,7 +158,7 @@ struct AudioPlayer::Session {
         // Looping, the file could not be read again (gone, emptied, or now
         // at another rate): open it anew, now or at a later try.
         if (source && source->failed())
-            reopenFile.store(true);
+            restartLater();
         if (reopenFile.exchange(false)) {
             phase.store(Waiting);
             closeOutput();
