@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -44,6 +45,8 @@ Decoder::Identity Decoder::identityOf(const QString& path)
         return id;
     id.size = st.st_size;
     id.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    // Also moves with a chmod or a rename, which may make a refused file readable.
+    id.changed = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     id.inode = st.st_ino;
     id.device = st.st_dev;
     return id;

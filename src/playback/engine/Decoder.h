@@ -53,6 +53,7 @@ public:
     struct Identity {
         qint64 size = -1;
         qint64 modified = 0;
+        qint64 changed = 0;
         uint64_t inode = 0;
         uint64_t device = 0;
         bool operator==(const Identity&) const = default;
