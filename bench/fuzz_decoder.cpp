@@ -24,8 +24,8 @@ namespace
 QString scratchPath(bool next = false)
 {
     static unsigned count = 0;
-    if (next)
-        ++count;
+    if (next && count++ == 0)
+        std::atexit([] { QFile::remove(scratchPath()); });
     return QString("/dev/shm/hushwave-fuzz-%1-%2.mp3").arg(getpid()).arg(count);
 }
 } // namespace
