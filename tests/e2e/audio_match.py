@@ -45,16 +45,18 @@ def match(ref_path, rec_path):
     k = min(RATE // 10, n // 2)  # past the fade-in
     probe = ref[k : k + 64]
     hits = np.nonzero(np.abs(rec[:, 0] - probe[0, 0]) < 1e-3)[0]
-    start = -1
+    start = None  # where the file's frame 0 is, or would be, in the recording
     for j in hits:
         if j + 64 <= len(rec) and np.max(np.abs(rec[j : j + 64] - probe)) < 1e-3:
             start = int(j) - k
             break
-    if start < 0:
+    if start is None:
         print("found=0")
         return 1
+    while start > 0:  # the recording may begin inside a pass
+        start -= n
     loud = np.nonzero(np.max(np.abs(rec), axis=1) > 1e-6)[0]
-    first = max(start, int(loud[0]) + RATE // 100)  # past the fade-in
+    first = max(start, int(loud[0]) + RATE // 100, 0)  # past the fade-in
     last = int(loud[-1]) - RATE // 100  # before the fade-out
     idx = (np.arange(first, last) - start) % n
     diff = np.abs(rec[first:last] - ref[idx])

@@ -13,13 +13,15 @@ namespace
 {
 constexpr int channels = 2;
 constexpr size_t frameBytes = sizeof(float) * channels;
-// The server holds this much; it asks for more each time a quarter has
-// played, so the process wakes about four times a second.
-constexpr double queueSeconds = 1.0;
-constexpr double requestSeconds = 0.25;
+// The server holds this much and asks for more each time a third has
+// played: about two requests a second, each waking the process twice (the
+// request, and the server handing the shared block back).
+constexpr double queueSeconds = 1.5;
+constexpr double requestSeconds = 0.5;
 // The first request is answered with this much at once and the rest a
 // moment later, so a decoder that has just started is not outrun.
 constexpr size_t firstFrames = 4096;
+constexpr size_t pullFrames = 4096;
 constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
 // A stop rewrites the queue from this far ahead of what the server has
 // taken, and fades over this long.
@@ -74,7 +76,7 @@ bool PulseOutput::open(int rate, float gain, Pull pull)
     m_rate = rate;
     m_written = 0;
     m_firstRequest = true;
-    m_silent = m_draining = m_closing = false;
+    m_silent = m_ended = m_draining = m_closing = false;
     m_drained.store(false);
     m_lost.store(false);
     m_block.assign(size_t(queueSeconds * rate + 1) * channels, 0.0f);
@@ -210,16 +212,16 @@ void PulseOutput::topUp(pa_mainloop_api* api, pa_time_event* event, const timeva
 // The loop's thread, with the loop locked.
 void PulseOutput::write(size_t frames)
 {
-    if (m_draining || !m_stream)
+    if (m_draining || m_ended || !m_stream)
         return;
-    const size_t blockFrames = m_block.size() / channels;
     while (frames > 0) {
-        const size_t n = std::min(frames, blockFrames);
+        // In pieces, so a file that ends is followed by little silence.
+        const size_t n = std::min(frames, pullFrames);
         float* block = m_block.data();
         if (m_silent)
             std::fill_n(block, n * channels, 0.0f);
         else
-            m_pull(block, n, false);
+            m_ended = !m_pull(block, n, false);
         for (size_t i = 0; i < n; ++i) {
             const size_t at = size_t((m_written + i) % historyFrames) * channels;
             m_history[at] = block[2 * i];
@@ -229,6 +231,13 @@ void PulseOutput::write(size_t frames)
             return;
         m_written += n;
         frames -= n;
+        if (m_ended) {
+            // A file shorter than the queue must start all the same.
+            pa_operation* op = pa_stream_trigger(m_stream, nullptr, nullptr);
+            if (op)
+                pa_operation_unref(op);
+            return;
+        }
     }
 }
 
