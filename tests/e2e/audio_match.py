@@ -26,6 +26,10 @@
         delay_ms   time from WHEN until the last sound had been written
         tail       peak of the last ms of sound / peak of the 100 ms before
                    it (well below 1 when the sound fades out)
+
+  audio_match.py gaps REC.raw
+      Prints gaps: silent 10 ms blocks between the first and the last sound
+      (the server ran dry), and seconds: the length of the sound.
 """
 import sys
 
@@ -118,7 +122,24 @@ def silent(rec_path, sizes_path, when):
     return 0
 
 
+def gaps(rec_path):
+    rec = load(rec_path)
+    block = RATE // 100
+    n = len(rec) // block
+    peak = np.max(np.abs(rec[: n * block]).reshape(n, block * 2), axis=1)
+    loud = np.nonzero(peak > 1e-6)[0]
+    if len(loud) == 0:
+        print("gaps=-1")
+        return 1
+    span = peak[loud[0] : loud[-1] + 1]
+    print(f"gaps={int(np.sum(span <= 1e-6))}")
+    print(f"seconds={len(span) / 100:.1f}")
+    return 0
+
+
 if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "gaps":
+        sys.exit(gaps(sys.argv[2]))
     if len(sys.argv) == 5 and sys.argv[1] == "silent":
         sys.exit(silent(sys.argv[2], sys.argv[3], float(sys.argv[4])))
     if len(sys.argv) == 4 and sys.argv[1] == "match":

@@ -54,9 +54,9 @@ public:
         env.insert("PULSE_RUNTIME_PATH", m_dir + "/rt");
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1",
-                                       "--system=false", "--use-pid-file=false",
-                                       "--log-level=error", "-F", config.fileName()});
+        m_process.start("pulseaudio",
+                        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
+                         "--use-pid-file=false", "--log-level=error", "-F", config.fileName()});
         if (!m_process.waitForStarted(5000))
             return false;
         for (int i = 0; i < 100; ++i) {
@@ -202,7 +202,7 @@ TEST_F(PulseOutputTest, LoopOffEndsWhenTheLastFrameHasPlayed)
     const auto played = std::chrono::steady_clock::now() - t0;
     EXPECT_EQ(p.playState(), PlayState::MediaEnded);
     EXPECT_GE(played, 550ms); // the 0.6 s file, whole
-    EXPECT_LT(played, 4s); // the null sink takes about 2 s to report it
+    EXPECT_LT(played, 4s);    // the null sink takes about 2 s to report it
     EXPECT_TRUE(waitUntil([] { return !PrivateServer::hasOurStream(); }, 3s));
 }
 

@@ -46,9 +46,10 @@ private:
     pa_stream* m_stream = nullptr;
     Pull m_pull;
     int m_rate = 0;
-    std::vector<float> m_block;
+    std::vector<float> m_block; // pulled
+    std::vector<int16_t> m_out; // written
     // What was written lately, at unity, so a stop can fade it out again.
-    std::vector<float> m_history;
+    std::vector<int16_t> m_history;
     uint64_t m_written = 0; // frames
     bool m_firstRequest = true;
     bool m_silent = false;   // faded out: only silence from here on
