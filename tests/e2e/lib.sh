@@ -15,6 +15,8 @@
 #   hw_check "sound after Turn On" hw_wait_for 8 hw_capture_has_sound 0.5
 #   hw_done                           # last line: summary and exit status
 #
+# Set HW_PULSE_SERVER after hw_begin to play through that sound server
+# instead of SDL's disk driver.
 # Also: hw_setting KEY, hw_audio_stats / hw_audio MEASURE (seconds of sound,
 # RMS, onset and end ramps, gaps, style), hw_capture_still / _growing,
 # hw_tray_icon_present, hw_click_tray_icon, hw_minimize, hw_close,
