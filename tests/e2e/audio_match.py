@@ -27,11 +27,17 @@
         tail       peak of the last ms of sound / peak of the 100 ms before
                    it (well below 1 when the sound fades out)
 
+  audio_match.py sizes REC.raw PID
+      Writes "wall_time bytes" lines (the SIZES.log above) to stdout every
+      10 ms while process PID (the recorder) runs.
+
   audio_match.py gaps REC.raw
       Prints gaps: silent 10 ms blocks between the first and the last sound
       (the server ran dry), and seconds: the length of the sound.
 """
+import os
 import sys
+import time
 
 import numpy as np
 
@@ -137,7 +143,23 @@ def gaps(rec_path):
     return 0
 
 
+def sizes(rec_path, pid):
+    while True:
+        try:
+            os.kill(pid, 0)
+        except OSError:
+            return 0
+        try:
+            size = os.path.getsize(rec_path)
+        except OSError:
+            size = 0
+        print(f"{time.time():.6f} {size}", flush=True)
+        time.sleep(0.01)
+
+
 if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "sizes":
+        sys.exit(sizes(sys.argv[2], int(sys.argv[3])))
     if len(sys.argv) == 3 and sys.argv[1] == "gaps":
         sys.exit(gaps(sys.argv[2]))
     if len(sys.argv) == 5 and sys.argv[1] == "silent":

@@ -59,10 +59,7 @@ rec_start() {
     PULSE_SERVER="unix:$PA_DIR/rt/native" parec -d hw.monitor --format=float32le \
         --rate=44100 --channels=2 --raw --latency-msec=10 >"$REC" 2>/dev/null &
     REC_PID=$!
-    (while kill -0 "$REC_PID" 2>/dev/null; do
-        echo "$(date +%s.%N) $(stat -c %s "$REC")"
-        sleep 0.01
-    done >"$REC.sizes") &
+    "${MATCH[@]}" sizes "$REC" "$REC_PID" >"$REC.sizes" &
     SIZES_PID=$!
 }
 
