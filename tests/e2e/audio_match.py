@@ -26,8 +26,18 @@
         delay_ms   time from WHEN until the last sound had been written
         tail       peak of the last ms of sound / peak of the 100 ms before
                    it (well below 1 when the sound fades out)
+
+  audio_match.py sizes REC.raw PID
+      Writes "wall_time bytes" lines (the SIZES.log above) to stdout every
+      10 ms while process PID (the recorder) runs.
+
+  audio_match.py gaps REC.raw
+      Prints gaps: silent 10 ms blocks between the first and the last sound
+      (the server ran dry), and seconds: the length of the sound.
 """
+import os
 import sys
+import time
 
 import numpy as np
 
@@ -45,16 +55,18 @@ def match(ref_path, rec_path):
     k = min(RATE // 10, n // 2)  # past the fade-in
     probe = ref[k : k + 64]
     hits = np.nonzero(np.abs(rec[:, 0] - probe[0, 0]) < 1e-3)[0]
-    start = -1
+    start = None  # where the file's frame 0 is, or would be, in the recording
     for j in hits:
         if j + 64 <= len(rec) and np.max(np.abs(rec[j : j + 64] - probe)) < 1e-3:
             start = int(j) - k
             break
-    if start < 0:
+    if start is None:
         print("found=0")
         return 1
+    while start > 0:  # the recording may begin inside a pass
+        start -= n
     loud = np.nonzero(np.max(np.abs(rec), axis=1) > 1e-6)[0]
-    first = max(start, int(loud[0]) + RATE // 100)  # past the fade-in
+    first = max(start, int(loud[0]) + RATE // 100, 0)  # past the fade-in
     last = int(loud[-1]) - RATE // 100  # before the fade-out
     idx = (np.arange(first, last) - start) % n
     diff = np.abs(rec[first:last] - ref[idx])
@@ -116,7 +128,40 @@ def silent(rec_path, sizes_path, when):
     return 0
 
 
+def gaps(rec_path):
+    rec = load(rec_path)
+    block = RATE // 100
+    n = len(rec) // block
+    peak = np.max(np.abs(rec[: n * block]).reshape(n, block * 2), axis=1)
+    loud = np.nonzero(peak > 1e-6)[0]
+    if len(loud) == 0:
+        print("gaps=-1")
+        return 1
+    span = peak[loud[0] : loud[-1] + 1]
+    print(f"gaps={int(np.sum(span <= 1e-6))}")
+    print(f"seconds={len(span) / 100:.1f}")
+    return 0
+
+
+def sizes(rec_path, pid):
+    while True:
+        try:
+            os.kill(pid, 0)
+        except OSError:
+            return 0
+        try:
+            size = os.path.getsize(rec_path)
+        except OSError:
+            size = 0
+        print(f"{time.time():.6f} {size}", flush=True)
+        time.sleep(0.01)
+
+
 if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "sizes":
+        sys.exit(sizes(sys.argv[2], int(sys.argv[3])))
+    if len(sys.argv) == 3 and sys.argv[1] == "gaps":
+        sys.exit(gaps(sys.argv[2]))
     if len(sys.argv) == 5 and sys.argv[1] == "silent":
         sys.exit(silent(sys.argv[2], sys.argv[3], float(sys.argv[4])))
     if len(sys.argv) == 4 and sys.argv[1] == "match":

@@ -12,8 +12,9 @@ class AudioOutput
 public:
     // Fills `frames` frames; runs on the output's thread and must not block.
     // `carryVolume`: the frames must carry the volume (the output does not
-    // apply a gain of its own).
-    using Pull = std::function<void(float* out, size_t frames, bool carryVolume)>;
+    // apply a gain of its own). False once everything after these frames is
+    // silence (the file ended, or the stop faded out).
+    using Pull = std::function<bool(float* out, size_t frames, bool carryVolume)>;
 
     virtual ~AudioOutput() = default;
 

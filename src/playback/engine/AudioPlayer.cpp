@@ -75,7 +75,7 @@ struct AudioPlayer::Session {
     }
 
     // The output's thread.
-    void pull(float* out, size_t frames, bool carryVolume)
+    bool pull(float* out, size_t frames, bool carryVolume)
     {
         renderer->setVolume(carryVolume ? player.m_volume.load(std::memory_order_relaxed) : 100);
         renderer->setRate(player.m_rate.load(std::memory_order_relaxed));
@@ -87,14 +87,16 @@ struct AudioPlayer::Session {
                 ended.store(true);
             finished.store(true);
             quietPulls.fetch_add(1);
+            return false;
         }
+        return true;
     }
 
     bool openOutput()
     {
         auto opened = player.m_opener(
             rate, Renderer::volumeGain(player.m_volume.load()),
-            [this](float* out, size_t frames, bool carry) { pull(out, frames, carry); });
+            [this](float* out, size_t frames, bool carry) { return pull(out, frames, carry); });
         if (!opened)
             return false;
         std::lock_guard lock(mutex);

@@ -20,6 +20,11 @@
 //                    tries again every couple of seconds and starts the file
 //                    when it can, until stop() or another assignment
 //
+// A source that can no longer be read (a file gone or changed) calls its
+// session's restartLater() from any thread: the player then lets the output
+// go and tries the file and an output again every couple of seconds, in
+// state 10, until it plays again from the first frame.
+//
 // Call it from one thread (the UI thread). The audio callback never blocks,
 // locks, allocates or touches the disk: a file that fits in memory is
 // decoded once and replayed from there (DecodedLoop); a longer one is decoded

@@ -6,20 +6,26 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 
 namespace
 {
 constexpr int channels = 2;
-constexpr size_t frameBytes = sizeof(float) * channels;
-// The server holds this much; it asks for more each time a quarter has
-// played, so the process wakes about four times a second.
-constexpr double queueSeconds = 1.0;
-constexpr double requestSeconds = 0.25;
+// 16-bit to the server: half the data of float, so half the transfers (each
+// wakes the server, which then preempts us), and nothing is lost for a held
+// loop, whose samples are 16-bit already.
+constexpr size_t frameBytes = sizeof(int16_t) * channels;
+// The server holds this much and asks for more each time a third has
+// played: about two requests a second, each waking the process twice (the
+// request, and the server handing the shared block back).
+constexpr double queueSeconds = 1.5;
+constexpr double requestSeconds = 0.5;
 // The first request is answered with this much at once and the rest a
 // moment later, so a decoder that has just started is not outrun.
 constexpr size_t firstFrames = 4096;
+constexpr size_t pullFrames = 4096;
 constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
 // A stop rewrites the queue from this far ahead of what the server has
 // taken, and fades over this long.
@@ -27,6 +33,11 @@ constexpr double rewriteMargin = 0.015;
 constexpr double fadeSeconds = 0.005;
 constexpr size_t historyFrames = size_t(1) << 17; // covers the queue at 96 kHz
 constexpr int connectTimeoutMs = 2000;
+
+int16_t toSample(float v)
+{
+    return int16_t(std::clamp(std::lrint(v * 32768.0f), -32768L, 32767L));
+}
 
 bool contextGone(pa_context* c)
 {
@@ -74,11 +85,12 @@ bool PulseOutput::open(int rate, float gain, Pull pull)
     m_rate = rate;
     m_written = 0;
     m_firstRequest = true;
-    m_silent = m_draining = m_closing = false;
+    m_silent = m_ended = m_draining = m_closing = false;
     m_drained.store(false);
     m_lost.store(false);
-    m_block.assign(size_t(queueSeconds * rate + 1) * channels, 0.0f);
-    m_history.assign(historyFrames * channels, 0.0f);
+    m_block.assign(pullFrames * channels, 0.0f);
+    m_out.assign(size_t(queueSeconds * rate + 1) * channels, 0);
+    m_history.assign(historyFrames * channels, 0);
 
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop)
@@ -110,7 +122,7 @@ bool PulseOutput::open(int rate, float gain, Pull pull)
                   connectTimeoutMs) &&
               pa_context_get_state(m_context) == PA_CONTEXT_READY;
     if (ok) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(rate), channels};
+        const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(rate), channels};
         m_stream = pa_stream_new(m_context, "Noise", &spec, nullptr);
         ok = m_stream != nullptr;
     }
@@ -210,25 +222,42 @@ void PulseOutput::topUp(pa_mainloop_api* api, pa_time_event* event, const timeva
 // The loop's thread, with the loop locked.
 void PulseOutput::write(size_t frames)
 {
-    if (m_draining || !m_stream)
+    if (m_draining || m_ended || !m_stream)
         return;
-    const size_t blockFrames = m_block.size() / channels;
-    while (frames > 0) {
-        const size_t n = std::min(frames, blockFrames);
-        float* block = m_block.data();
-        if (m_silent)
-            std::fill_n(block, n * channels, 0.0f);
-        else
-            m_pull(block, n, false);
-        for (size_t i = 0; i < n; ++i) {
-            const size_t at = size_t((m_written + i) % historyFrames) * channels;
-            m_history[at] = block[2 * i];
-            m_history[at + 1] = block[2 * i + 1];
+    const size_t room = m_out.size() / channels;
+    while (frames > 0 && !m_ended) {
+        // Pulled in pieces, so a file that ends is followed by little
+        // silence; written at once, since every write wakes the server.
+        const size_t total = std::min(frames, room);
+        size_t done = 0;
+        while (done < total && !m_ended) {
+            const size_t n = std::min(total - done, pullFrames);
+            float* block = m_block.data();
+            if (m_silent)
+                std::fill_n(block, n * channels, 0.0f);
+            else
+                m_ended = !m_pull(block, n, false);
+            int16_t* out = m_out.data() + done * channels;
+            for (size_t i = 0; i < n * channels; ++i)
+                out[i] = toSample(block[i]);
+            for (size_t i = 0; i < n; ++i) {
+                const size_t at = size_t((m_written + done + i) % historyFrames) * channels;
+                m_history[at] = out[2 * i];
+                m_history[at + 1] = out[2 * i + 1];
+            }
+            done += n;
         }
-        if (pa_stream_write(m_stream, block, n * frameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        if (pa_stream_write(m_stream, m_out.data(), done * frameBytes, nullptr, 0,
+                            PA_SEEK_RELATIVE) < 0)
             return;
-        m_written += n;
-        frames -= n;
+        m_written += done;
+        frames -= done;
+    }
+    if (m_ended) {
+        // A file shorter than the queue must start all the same.
+        pa_operation* op = pa_stream_trigger(m_stream, nullptr, nullptr);
+        if (op)
+            pa_operation_unref(op);
     }
 }
 
@@ -271,15 +300,15 @@ bool PulseOutput::fadeOut()
         std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
     const size_t fade = size_t(fadeSeconds * m_rate);
     const size_t count = size_t(m_written - from);
-    if (count > 0 && count <= m_block.size() / channels) {
-        float* block = m_block.data();
+    if (count > 0 && count <= m_out.size() / channels) {
+        int16_t* out = m_out.data();
         for (size_t i = 0; i < count; ++i) {
             const float g = i < fade ? 1.0f - float(i + 1) / float(fade) : 0.0f;
             const size_t at = size_t((from + i) % historyFrames) * channels;
-            block[2 * i] = m_history[at] * g;
-            block[2 * i + 1] = m_history[at + 1] * g;
+            out[2 * i] = int16_t(std::lrint(m_history[at] * g));
+            out[2 * i + 1] = int16_t(std::lrint(m_history[at + 1] * g));
         }
-        pa_stream_write(m_stream, block, count * frameBytes, nullptr, -int64_t(count * frameBytes),
+        pa_stream_write(m_stream, out, count * frameBytes, nullptr, -int64_t(count * frameBytes),
                         PA_SEEK_RELATIVE);
     }
     m_silent = true;

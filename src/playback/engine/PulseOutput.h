@@ -14,7 +14,7 @@ struct pa_mainloop_api;
 struct timeval;
 
 // Output to the desktop's sound server (PulseAudio, or PipeWire through
-// pipewire-pulse). The server holds about a second of audio, so the process
+// pipewire-pulse). The server holds 1.5 s of audio, so the process
 // wakes a few times a second; the volume is the stream's own volume on the
 // server, heard at once, and a stop rewrites what is still queued with a
 // short fade.
@@ -46,12 +46,14 @@ private:
     pa_stream* m_stream = nullptr;
     Pull m_pull;
     int m_rate = 0;
-    std::vector<float> m_block;
+    std::vector<float> m_block; // pulled
+    std::vector<int16_t> m_out; // written
     // What was written lately, at unity, so a stop can fade it out again.
-    std::vector<float> m_history;
+    std::vector<int16_t> m_history;
     uint64_t m_written = 0; // frames
     bool m_firstRequest = true;
     bool m_silent = false;   // faded out: only silence from here on
+    bool m_ended = false;    // the pull said only silence follows
     bool m_draining = false; // no more frames: the queue plays out
     std::atomic<bool> m_drained{false};
     std::atomic<bool> m_lost{false};
