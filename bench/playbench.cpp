@@ -1,10 +1,14 @@
 // Command-line harness for measuring the audio engine.
 //
-//   hushwave_playbench <file.mp3> <seconds> [rate] [volume]
-//       loops the file through AudioPlayer for that long and prints the CPU
-//       time and peak RSS of the whole process
+//   hushwave_playbench <file.mp3> <seconds> [rate] [volume] [later volume]
+//       loops the file through AudioPlayer (the sound server, or SDL when
+//       SDL_AUDIODRIVER is set) for that long and prints the CPU
+//       time and peak RSS of the whole process; with a later volume, that
+//       volume is set half way and the wall time of the call printed
 //   hushwave_playbench --noise <out.mp3> <seconds>
 //       writes a noise mp3 (LAME, with its gapless tag)
+//   hushwave_playbench --decode <file.mp3> <out.raw>
+//       writes the file's frames, decoded once, as raw stereo float32
 //   hushwave_playbench --seam <file.mp3> <capture.raw> <loops>
 //       plays the file looped through SDL's disk driver into capture.raw, at
 //       several times real time, and reports each seam: frames inserted or
@@ -14,6 +18,7 @@
 #include "Mp3Fixture.h"
 #include "playback/engine/AudioPlayer.h"
 #include "playback/engine/Decoder.h"
+#include "playback/engine/PulseOutput.h"
 
 #include <QFile>
 
@@ -22,6 +27,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <sys/resource.h>
 #include <thread>
 #include <vector>
@@ -38,9 +44,10 @@ std::vector<float> decodeAll(const QString& path)
     return all;
 }
 
-int play(const char* file, double seconds, double rate, int volume)
+int play(const char* file, double seconds, double rate, int volume, int laterVolume)
 {
-    AudioPlayer p;
+    // Through the sound server unless SDL_AUDIODRIVER names an SDL driver.
+    AudioPlayer p(openServerOrSdlOutput);
     p.setLoopMode(true);
     p.setVolume(volume);
     p.setRate(rate);
@@ -49,15 +56,28 @@ int play(const char* file, double seconds, double rate, int volume)
         std::fprintf(stderr, "cannot play %s (state %d)\n", file, static_cast<int>(p.playState()));
         return 1;
     }
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::duration<double>(seconds);
+    bool changed = laterVolume < 0;
     while (std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!changed && std::chrono::steady_clock::now() - start > (end - start) / 2) {
+            changed = true;
+            p.setVolume(laterVolume);
+            // Wall time, to line up with a recording of the server's output.
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::printf("volume_changed_at %ld.%09ld\n", long(now.tv_sec), now.tv_nsec);
+        }
         if (p.playState() != PlayState::Playing) {
             std::fprintf(stderr, "stopped playing (state %d)\n", static_cast<int>(p.playState()));
             return 1;
         }
     }
     const unsigned long long underruns = p.underrunFrames();
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    std::printf("stopped_at %ld.%09ld\n", long(wall.tv_sec), wall.tv_nsec);
     const auto stopStart = std::chrono::steady_clock::now();
     p.stop();
     const double stopMs =
@@ -110,10 +130,12 @@ int seam(const char* file, const char* capture, int loops)
     std::memcpy(c.data(), bytes.data(), c.size() * sizeof(float));
     const size_t frames = c.size() / 2;
 
+    // A loop held in memory is kept as 16-bit samples, within half a step.
+    const auto same = [](float a, float b) { return std::abs(a - b) <= 0.5f / 32768 + 1e-7f; };
     auto findFrames = [&](size_t fileFrame, size_t from, size_t to) -> long {
         for (size_t j = from; j + 32 < std::min(to, frames); ++j)
             if (std::equal(c.begin() + long(2 * j), c.begin() + long(2 * j + 64),
-                           plain.begin() + long(2 * fileFrame)))
+                           plain.begin() + long(2 * fileFrame), same))
                 return long(j);
         return -1;
     };
@@ -161,15 +183,25 @@ int main(int argc, char** argv)
         writeNoiseMp3(QString::fromLocal8Bit(argv[2]), std::atof(argv[3]));
         return 0;
     }
+    if (argc == 4 && std::strcmp(argv[1], "--decode") == 0) {
+        const auto all = decodeAll(QString::fromLocal8Bit(argv[2]));
+        QFile out(QString::fromLocal8Bit(argv[3]));
+        const auto bytes = qint64(all.size() * sizeof(float));
+        return out.open(QIODevice::WriteOnly) &&
+                       out.write(reinterpret_cast<const char*>(all.data()), bytes) == bytes
+                   ? 0
+                   : 1;
+    }
     if (argc == 5 && std::strcmp(argv[1], "--seam") == 0)
         return seam(argv[2], argv[3], std::atoi(argv[4]));
     if (argc >= 3 && argv[1][0] != '-')
         return play(argv[1], std::atof(argv[2]), argc > 3 ? std::atof(argv[3]) : 1.0,
-                    argc > 4 ? std::atoi(argv[4]) : 50);
+                    argc > 4 ? std::atoi(argv[4]) : 50, argc > 5 ? std::atoi(argv[5]) : -1);
     std::fprintf(stderr,
-                 "usage: %s <file.mp3> <seconds> [rate] [volume]\n"
+                 "usage: %s <file.mp3> <seconds> [rate] [volume] [later volume]\n"
                  "       %s --noise <out.mp3> <seconds>\n"
+                 "       %s --decode <file.mp3> <out.raw>\n"
                  "       %s --seam <file.mp3> <capture.raw> <loops>\n",
-                 argv[0], argv[0], argv[0]);
+                 argv[0], argv[0], argv[0], argv[0]);
     return 64;
 }

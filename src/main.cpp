@@ -4,6 +4,7 @@
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
 #include "playback/engine/AudioPlayer.h"
+#include "playback/engine/PulseOutput.h"
 #include "system/desktop/DesktopSession.h"
 #include "system/desktop/SingleInstance.h"
 #include "system/Registry.h"
@@ -92,7 +93,7 @@ int main(int argc, char** argv)
 
     SystemClock clock;
     IniSettingsStore settings;
-    AudioPlayer player;
+    AudioPlayer player(openServerOrSdlOutput);
     MessageBoxErrorReport errors;
     StatusNotifierHost trayHost;
     QtTrayShell trayShell(&trayHost);

@@ -1,6 +1,7 @@
 #include "playback/StylePath.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 
 QString styleName(const QString& fileName)
 {
@@ -10,7 +11,13 @@ QString styleName(const QString& fileName)
 
 QString playPath(const QString& programFolder, const QString& style)
 {
-    return programFolder + "/sounds/" + style + ".mp3";
+    const QString folder = programFolder + "/sounds/";
+    const QString mp3 = folder + style + ".mp3";
+    // Every file in the folder is listed; one that is not "<style>.mp3"
+    // ("Rain.ogg", "Fan.MP3") is played under its own name.
+    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(folder + style).isFile())
+        return folder + style;
+    return mp3;
 }
 
 QString currentPlayPath(const QComboBox& list, const QString& programFolder)

@@ -15,6 +15,8 @@
 #   hw_check "sound after Turn On" hw_wait_for 8 hw_capture_has_sound 0.5
 #   hw_done                           # last line: summary and exit status
 #
+# Set HW_PULSE_SERVER after hw_begin to play through that sound server
+# instead of SDL's disk driver.
 # Also: hw_setting KEY, hw_audio_stats / hw_audio MEASURE (seconds of sound,
 # RMS, onset and end ramps, gaps, style), hw_capture_still / _growing,
 # hw_tray_icon_present, hw_click_tray_icon, hw_minimize, hw_close,
@@ -54,6 +56,7 @@ HW_BUS_ADDRESS=""
 HW_BUS_PID=""
 HW_STANDIN_PIDS=""
 HW_STANDIN_LOG=""
+HW_PULSE_SERVER=""
 
 # Frames of float32 stereo at the rate of the sound files.
 HW_RATE=44100
@@ -207,6 +210,7 @@ hw_begin() {
     HW_LOG="$dir/program.log"
     HW_PROGRAM="$HW_BINARY"
     HW_STANDIN_LOG=""
+    HW_PULSE_SERVER=""
     if [ "$tray" = 1 ]; then hw_tray_start; else hw_tray_stop; fi
     hw_log "--- scenario: $HW_SCENARIO"
 }
@@ -284,6 +288,10 @@ hw_start() {
     fi
     local -a cmd=("$HW_PROGRAM")
     [ -n "$fake" ] && cmd=(faketime -f "@$fake" "$HW_PROGRAM")
+    # Audio into the capture file through SDL's disk driver, or to the sound
+    # server at HW_PULSE_SERVER when the scenario set one.
+    local -a audio=(SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE")
+    [ -n "${HW_PULSE_SERVER:-}" ] && audio=(PULSE_SERVER="$HW_PULSE_SERVER")
     # No session bus unless the script asked for one: Qt then uses the
     # XEmbed tray that trayer hosts. The user's data folder is the default
     # one in the private home.
@@ -291,11 +299,10 @@ hw_start() {
     # The private bus stands in for the system bus too (logind).
     [ -n "$HW_BUS_ADDRESS" ] &&
         bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DBUS_SYSTEM_BUS_ADDRESS="$HW_BUS_ADDRESS")
-    env -u WAYLAND_DISPLAY -u XDG_DATA_HOME "${bus[@]}" \
+    env -u WAYLAND_DISPLAY -u XDG_DATA_HOME -u SDL_AUDIODRIVER "${bus[@]}" \
         DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb \
         HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
-        XDG_RUNTIME_DIR="$HW_RUNTIME" \
-        SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE" \
+        XDG_RUNTIME_DIR="$HW_RUNTIME" "${audio[@]}" \
         FAKETIME_DONT_FAKE_MONOTONIC=1 \
         "${cmd[@]}" >"$HW_LOG" 2>&1 &
     HW_PID=$!

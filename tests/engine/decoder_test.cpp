@@ -70,7 +70,7 @@ TEST_F(DecoderTest, AwkwardPathsOpen)
     EXPECT_EQ(decodeAll(p).size(), size_t(2 * 22050));
 }
 
-TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
+TEST_F(DecoderTest, RefusesWhatIsNotSound)
 {
     writeBytes("empty.mp3", {});
     writeBytes("text.mp3", QByteArray("Hushwave plays noise.\n").repeated(500));
@@ -87,6 +87,13 @@ TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
     QByteArray wav(reinterpret_cast<const char*>(header), sizeof header);
     wav.append(random.left(0x11000));
     writeBytes("wave.mp3", wav);
+    // Its header cut short, and a WAV whose rate no recording has.
+    writeBytes("wave-head.mp3", wav.left(30));
+    wav[24] = 3;
+    wav[25] = wav[26] = 0;
+    writeBytes("wave-3hz.mp3", wav);
+    writeBytes("flac-junk.flac", QByteArray("fLaC") + random.left(5000));
+    writeBytes("ogg-junk.ogg", QByteArray("OggS") + random.left(5000));
     writeNoiseMp3(path("whole.mp3"), 1.0);
     QFile whole(path("whole.mp3"));
     ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
@@ -95,10 +102,28 @@ TEST_F(DecoderTest, RefusesWhatIsNotAnMp3)
     // A pipe would block the opener until someone writes to it.
     ASSERT_EQ(mkfifo(path("pipe.mp3").toLocal8Bit().constData(), 0600), 0);
 
-    for (const char* name : {"empty.mp3", "text.mp3", "random.mp3", "wave.mp3", "stub.mp3",
-                             "folder.mp3", "pipe.mp3", "absent.mp3"}) {
+    for (const char* name :
+         {"empty.mp3", "text.mp3", "random.mp3", "wave-head.mp3", "wave-3hz.mp3", "stub.mp3",
+          "flac-junk.flac", "ogg-junk.ogg", "folder.mp3", "pipe.mp3", "absent.mp3"}) {
         EXPECT_THROW(Decoder{path(name)}, Failure) << name;
     }
+    // A whole WAV is sound, whatever its name: its 16-bit noise as it is.
+    const auto wave = decodeAll(path("wave.mp3"));
+    ASSERT_EQ(wave.size(), size_t(0x11000 / 2));
+    EXPECT_EQ(wave[0], float(int16_t(uint8_t(random[0]) | uint8_t(random[1]) << 8)) / 32768);
+}
+
+TEST_F(DecoderTest, RefusedFileIsTriedAgainOnceItChanges)
+{
+    writeNoiseMp3(path("good.mp3"), 0.5);
+    QFile good(path("good.mp3"));
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray bytes = good.readAll();
+    writeBytes("later.mp3", bytes.left(300)); // still being copied
+    EXPECT_THROW(Decoder{path("later.mp3")}, Failure);
+    EXPECT_THROW(Decoder{path("later.mp3")}, Failure);
+    writeBytes("later.mp3", bytes);
+    EXPECT_EQ(decodeAll(path("later.mp3")).size(), size_t(2 * 22050));
 }
 
 TEST_F(DecoderTest, TruncatedFilePlaysWhatIsThereAndEnds)
@@ -127,6 +152,46 @@ TEST_F(DecoderTest, GigabyteOfZerosIsRefusedQuickly)
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024); // kB: nothing like the file's size
+}
+
+// A file rewritten while it plays is read again at the next loop start; one
+// that is gone or empty ends the loop; one at another rate is left for a new
+// assignment.
+TEST_F(DecoderTest, ChangedFileIsOpenedAgainAtTheLoopStart)
+{
+    writeNoiseMp3(path("first.mp3"), 1.0, 44100, 2, 1);
+    writeNoiseMp3(path("second.mp3"), 1.5, 44100, 2, 2);
+    writeNoiseMp3(path("other-rate.mp3"), 1.0, 48000, 2, 3);
+    const auto second = decodeAll(path("second.mp3"));
+    QFile::copy(path("first.mp3"), path("live.mp3"));
+    auto overwrite = [&](const QString& from) {
+        QFile src(path(from)), dst(path("live.mp3"));
+        ASSERT_TRUE(src.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(dst.open(QIODevice::WriteOnly | QIODevice::Truncate)); // same file, in place
+        dst.write(src.readAll());
+    };
+
+    Decoder d(path("live.mp3"));
+    std::vector<float> buf(4096 * 2);
+    d.read(buf.data(), 4096);
+    overwrite("second.mp3");
+    ASSERT_TRUE(d.rewind());
+    std::vector<float> again;
+    while (size_t n = d.read(buf.data(), 4096))
+        again.insert(again.end(), buf.begin(), buf.begin() + long(n * 2));
+    EXPECT_TRUE(again == second);
+
+    ASSERT_TRUE(d.rewind()); // unchanged since: a plain rewind
+    overwrite("other-rate.mp3");
+    EXPECT_FALSE(d.rewind());
+    EXPECT_EQ(d.sampleRate(), 44100);
+    EXPECT_EQ(d.read(buf.data(), 4096), 0u);
+
+    Decoder e(path("second.mp3"));
+    QFile(path("second.mp3")).resize(0);
+    EXPECT_GT(e.read(buf.data(), 4096), 0u); // what is open plays on
+    EXPECT_FALSE(e.rewind());
+    EXPECT_EQ(e.read(buf.data(), 4096), 0u);
 }
 
 } // namespace

@@ -178,6 +178,30 @@ TEST(Renderer, SpeedChangesDoNotClick)
     EXPECT_NEAR(rms(tail), 0.5 / std::sqrt(2.0), 0.01);
 }
 
+TEST(Renderer, NothingLeavesBeyondFullScale)
+{
+    // A source three times full scale, straight through and through both
+    // converters: clipped at full scale, not scaled down.
+    for (double rate : {1.0, 2.5, 9.0}) {
+        SignalSource source(3.0f, 440.0);
+        Renderer r(source, fs, 48000);
+        r.setVolume(100);
+        r.setRate(rate);
+        const auto out = render(r, fs / 2);
+        size_t atTop = 0;
+        for (float v : out) {
+            ASSERT_LE(std::abs(v), 1.0f) << "rate " << rate;
+            atTop += std::abs(v) == 1.0f;
+        }
+        EXPECT_GT(atTop, out.size() / 4) << "rate " << rate;
+    }
+    SignalSource broken(NAN);
+    Renderer r(broken, fs, fs);
+    r.setVolume(100);
+    for (float v : render(r, 4096))
+        ASSERT_EQ(v, 0.0f);
+}
+
 TEST(Renderer, UnderrunGivesSilenceAndKeepsWaiting)
 {
     StarvedSource source;

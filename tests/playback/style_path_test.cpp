@@ -1,6 +1,9 @@
 #include "playback/StylePath.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 TEST(StylePath, StyleNamesLoseEveryLowerCaseMp3)
 {
@@ -10,4 +13,22 @@ TEST(StylePath, StyleNamesLoseEveryLowerCaseMp3)
     EXPECT_EQ(styleName("a.mp3b.mp3"), "ab");
     EXPECT_EQ(playPath("/opt/hw", "Pink Noise"), "/opt/hw/sounds/Pink Noise.mp3");
     EXPECT_EQ(playPath("/opt/hw", ""), "/opt/hw/sounds/.mp3");
+}
+
+TEST(StylePath, TheMp3RuleComesFirstThenTheListedFileItself)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("sounds/Folder.ogg");
+    for (const char* name : {"Rain.ogg", "Fan.MP3", "Both", "Both.mp3"}) {
+        QFile f(dir.filePath(QString("sounds/") + name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString sounds = dir.path() + "/sounds/";
+    EXPECT_EQ(playPath(dir.path(), "Rain.ogg"), sounds + "Rain.ogg");
+    EXPECT_EQ(playPath(dir.path(), "Fan.MP3"), sounds + "Fan.MP3");
+    EXPECT_EQ(playPath(dir.path(), "Both"), sounds + "Both.mp3");
+    // Neither is a file: the old path, which plays nothing.
+    EXPECT_EQ(playPath(dir.path(), "Folder.ogg"), sounds + "Folder.ogg.mp3");
+    EXPECT_EQ(playPath(dir.path(), "Gone.ogg"), sounds + "Gone.ogg.mp3");
+    EXPECT_EQ(playPath(dir.path(), ""), sounds + ".mp3");
 }

@@ -1,100 +1,201 @@
 #include "playback/engine/AudioPlayer.h"
 
 #include "common/Failure.h"
+#include "playback/engine/DecodedLoop.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/Streamer.h"
 
-#include <SDL.h>
-
 #include <chrono>
-#include <cmath>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
 namespace
 {
 using Clock = std::chrono::steady_clock;
-// 1024 frames is about 23 ms: stop is heard at once, and the callback
-// wakes only ~43 times a second.
-constexpr int bufferFrames = 1024;
-// A device that has not asked for audio for this long is gone.
-constexpr auto silentDeviceLimit = std::chrono::seconds(2);
-constexpr auto reopenInterval = std::chrono::seconds(1);
+// How often a lost output is checked for, and how often a missing one (or a
+// file that could not be read again) is tried again.
+constexpr auto watchInterval = std::chrono::seconds(1);
+constexpr auto retryInterval = std::chrono::seconds(2);
 } // namespace
 
+// One assigned file: its source, renderer and output, and a supervisor
+// thread that follows the output (lost, missing) while the file is assigned.
 struct AudioPlayer::Session {
-    AudioPlayer* player = nullptr;
-    std::unique_ptr<Streamer> streamer;
+    enum Phase : int { Waiting, Playing, Lost };
+
+    AudioPlayer& player;
+    const QString path;
+    int rate = 0;
+    std::unique_ptr<FrameSource> source;
     std::unique_ptr<Renderer> renderer;
-    SDL_AudioSpec want{};
 
-    // Device open and close happen on the UI thread and on the worker
-    // (reopening a lost device); never in the callback.
-    std::mutex deviceMutex;
-    SDL_AudioDeviceID device = 0;
-    bool closed = false;
-    bool running = false;
+    // Guards `output` between the UI thread and the supervisor; the pull
+    // never takes it.
+    mutable std::mutex mutex;
+    std::unique_ptr<AudioOutput> output;
 
+    std::atomic<int> phase{Waiting};
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> finished{false};
     std::atomic<bool> ended{false};
-    std::atomic<bool> lost{false};
-    std::atomic<int> quietCallbacks{0};
-    std::atomic<unsigned long long> callbacks{0};
+    std::atomic<int> quietPulls{0};
+    std::atomic<bool> reopenFile{false};
 
-    // The worker calls watch() on this session: end it before any member goes.
-    ~Session() { streamer.reset(); }
+    std::mutex wakeMutex;
+    std::condition_variable wake;
+    bool quit = false;
+    std::thread supervisor;
 
-    // Worker only.
-    unsigned long long seenCallbacks = 0;
-    Clock::time_point lastProgress = Clock::now();
-    Clock::time_point nextAttempt = Clock::now();
-
-    static void SDLCALL callback(void* userdata, Uint8* stream, int len)
+    Session(AudioPlayer& p, QString file) : player(p), path(std::move(file)) {}
+    ~Session()
     {
-        auto* s = static_cast<Session*>(userdata);
-        auto* out = reinterpret_cast<float*>(stream);
-        const size_t frames = size_t(len) / (sizeof(float) * Renderer::channels);
-        s->renderer->setVolume(s->player->m_volume.load(std::memory_order_relaxed));
-        s->renderer->setRate(s->player->m_rate.load(std::memory_order_relaxed));
-        if (s->stopRequested.load(std::memory_order_relaxed))
-            s->renderer->stop();
-        s->renderer->render(out, frames);
-        if (s->renderer->finished()) {
-            if (s->renderer->ended())
-                s->ended.store(true);
-            s->finished.store(true);
-            s->quietCallbacks.fetch_add(1);
+        endSupervisor();
+        closeOutput();
+    }
+
+    // Only while no output is open.
+    void build(std::unique_ptr<Decoder> decoder)
+    {
+        const int fileRate = decoder->sampleRate();
+        std::unique_ptr<FrameSource> made;
+        if (DecodedLoop::fits(*decoder))
+            made = std::make_unique<DecodedLoop>(std::move(decoder), player.m_loop);
+        else
+            made = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
+                                              fileRate * player.m_rate.load());
+        auto r = std::make_unique<Renderer>(*made, fileRate, fileRate);
+        r->setVolume(player.m_volume.load());
+        r->setRate(player.m_rate.load());
+        std::lock_guard lock(mutex);
+        rate = fileRate;
+        source = std::move(made);
+        renderer = std::move(r);
+    }
+
+    // The output's thread.
+    bool pull(float* out, size_t frames, bool carryVolume)
+    {
+        renderer->setVolume(carryVolume ? player.m_volume.load(std::memory_order_relaxed) : 100);
+        renderer->setRate(player.m_rate.load(std::memory_order_relaxed));
+        if (stopRequested.load(std::memory_order_relaxed))
+            renderer->stop();
+        renderer->render(out, frames);
+        if (renderer->finished()) {
+            if (renderer->ended())
+                ended.store(true);
+            finished.store(true);
+            quietPulls.fetch_add(1);
+            return false;
         }
-        s->callbacks.fetch_add(1, std::memory_order_relaxed);
+        return true;
     }
 
-    bool open()
+    bool openOutput()
     {
-        device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (device)
-            SDL_PauseAudioDevice(device, 0);
-        return device != 0;
+        auto opened = player.m_opener(
+            rate, Renderer::volumeGain(player.m_volume.load()),
+            [this](float* out, size_t frames, bool carry) { return pull(out, frames, carry); });
+        if (!opened)
+            return false;
+        std::lock_guard lock(mutex);
+        output = std::move(opened);
+        phase.store(Playing);
+        return true;
     }
 
-    void close()
+    void closeOutput()
     {
-        std::lock_guard lock(deviceMutex);
-        closed = true;
-        if (device)
-            SDL_CloseAudioDevice(device);
-        device = 0;
+        std::unique_ptr<AudioOutput> old;
+        {
+            std::lock_guard lock(mutex);
+            old = std::move(output);
+        }
+        if (old)
+            old->close();
+    }
+
+    void startSupervisor()
+    {
+        supervisor = std::thread([this] { supervise(); });
+    }
+
+    void endSupervisor()
+    {
+        {
+            std::lock_guard lock(wakeMutex);
+            quit = true;
+        }
+        wake.notify_all();
+        if (supervisor.joinable())
+            supervisor.join();
+    }
+
+    // Any thread: the source can no longer be read (the file went away or
+    // changed). The output is let go, and the file and an output are tried
+    // again every couple of seconds; the file then starts from its beginning.
+    void restartLater()
+    {
+        reopenFile.store(true);
+        wake.notify_all();
+    }
+
+    void supervise()
+    {
+        std::unique_lock lock(wakeMutex);
+        while (!quit) {
+            const int now = phase.load();
+            wake.wait_for(lock, now == Playing ? watchInterval : retryInterval);
+            if (quit)
+                break;
+            lock.unlock();
+            step();
+            lock.lock();
+        }
+    }
+
+    void step()
+    {
+        // Looping, the file could not be read again (gone, emptied, or now
+        // at another rate): open it anew, now or at a later try.
+        if (source && source->failed())
+            restartLater();
+        if (reopenFile.exchange(false)) {
+            phase.store(Waiting);
+            closeOutput();
+            std::lock_guard lock(mutex);
+            renderer.reset();
+            source.reset();
+        }
+        if (phase.load() == Playing) {
+            bool gone = false;
+            {
+                std::lock_guard lock(mutex);
+                gone = output && !finished.load() && output->lost();
+            }
+            if (!gone)
+                return;
+            phase.store(Lost);
+            closeOutput();
+        }
+        if (!renderer) {
+            try {
+                build(std::make_unique<Decoder>(path));
+            } catch (const Failure&) {
+                return; // still unreadable: next time
+            }
+        }
+        if (!openOutput() && phase.load() == Playing)
+            phase.store(Waiting);
     }
 };
 
-AudioPlayer::AudioPlayer() = default;
+AudioPlayer::AudioPlayer(OutputOpener opener) : m_opener(std::move(opener)) {}
 
 AudioPlayer::~AudioPlayer()
 {
     halt(true);
-    if (m_sdlReady)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void AudioPlayer::playFile(const QString& path)
@@ -109,91 +210,34 @@ void AudioPlayer::playFile(const QString& path)
         return;
     }
     halt(true);
-    m_state = PlayState::Ready;
 
-    if (!m_sdlReady) {
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-            return;
-        m_sdlReady = true;
-        // Nobody reads SDL's event queue; keep device events out of it.
-        SDL_EventState(SDL_AUDIODEVICEADDED, SDL_IGNORE);
-        SDL_EventState(SDL_AUDIODEVICEREMOVED, SDL_IGNORE);
-    }
-
-    const int rate = decoder->sampleRate();
-    auto session = std::make_unique<Session>();
-    Session* s = session.get();
-    s->player = this;
-    s->streamer = std::make_unique<Streamer>(std::move(decoder), m_loop, rate * m_rate.load(),
-                                             [this, s] { watch(*s); });
-    s->renderer = std::make_unique<Renderer>(*s->streamer, rate, rate);
-    s->renderer->setVolume(m_volume.load());
-    s->renderer->setRate(m_rate.load());
-    s->want.freq = rate;
-    s->want.format = AUDIO_F32SYS;
-    s->want.channels = Renderer::channels;
-    s->want.samples = bufferFrames;
-    s->want.callback = &Session::callback;
-    s->want.userdata = s;
-    {
-        std::lock_guard lock(s->deviceMutex);
-        if (!s->open()) {
-            s->closed = true;
-            return; // no device: Ready, and the next assignment tries again
-        }
-        s->running = true;
-    }
+    auto session = std::make_unique<Session>(*this, path);
+    session->build(std::move(decoder));
+    // No output now: Ready, and the supervisor keeps trying.
+    m_state = session->openOutput() ? PlayState::Playing : PlayState::Ready;
+    session->startSupervisor();
     m_session = std::move(session);
-    m_state = PlayState::Playing;
 }
 
-// Fades out what plays (within a few ms), closes the device and ends the
-// worker.
+// Fades out what plays (within a few ms), closes the output and ends the
+// session.
 void AudioPlayer::halt(bool fade) const
 {
     if (!m_session)
         return;
     Session& s = *m_session;
-    if (fade && !s.finished.load()) {
+    s.endSupervisor();
+    if (fade && s.output && !s.finished.load() && s.phase.load() == Session::Playing &&
+        !s.output->fadeOut()) {
         s.stopRequested.store(true);
         // The fade plus one whole buffer of silence reach the device before
         // it closes; bounded in case the device has gone quiet.
         const auto deadline = Clock::now() + std::chrono::milliseconds(200);
-        while (s.quietCallbacks.load() < 2 && Clock::now() < deadline && !s.lost.load())
+        while (s.quietPulls.load() < 2 && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    s.close();
+    s.closeOutput();
     m_session.reset();
-}
-
-void AudioPlayer::watch(Session& s)
-{
-    std::lock_guard lock(s.deviceMutex);
-    if (s.closed || !s.running)
-        return;
-    const auto now = Clock::now();
-    bool lost = s.device == 0 || SDL_GetAudioDeviceStatus(s.device) == SDL_AUDIO_STOPPED;
-    const unsigned long long count = s.callbacks.load();
-    if (count != s.seenCallbacks) {
-        s.seenCallbacks = count;
-        s.lastProgress = now;
-    } else if (now - s.lastProgress > silentDeviceLimit) {
-        lost = true;
-    }
-    if (!lost)
-        return;
-    s.lost.store(true);
-    if (now < s.nextAttempt)
-        return;
-    s.nextAttempt = now + reopenInterval;
-    if (s.device)
-        SDL_CloseAudioDevice(s.device);
-    s.device = 0;
-    if (s.open()) {
-        s.lastProgress = now;
-        s.lost.store(false);
-    }
 }
 
 void AudioPlayer::setLoopMode(bool loop)
@@ -206,6 +250,11 @@ void AudioPlayer::setVolume(int volume)
     if (volume < 0 || volume > 100)
         throw Failure(QString("Invalid property value: volume %1 is outside 0 to 100").arg(volume));
     m_volume.store(volume);
+    if (m_session) {
+        std::lock_guard lock(m_session->mutex);
+        if (m_session->output)
+            m_session->output->setGain(Renderer::volumeGain(volume));
+    }
 }
 
 void AudioPlayer::setRate(double rate)
@@ -213,8 +262,11 @@ void AudioPlayer::setRate(double rate)
     if (!(rate >= 1.0 && rate <= 50.0)) // NaN fails both
         throw Failure(QString("Invalid property value: rate %1 is outside 1 to 50").arg(rate));
     m_rate.store(rate);
-    if (m_session)
-        m_session->streamer->setDrainRate(rate * m_session->want.freq);
+    if (m_session) {
+        std::lock_guard lock(m_session->mutex);
+        if (auto* streamer = dynamic_cast<Streamer*>(m_session->source.get()))
+            streamer->setDrainRate(rate * m_session->rate);
+    }
 }
 
 void AudioPlayer::stop()
@@ -226,18 +278,32 @@ void AudioPlayer::stop()
 
 PlayState AudioPlayer::playState() const
 {
-    if (m_session) {
-        if (m_session->ended.load()) {
+    if (!m_session)
+        return m_state;
+    Session& s = *m_session;
+    if (s.ended.load()) {
+        bool heard = true;
+        {
+            std::lock_guard lock(s.mutex);
+            heard = !s.output || s.output->drained();
+        }
+        if (heard) {
             halt(false);
             m_state = PlayState::MediaEnded;
-        } else if (m_session->lost.load()) {
-            return PlayState::Transitioning;
+            return m_state;
         }
     }
-    return m_state;
+    switch (s.phase.load()) {
+    case Session::Playing:
+        return PlayState::Playing;
+    case Session::Lost:
+        return PlayState::Transitioning;
+    default:
+        return PlayState::Ready;
+    }
 }
 
 unsigned long long AudioPlayer::underrunFrames() const
 {
-    return m_session ? m_session->renderer->underrunFrames() : 0;
+    return m_session && m_session->renderer ? m_session->renderer->underrunFrames() : 0;
 }

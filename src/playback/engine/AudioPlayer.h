@@ -1,12 +1,13 @@
 #pragma once
 
+#include "playback/engine/AudioOutput.h"
 #include "playback/engine/MediaPlayer.h"
 
 #include <atomic>
 #include <memory>
 
 // The program's media player: mp3 through libmpg123 (gapless), speed through
-// libsamplerate, output through SDL (SDL_AUDIODRIVER is respected).
+// libsamplerate, output through whatever `opener` opens (SDL by default).
 //
 // Play states it reports:
 //   0 Undefined      nothing assigned yet, or the last file could not be
@@ -14,17 +15,24 @@
 //   1 Stopped        after stop()
 //   3 Playing        from a successful playFile() until stop, end or failure
 //   8 MediaEnded     the file played to its end with loop mode off
-//   9 Transitioning  the output device was lost; it is being reopened
-//   10 Ready         the file opened but no audio device could be opened;
-//                    the next playFile() tries again
+//   9 Transitioning  the output was lost while playing; it is being reopened
+//   10 Ready         the file opened but no output could be opened; the player
+//                    tries again every couple of seconds and starts the file
+//                    when it can, until stop() or another assignment
+//
+// A source that can no longer be read (a file gone or changed) calls its
+// session's restartLater() from any thread: the player then lets the output
+// go and tries the file and an output again every couple of seconds, in
+// state 10, until it plays again from the first frame.
 //
 // Call it from one thread (the UI thread). The audio callback never blocks,
-// locks, allocates or touches the disk: a worker decodes ahead into a
-// lock-free ring.
+// locks, allocates or touches the disk: a file that fits in memory is
+// decoded once and replayed from there (DecodedLoop); a longer one is decoded
+// ahead by a worker (Streamer).
 class AudioPlayer : public MediaPlayer
 {
 public:
-    AudioPlayer();
+    explicit AudioPlayer(OutputOpener opener = openSdlOutput);
     ~AudioPlayer() override;
     AudioPlayer(const AudioPlayer&) = delete;
     AudioPlayer& operator=(const AudioPlayer&) = delete;
@@ -43,12 +51,11 @@ public:
 private:
     struct Session;
     void halt(bool fade) const;
-    void watch(Session& session);
 
+    OutputOpener m_opener;
     std::atomic<bool> m_loop{false};
     std::atomic<int> m_volume{50};
     std::atomic<double> m_rate{1.0};
     mutable std::unique_ptr<Session> m_session;
     mutable PlayState m_state = PlayState::Undefined;
-    bool m_sdlReady = false;
 };

@@ -1,131 +1,142 @@
 #include "playback/engine/Decoder.h"
 
 #include "common/Failure.h"
+#include "playback/engine/AudioContent.h"
+#include "playback/engine/Mpg123Decoder.h"
+#include "playback/engine/SndfileDecoder.h"
 
-#include <mpg123.h>
-#include <QFileInfo>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <deque>
 #include <mutex>
+#include <utility>
 
 namespace
 {
+// The open check decodes this much and refuses the file when more than a
+// quarter of it is damage: a stream of false frames, or a float file of
+// nonsense.
+constexpr size_t headFrames = 16 * Decoder::checkFrames;
 
-// Frames with a broken header give up after this many bytes of search; a
-// file of junk is refused instead of scanned to its end.
-constexpr long resyncLimit = 64 * 1024;
-// The open check decodes at most this many reads looking for the first
-// samples (gapless decoding may skip the whole first frame or two).
-constexpr int headReads = 16;
-constexpr size_t headFrames = 4096;
-
-void initLibrary()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { mpg123_init(); });
-}
-
+// Files refused before, as they were then. A play-window tick may assign the
+// same broken file every second, and libsndfile leaks a little on some broken
+// Ogg headers: such a file is not decoded again until it changes.
+std::mutex refusedMutex;
+std::deque<std::pair<QString, Decoder::Identity>> refused;
+constexpr size_t maxRefused = 32;
 } // namespace
 
-Decoder::Decoder(const QString& path) : m_file(path)
+Decoder::Decoder(const QString& path) : m_path(path)
 {
-    initLibrary();
-    QFileInfo info(path);
-    if (!info.isFile())
-        throw Failure(QString("not a file: %1").arg(path));
-    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw Failure(QString("cannot open %1: %2").arg(path, m_file.errorString()));
-    openHandle();
+    open();
+}
 
-    m_head.resize(headFrames * channels);
-    size_t got = 0;
-    for (int i = 0; i < headReads && got == 0 && !m_over; ++i)
-        got = decodeSome(m_head.data(), headFrames);
-    if (got == 0) {
-        closeHandle();
-        throw Failure(QString("cannot decode %1").arg(path));
+Decoder::~Decoder() = default;
+
+Decoder::Identity Decoder::identityOf(const QString& path)
+{
+    struct stat st {
+    };
+    Identity id;
+    if (stat(QFile::encodeName(path).constData(), &st) != 0)
+        return id;
+    id.size = st.st_size;
+    id.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    // Also moves with a chmod or a rename, which may make a refused file readable.
+    id.changed = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    id.inode = st.st_ino;
+    id.device = st.st_dev;
+    return id;
+}
+
+void Decoder::open()
+{
+    m_format.reset();
+    m_file.close();
+    m_file.setFileName(m_path);
+    m_identity = identityOf(m_path);
+    const auto entry = std::make_pair(m_path, m_identity);
+    {
+        std::lock_guard lock(refusedMutex);
+        if (std::find(refused.begin(), refused.end(), entry) != refused.end())
+            throw Failure(QString("refused before: %1").arg(m_path));
     }
+    try {
+        openFormat();
+    } catch (const Failure&) {
+        m_format.reset();
+        m_file.close();
+        if (m_identity.size >= 0) {
+            std::lock_guard lock(refusedMutex);
+            refused.push_back(entry);
+            if (refused.size() > maxRefused)
+                refused.pop_front();
+        }
+        throw;
+    }
+}
+
+void Decoder::openFormat()
+{
+    // A pipe or a device would block the opener, or never end.
+    struct stat st {
+    };
+    if (stat(QFile::encodeName(m_path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw Failure(QString("not a file: %1").arg(m_path));
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw Failure(QString("cannot open %1: %2").arg(m_path, m_file.errorString()));
+
+    const AudioContent content = sniffAudio(m_file);
+    if (content == AudioContent::Unknown || !m_file.seek(0))
+        throw Failure(QString("not a sound file: %1").arg(m_path));
+    if (content == AudioContent::Mpeg)
+        m_format = std::make_unique<Mpg123Decoder>(m_file.handle(), m_path);
+    else
+        m_format = std::make_unique<SndfileDecoder>(m_file.handle(), m_path);
+    m_rate = m_format->sampleRate();
+
+    m_head.assign(headFrames * channels, 0.0f);
+    m_headPos = 0;
+    size_t got = 0;
+    while (got < headFrames) {
+        const size_t n = m_format->read(m_head.data() + got * channels, headFrames - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    const uint64_t silencedBefore = m_silenced;
+    guard(m_head.data(), got);
+    const uint64_t damaged = m_silenced - silencedBefore;
+    const uint64_t blocks = (got + checkFrames - 1) / checkFrames;
+    if (got == 0 || damaged * 4 > blocks)
+        throw Failure(QString("cannot decode %1").arg(m_path));
     m_head.resize(got * channels);
 }
 
-Decoder::~Decoder()
+void Decoder::guard(float* samples, size_t frames)
 {
-    closeHandle();
-}
-
-void Decoder::openHandle()
-{
-    int err = MPG123_OK;
-    m_handle = mpg123_new(nullptr, &err);
-    if (!m_handle)
-        throw Failure(QString("mp3 decoder unavailable: %1").arg(mpg123_plain_strerror(err)));
-    mpg123_handle* mh = m_handle;
-    mpg123_param(mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
-    mpg123_param(mh, MPG123_RESYNC_LIMIT, resyncLimit, 0);
-    // One output format whatever the file holds: stereo float at its own rate.
-    mpg123_format_none(mh);
-    const long* rates = nullptr;
-    size_t count = 0;
-    mpg123_rates(&rates, &count);
-    for (size_t i = 0; i < count; ++i)
-        mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32);
-
-    if (mpg123_open_fd(mh, m_file.handle()) != MPG123_OK) {
-        closeHandle();
-        throw Failure(QString("cannot read %1 as mp3").arg(m_file.fileName()));
-    }
-    long rate = 0;
-    int chans = 0, enc = 0;
-    if (mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 || chans != channels ||
-        enc != MPG123_ENC_FLOAT_32) {
-        closeHandle();
-        throw Failure(QString("no mp3 stream in %1").arg(m_file.fileName()));
-    }
-    m_rate = static_cast<int>(rate);
-    m_over = false;
-}
-
-void Decoder::closeHandle()
-{
-    if (!m_handle)
-        return;
-    mpg123_handle* mh = m_handle;
-    mpg123_close(mh);
-    mpg123_delete(mh);
-    m_handle = nullptr;
-}
-
-size_t Decoder::decodeSome(float* dst, size_t frames)
-{
-    if (!m_handle || m_over)
-        return 0;
-    mpg123_handle* mh = m_handle;
-    const size_t frameBytes = channels * sizeof(float);
-    size_t total = 0;
-    // A few reads at most: each returns at least a frame's worth or a status.
-    for (int tries = 0; total < frames && tries < 64; ++tries) {
-        size_t done = 0;
-        int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(dst + total * channels),
-                             (frames - total) * frameBytes, &done);
-        total += done / frameBytes;
-        if (rc == MPG123_NEW_FORMAT) {
-            long rate = 0;
-            int chans = 0, enc = 0;
-            mpg123_getformat(mh, &rate, &chans, &enc);
-            if (rate != m_rate) { // a rate change inside one file: stop there
-                m_over = true;
-                break;
+    const size_t limit = size_t(double(checkFrames * channels) * impossibleShare);
+    for (size_t at = 0; at < frames; at += checkFrames) {
+        float* block = samples + at * channels;
+        const size_t count = std::min(checkFrames, frames - at) * channels;
+        size_t impossible = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const float v = block[i];
+            // Written so that NaN counts too.
+            if (!(std::abs(v) <= impossibleLevel)) {
+                ++impossible;
+                if (!std::isfinite(v))
+                    block[i] = 0.0f;
             }
-            continue;
         }
-        if (rc != MPG123_OK) { // MPG123_DONE, or an error we do not recover from
-            m_over = true;
-            break;
+        if (impossible > limit) {
+            std::fill_n(block, count, 0.0f);
+            ++m_silenced;
         }
-        if (done == 0)
-            break;
     }
-    return total;
 }
 
 size_t Decoder::read(float* dst, size_t frames)
@@ -143,21 +154,38 @@ size_t Decoder::read(float* dst, size_t frames)
             m_headPos = 0;
         }
     }
-    if (total < frames)
-        total += decodeSome(dst + total * channels, frames - total);
+    if (total < frames && m_format) {
+        const size_t n = m_format->read(dst + total * channels, frames - total);
+        guard(dst + total * channels, n);
+        total += n;
+    }
     return total;
+}
+
+long long Decoder::lengthFrames() const
+{
+    return m_format ? m_format->lengthFrames() : -1;
 }
 
 bool Decoder::rewind()
 {
     m_head.clear();
     m_headPos = 0;
-    if (!m_handle)
+    if (!m_format)
         return false;
-    mpg123_handle* mh = m_handle;
-    m_over = false;
-    if (mpg123_seek(mh, 0, SEEK_SET) < 0) {
-        m_over = true;
+    if (identityOf(m_path) == m_identity)
+        return m_format->rewind();
+    // Changed under us: what we had decoded no longer describes the file.
+    const int rate = m_rate;
+    try {
+        open();
+    } catch (const Failure&) {
+        return false;
+    }
+    if (m_rate != rate) {
+        m_format.reset();
+        m_head.clear();
+        m_rate = rate;
         return false;
     }
     return true;

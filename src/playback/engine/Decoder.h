@@ -4,17 +4,28 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
-struct mpg123_handle_struct;
+class FormatDecoder;
 
-// One open mp3 file, decoded gaplessly (encoder delay and padding trimmed
-// from the LAME tag) to interleaved stereo 32-bit float; mono is spread to
-// both channels. Not thread-safe: one thread at a time.
+// One open sound file, decoded to interleaved stereo 32-bit float at its own
+// rate. The decoder is chosen by the file's content (MPEG audio through
+// libmpg123, gapless; WAV, FLAC, Ogg Vorbis and Opus through libsndfile),
+// never by its name. Not thread-safe: one thread at a time.
+//
+// Samples far beyond full scale are no real recording: a file that starts
+// with them is refused, and a later block of them is played as silence.
 class Decoder
 {
 public:
     static constexpr int channels = 2;
+    // A block with more than `impossibleShare` of its samples beyond
+    // `impossibleLevel` (+6 dBFS), or any that is not a number, is damage.
+    static constexpr float impossibleLevel = 2.0f;
+    static constexpr double impossibleShare = 0.01;
+    static constexpr size_t checkFrames = 1024;
 
     // Opens the file and decodes its first frames, so a file that opens here
     // is known to play. Throws Failure when it cannot.
@@ -24,21 +35,42 @@ public:
     Decoder& operator=(const Decoder&) = delete;
 
     int sampleRate() const { return m_rate; }
+    // Frames in the file as its headers tell (exact for WAV, FLAC and an mp3
+    // with a LAME or Xing tag, else estimated); -1 when unknown.
+    long long lengthFrames() const;
 
     // Up to `frames` frames into dst; 0 once the file is over or unreadable.
     size_t read(float* dst, size_t frames);
-    // Back to the first frame. False when the file can no longer be read.
+    // Back to the first frame. A file that was replaced, shrunk or rewritten
+    // since it was opened is opened again (it must keep its rate). False when
+    // the file can no longer be read.
     bool rewind();
 
-private:
-    void openHandle();
-    void closeHandle();
-    size_t decodeSome(float* dst, size_t frames);
+    // Blocks of frames played as silence so far because they were damage.
+    uint64_t silencedBlocks() const { return m_silenced; }
 
+    // What a file was when it was opened: a change of any of it is a new file.
+    struct Identity {
+        qint64 size = -1;
+        qint64 modified = 0;
+        qint64 changed = 0;
+        uint64_t inode = 0;
+        uint64_t device = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    static Identity identityOf(const QString& path);
+
+private:
+    void open();
+    void openFormat();
+    void guard(float* samples, size_t frames);
+
+    QString m_path;
     QFile m_file;
-    mpg123_handle_struct* m_handle = nullptr;
+    Identity m_identity;
+    std::unique_ptr<FormatDecoder> m_format;
     int m_rate = 0;
-    bool m_over = false;
+    uint64_t m_silenced = 0;
     // Frames decoded by the open check, handed out before anything else.
     std::vector<float> m_head;
     size_t m_headPos = 0;

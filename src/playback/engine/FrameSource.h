@@ -11,4 +11,7 @@ public:
     virtual size_t read(float* dst, size_t frames) = 0;
     // True once every frame has been read and no more will come.
     virtual bool exhausted() = 0;
+    // True when the file could not be read again at a loop start: nothing
+    // more comes until it is opened anew.
+    virtual bool failed() { return false; }
 };

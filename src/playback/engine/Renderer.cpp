@@ -198,6 +198,12 @@ void Renderer::render(float* out, size_t frames)
                 m_underrun += n - got;
             }
         }
+        // Whatever the file, the volume and the converter's overshoot do,
+        // nothing leaves here beyond full scale.
+        for (size_t i = 0; i < got * channels; ++i) {
+            const float v = block[i];
+            block[i] = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v == v ? v : 0.0f;
+        }
         if (m_stopping && !m_transportRamp.moving())
             m_finished = true;
         done += n;

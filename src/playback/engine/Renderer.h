@@ -12,7 +12,8 @@ struct SRC_STATE_tag;
 // ramps that keep starts, stops and changes free of clicks. Its output is a
 // function of the source and the calls made on it, nothing else, so it can
 // be run offline far faster than real time. It allocates only when built;
-// render() never blocks, locks or allocates.
+// render() never blocks, locks or allocates, and every sample it writes lies
+// within [-1, 1].
 class Renderer
 {
 public:

@@ -21,9 +21,13 @@ size_t DecodeLoop::read(float* dst, size_t frames)
     size_t total = 0;
     while (total < frames) {
         if (m_atEnd) {
-            // A pass that gave nothing means the file went bad: do not spin.
-            if (!m_loop.load(std::memory_order_relaxed) || m_passFrames == 0 || !m_decoder.rewind())
+            if (!m_loop.load(std::memory_order_relaxed))
                 break;
+            // A pass that gave nothing means the file went bad: do not spin.
+            if (m_passFrames == 0 || !m_decoder.rewind()) {
+                m_failed = true;
+                break;
+            }
             m_atEnd = false;
             m_passFrames = 0;
         }
@@ -88,6 +92,8 @@ bool Streamer::fill()
         return false;
     const size_t n = m_loop.read(m_chunk.data(), std::min(room, chunkFrames));
     m_ring.write(m_chunk.data(), n);
+    if (m_loop.failed())
+        m_failed.store(true, std::memory_order_release);
     if (n < std::min(room, chunkFrames))
         m_end.store(EndPending, std::memory_order_release);
     return true;
@@ -106,8 +112,10 @@ void Streamer::run()
         if (end == Ended)
             break;
         if (end == EndPending) {
-            // Loop switched on before the last frame played: carry on.
-            if (m_loopFlag.load() && m_end.compare_exchange_strong(end, Streaming)) {
+            // Loop switched on before the last frame played: carry on. A
+            // file that failed waits for the player to open it anew.
+            if (m_loopFlag.load() && !m_failed.load() &&
+                m_end.compare_exchange_strong(end, Streaming)) {
                 continue;
             }
             std::this_thread::sleep_for(milliseconds(5));

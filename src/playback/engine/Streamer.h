@@ -24,11 +24,14 @@ public:
     DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop);
     // 0 only when the file is over (and loop is off) or unreadable.
     size_t read(float* dst, size_t frames);
+    // Loop is on, yet the file gave nothing or could not start over.
+    bool failed() const { return m_failed; }
 
 private:
     Decoder& m_decoder;
     const std::atomic<bool>& m_loop;
     bool m_atEnd = false;
+    bool m_failed = false;
     uint64_t m_passFrames = 0;
 };
 
@@ -67,6 +70,11 @@ public:
 
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override;
+    // Once what was decoded before the failure has been played.
+    bool failed() override
+    {
+        return m_failed.load(std::memory_order_acquire) && m_ring.readable() == 0;
+    }
 
 private:
     enum End : int { Streaming, EndPending, Ended };
@@ -80,6 +88,7 @@ private:
     FrameRing m_ring;
     std::vector<float> m_chunk;
     std::atomic<int> m_end{Streaming};
+    std::atomic<bool> m_failed{false};
     std::atomic<bool> m_quit{false};
     std::atomic<double> m_drainRate{44100.0};
     std::mutex m_wakeMutex; // the worker's sleep only; the consumer never takes it

@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# Sound files told by their content: a WAV named .mp3 plays as the quiet sine
+# it holds, Ogg Vorbis, FLAC and WAV styles play and loop sample-exactly, and
+# nothing captured ever goes beyond full scale.
+source "$(dirname "$0")/lib.sh"
+
+hw_session
+
+SOUNDS_SRC="$HW_ROOT/sounds"
+mkdir -p "$SOUNDS_SRC"
+(
+    cd "$SOUNDS_SRC" || exit 1
+    sox -n -r 44100 -c 2 -b 16 -t wav "My Recording.mp3" synth 10 sine 1000 vol 0.3
+    sox -R -n -r 44100 -c 2 Rain.ogg synth 1.5 whitenoise vol 0.4
+    sox -R -n -r 44100 -c 2 -b 16 Stream.flac synth 1.7 brownnoise vol 0.5
+    sox -R -n -r 44100 -c 1 -b 16 Tone.wav synth 1.3 pinknoise vol 0.4
+    # A float WAV that goes half as far again beyond full scale.
+    python3 - <<'EOF'
+import math, random, struct
+random.seed(3)
+frames = 48510
+data = b"".join(struct.pack("<ff", 1.5 * math.sin(i / 7.0), random.uniform(-1.5, 1.5))
+                for i in range(frames))
+fmt = struct.pack("<HHIIHH", 3, 2, 44100, 44100 * 8, 8, 32)
+body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(data)) + data
+open("Overs.wav", "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
+EOF
+    # The first 8 s of White Noise with 3000 bytes of junk at 3 s: some of it
+    # reads as frames at other rates, where decoding once stopped.
+    python3 - "$(dirname "$HW_BINARY")/sounds/White Noise.mp3" <<'EOF'
+import random, sys
+data = bytearray(open(sys.argv[1], "rb").read()[:160000])
+r = random.Random(2)
+for k in range(3000):
+    data[60000 + k] = r.randrange(256)
+open("Damaged.mp3", "wb").write(data)
+EOF
+) || { hw_log "cannot make the test sounds"; exit 1; }
+
+# The list shows the files in reverse name order.
+declare -A ENTRY=([Tone.wav]=0 [Stream.flac]=1 [Rain.ogg]=2 [Overs.wav]=3 ["My Recording.mp3"]=4
+    [Damaged.mp3]=5)
+
+# A copy of the program whose sounds/ holds only the test sounds.
+use_test_sounds() {
+    local dir
+    dir="$(dirname "$HW_CAPTURE")/program"
+    mkdir -p "$dir"
+    cp -r "$SOUNDS_SRC" "$dir/sounds"
+    cp "$HW_BINARY" "$dir/"
+    HW_PROGRAM="$dir/$(basename "$HW_BINARY")"
+}
+
+# Measures the capture against the file (decoded by sox): key=value lines
+#   peak      largest sample of the capture (absolute)
+#   rms       RMS of the capture's sound
+#   hz        frequency from the zero crossings of the left channel
+#   found     1 when the file's frames were found in the capture
+#   seams     loop seams inside the compared span
+#   bad       frames that differ from the file by more than 1e-4
+#   unequal   frames that differ from the frame one file length later
+measure() { # file [type, where its name would mislead sox]
+    sox ${2:+-t "$2"} "$SOUNDS_SRC/$1" -t f32 -r 44100 -c 2 "$HW_ROOT/ref.raw"
+    python3 - "$HW_CAPTURE" "$HW_ROOT/ref.raw" <<'EOF'
+import array, math, sys
+def load(path):
+    a = array.array("f")
+    try:
+        with open(path, "rb") as f:
+            raw = f.read()
+    except FileNotFoundError:  # nothing was played
+        raw = b""
+    a.frombytes(raw[: len(raw) // 8 * 8])
+    return a
+cap, ref = load(sys.argv[1]), load(sys.argv[2])
+frames, n = len(cap) // 2, len(ref) // 2
+loud = [i for i in range(frames) if abs(cap[2 * i]) > 1e-6 or abs(cap[2 * i + 1]) > 1e-6]
+out = {"peak": max((abs(v) for v in cap), default=0.0)}
+if not loud:
+    out.update(rms=0.0, hz=0.0, found=0, seams=0, bad=-1, unequal=-1)
+else:
+    # Past the 5 ms fade-in, short of the fade-out at the end.
+    first, last = loud[0] + 441, loud[-1] + 1 - 441
+    body = cap[2 * first : 2 * last]
+    out["rms"] = math.sqrt(sum(v * v for v in body) / max(len(body), 1))
+    left = body[0::2]
+    crossings = sum(1 for i in range(1, len(left)) if (left[i - 1] < 0) != (left[i] < 0))
+    out["hz"] = crossings / 2 / (len(left) / 44100) if left else 0.0
+    # Where frame k of the file shows up in the capture.
+    k, start = min(4410, n // 2), -1
+    for j in range(max(first, k), min(last, first + n + k) - 32):
+        if all(abs(cap[2 * (j + t) + c] - ref[2 * (k + t) + c]) < 1e-4 for t in range(32) for c in (0, 1)):
+            start = j - k
+            break
+    out["found"] = int(start >= 0)
+    if start >= 0:
+        first = max(first, start)
+        out["seams"] = (last - 1 - start) // n - (first - start) // n
+        out["bad"] = sum(1 for i in range(first, last)
+                         if max(abs(cap[2 * i] - ref[2 * ((i - start) % n)]),
+                                abs(cap[2 * i + 1] - ref[2 * ((i - start) % n) + 1])) > 1e-4)
+    else:
+        out.update(seams=0, bad=-1)
+    out["unequal"] = sum(1 for i in range(first, last - n)
+                         if cap[2 * i] != cap[2 * (i + n)] or cap[2 * i + 1] != cap[2 * (i + n) + 1])
+for key, v in out.items():
+    print(f"{key}={v:.6f}" if isinstance(v, float) else f"{key}={v}")
+EOF
+}
+
+stat_of() { sed -n "s/^$1=//p" <<<"$STATS"; }
+
+# Plays a style at a volume from a start with the generator on, for a while.
+play_style() { # file volume seconds
+    hw_write_settings "Combo1=${ENTRY[$1]}" "Volume=$2" Option=Infinite StartStopState=ON
+    use_test_sounds
+    hw_start
+    hw_find_window 30
+    hw_wait_for 15 hw_capture_has_sound 0.2
+    sleep "$3"
+    hw_stop
+}
+
+# ---------------------------------------------------------------------------
+hw_begin "a WAV named .mp3 at volume 1"
+play_style "My Recording.mp3" 1 3
+STATS="$(measure "My Recording.mp3" wav)"
+# A real file at volume 1 is about 40 dB below full scale: its sine of 0.3
+# comes out near 0.0031 at its peak (RMS 0.0022).
+hw_check "it plays (rms $(stat_of rms))" hw_num_between "$(stat_of rms)" 0.0015 0.003
+hw_check "as its 1000 Hz sine ($(stat_of hz) Hz)" hw_num_between "$(stat_of hz)" 990 1010
+hw_check "never louder than a full-scale file at volume 1 (peak $(stat_of peak))" \
+    hw_num_below "$(stat_of peak)" 0.0106
+
+hw_log "the same file at volume 100"
+play_style "My Recording.mp3" 100 2
+STATS="$(measure "My Recording.mp3" wav)"
+hw_check "its sine at 0.3 (peak $(stat_of peak))" hw_num_between "$(stat_of peak)" 0.29 0.31
+hw_check "frame for frame the file" test "$(stat_of bad)" = 0 -a "$(stat_of found)" = 1
+
+# ---------------------------------------------------------------------------
+for style in Rain.ogg Stream.flac Tone.wav; do
+    hw_begin "$style plays and loops"
+    play_style "$style" 100 4.5
+    STATS="$(measure "$style")"
+    hw_check "the capture holds the file (found $(stat_of found))" test "$(stat_of found)" = 1
+    hw_check "over at least two seams ($(stat_of seams))" hw_num_between "$(stat_of seams)" 2 100
+    hw_check "every frame is the file's (off: $(stat_of bad))" test "$(stat_of bad)" = 0
+    hw_check "every seam is sample-exact (unequal frames: $(stat_of unequal))" test "$(stat_of unequal)" = 0
+    hw_check "no silent gap" test "$(hw_audio gaps)" = 0
+    hw_check "never beyond full scale (peak $(stat_of peak))" hw_num_between "$(stat_of peak)" 0.01 1.0
+done
+
+# ---------------------------------------------------------------------------
+hw_begin "a float file beyond full scale"
+play_style Overs.wav 100 2
+STATS="$(measure Overs.wav)"
+hw_check "it plays (rms $(stat_of rms))" hw_num_between "$(stat_of rms)" 0.3 1.0
+hw_check "clipped at full scale, not beyond (peak $(stat_of peak))" hw_num_between "$(stat_of peak)" 0.99 1.0
+hw_check "seams are sample-exact (unequal frames: $(stat_of unequal))" test "$(stat_of unequal)" = 0
+
+# ---------------------------------------------------------------------------
+hw_begin "an mp3 damaged in the middle"
+play_style Damaged.mp3 100 17
+# The capture repeats with the length of the whole file, not of the part
+# before the damage.
+period() {
+    python3 - "$HW_CAPTURE" <<'EOF'
+import array, sys
+a = array.array("f")
+try:
+    raw = open(sys.argv[1], "rb").read()
+except FileNotFoundError:
+    raw = b""
+a.frombytes(raw[: len(raw) // 8 * 8])
+loud = [i for i in range(len(a) // 2) if a[2 * i] != 0.0]
+first, last = (loud[0] + 441, loud[-1] + 1 - 441) if loud else (0, 0)
+for p in range(44100, max(44100, min(9 * 44100, last - first))):
+    if all(a[2 * (first + t)] == a[2 * (first + t + p)] for t in range(16)):
+        unequal = sum(1 for i in range(first, last - p) if a[2 * i] != a[2 * (i + p)]
+                      or a[2 * i + 1] != a[2 * (i + p) + 1])
+        print(f"seconds={p / 44100:.3f}\nloops={(last - first) / p:.2f}\nunequal={unequal}")
+        break
+else:
+    print("seconds=0\nloops=0\nunequal=-1")
+EOF
+}
+STATS="$(period)"
+hw_check "each pass plays the whole 7.7 s, not the 3 s before the damage ($(stat_of seconds) s)" \
+    hw_num_between "$(stat_of seconds)" 7.2 8.0
+hw_check "loop after loop ($(stat_of loops) passes)" hw_num_between "$(stat_of loops)" 1.9 10
+hw_check "sample-exact at every seam (unequal frames: $(stat_of unequal))" test "$(stat_of unequal)" = 0
+hw_check "no silent gap" test "$(hw_audio gaps)" = 0
+
+hw_done

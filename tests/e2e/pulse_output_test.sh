@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# Playing through a sound server: a private PulseAudio with a null sink, its
+# monitor recorded with parec. The recording must be the file itself across
+# loop seams; a volume key and "Turn Off" must be heard at once; a server
+# that starts late, or dies and comes back, is followed.
+source "$(dirname "$0")/lib.sh"
+
+MATCH=(/usr/bin/python3 "$(dirname "$0")/audio_match.py")
+PLAYBENCH="${HUSHWAVE_BINARY%/program/*}/bench/hushwave_playbench"
+PA_DIR="$HW_ROOT/pulse"
+PA_PID=""
+REC_PID=""
+SIZES_PID=""
+
+pa_cleanup() {
+    rec_stop
+    hw_kill "$PA_PID"
+    hw_cleanup
+}
+trap pa_cleanup EXIT
+
+pactl_() { PULSE_SERVER="unix:$PA_DIR/rt/native" pactl "$@"; }
+pa_up() { pactl_ info >/dev/null 2>&1; }
+
+# A server of our own: a float sink at the files' rate (nothing is
+# converted), the native protocol on a socket in our own folder.
+pa_start() {
+    mkdir -p "$PA_DIR/home" "$PA_DIR/rt"
+    chmod 700 "$PA_DIR/rt"
+    cat >"$PA_DIR/default.pa" <<PA
+load-module module-null-sink sink_name=hw format=float32le rate=44100 channels=2
+load-module module-native-protocol-unix auth-anonymous=1 socket=$PA_DIR/rt/native
+set-default-sink hw
+PA
+    # env execs the server: $! is the server itself.
+    env HOME="$PA_DIR/home" XDG_RUNTIME_DIR="$PA_DIR/rt" PULSE_RUNTIME_PATH="$PA_DIR/rt" \
+        pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false \
+        --use-pid-file=false --disallow-exit -F "$PA_DIR/default.pa" >>"$PA_DIR/server.log" 2>&1 &
+    PA_PID=$!
+    hw_wait_for 10 pa_up || { hw_fail "the private sound server did not start"; return 1; }
+}
+
+pa_kill() {
+    kill -KILL "$PA_PID" 2>/dev/null
+    wait "$PA_PID" 2>/dev/null
+    PA_PID=""
+    rm -f "$PA_DIR/rt/native"
+}
+
+# The program's stream is on the server.
+stream_present() { pactl_ list sink-inputs 2>/dev/null | grep -q 'application.name = "Hushwave"'; }
+
+# Records the sink's monitor into $1, logging the file's size every 10 ms
+# (wall time, bytes) into $1.sizes to tell when each frame came out.
+rec_start() {
+    rec_stop
+    REC="$1"
+    : >"$REC"
+    PULSE_SERVER="unix:$PA_DIR/rt/native" parec -d hw.monitor --format=float32le \
+        --rate=44100 --channels=2 --raw --latency-msec=10 >"$REC" 2>/dev/null &
+    REC_PID=$!
+    "${MATCH[@]}" sizes "$REC" "$REC_PID" >"$REC.sizes" &
+    SIZES_PID=$!
+}
+
+rec_stop() {
+    hw_kill "$REC_PID"
+    [ -n "$SIZES_PID" ] && wait "$SIZES_PID" 2>/dev/null
+    REC_PID="" SIZES_PID=""
+}
+
+measure() { sed -n "s/^$1=//p" <<<"$2"; }
+
+# Compares a recording with the file; keeps both beside the screenshots when
+# the file is not found in it.
+match() { # recording
+    local m
+    m="$("${MATCH[@]}" match "$HW_ROOT/short.raw" "$1")"
+    if [ "$(measure found "$m")" != 1 ]; then
+        cp "$1" "$HW_ARTIFACTS/e2e-$HW_SCRIPT-$(hw_slug "$HW_SCENARIO").raw"
+        cp "$HW_ROOT/short.raw" "$HW_ARTIFACTS/e2e-$HW_SCRIPT-reference.raw"
+    fi
+    hw_log "recording: $(tr '\n' ' ' <<<"$m")" >&2
+    echo "$m"
+}
+
+[ -x "$PLAYBENCH" ] || { hw_log "no $PLAYBENCH to decode the reference"; exit 1; }
+command -v pulseaudio >/dev/null && command -v parec >/dev/null ||
+    { hw_log "pulseaudio and parec are needed (scripts/install-deps)"; exit 1; }
+
+hw_session
+
+# ---------------------------------------------------------------------------
+hw_begin "through the sound server"
+pa_start
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+hw_add_short_sound "Short" 3 # entry 1
+"$PLAYBENCH" --decode "$(dirname "$HW_PROGRAM")/sounds/Short.mp3" "$HW_ROOT/short.raw"
+hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
+rec_start "$HW_ROOT/loop.raw"
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the program's stream is on the server" hw_wait_for 10 stream_present
+sleep 8 # two seams of the 3 s file
+rec_stop
+m="$(match "$HW_ROOT/loop.raw")"
+hw_check_eq "the recording holds the file" 1 "$(measure found "$m")"
+hw_check "across the loop seams ($(measure seams "$m"))" hw_num_between "$(measure seams "$m")" 1 100
+# The server gets float and the sink is float: only the 16-bit rounding of
+# a held loop remains.
+hw_check "sample for sample (max error $(measure max_err "$m"))" \
+    hw_num_below "$(measure max_err "$m")" 0.0001
+hw_check_eq "no frame off" 0 "$(measure bad "$m")"
+hw_check "at unity gain at volume 100 ($(measure gain "$m"))" \
+    hw_num_between "$(measure gain "$m")" 0.9999 1.0001
+
+hw_log "a volume key, and \"Turn Off\""
+rec_start "$HW_ROOT/keys.raw"
+hw_click_control volume # focuses the slider (a page step down)
+sleep 1.5
+when="$(date +%s.%N)"
+hw_x xdotool key Home
+hw_check "the quietest volume is stored" hw_wait_for 5 hw_setting_is Volume 1
+sleep 1.5
+h="$("${MATCH[@]}" heard "$HW_ROOT/keys.raw" "$HW_ROOT/keys.raw.sizes" "$when")"
+hw_log "volume: $(tr '\n' ' ' <<<"$h")"
+# Measured around 20-40 ms; the bound leaves room for a loaded machine and
+# still fails a volume that waits for the server's 1.5 s queue.
+hw_check "the volume key is heard at once ($(measure delay_ms "$h") ms)" \
+    hw_num_between "$(measure delay_ms "$h")" 0 250
+hw_check "and the sound got quieter ($(measure before "$h") -> $(measure after "$h"))" \
+    hw_num_below "$(measure after "$h")" "$(awk -v b="$(measure before "$h")" 'BEGIN {print b / 10}')"
+when="$(date +%s.%N)"
+hw_click_control turn
+hw_check "\"Turn Off\" stores OFF" hw_wait_for 5 hw_setting_is StartStopState OFF
+sleep 1
+rec_stop
+s="$("${MATCH[@]}" silent "$HW_ROOT/keys.raw" "$HW_ROOT/keys.raw.sizes" "$when")"
+hw_log "stop: $(tr '\n' ' ' <<<"$s")"
+hw_check "\"Turn Off\" is silent at once ($(measure delay_ms "$s") ms)" \
+    hw_num_between "$(measure delay_ms "$s")" 0 250
+hw_check "with a fade, no click (last ms $(measure tail "$s") of the peak before)" \
+    hw_num_below "$(measure tail "$s")" 0.5
+hw_check "the stream leaves the server" hw_wait_for 5 bash -c "! PULSE_SERVER=unix:$PA_DIR/rt/native pactl list sink-inputs | grep -q Hushwave"
+
+# ---------------------------------------------------------------------------
+hw_begin "the server dies and comes back"
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+hw_add_short_sound "Short" 3
+hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the program's stream is on the server" hw_wait_for 10 stream_present
+pa_kill
+sleep 2
+pa_start
+rec_start "$HW_ROOT/back.raw"
+hw_check "the stream comes back within seconds" hw_wait_for 8 stream_present
+sleep 3
+rec_stop
+m="$(match "$HW_ROOT/back.raw")"
+hw_check_eq "the file plays again" 1 "$(measure found "$m")"
+hw_check_eq "unchanged" 0 "$(measure bad "$m")"
+hw_check "no message" hw_no_popup
+hw_check "the program is still running" hw_running
+
+# ---------------------------------------------------------------------------
+hw_begin "a server that starts after the program"
+pa_kill
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+hw_add_short_sound "Short" 3
+hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+sleep 3
+pa_start
+rec_start "$HW_ROOT/late.raw"
+hw_check "the program's stream appears on the server" hw_wait_for 8 stream_present
+sleep 4
+rec_stop
+m="$(match "$HW_ROOT/late.raw")"
+hw_check_eq "the recording holds the style" 1 "$(measure found "$m")"
+hw_check "seconds of it ($(measure frames "$m") frames)" hw_num_between "$(measure frames "$m")" 88200 100000000
+hw_check_eq "sample for sample" 0 "$(measure bad "$m")"
+hw_check "no message" hw_no_popup
+
+hw_done

@@ -1,0 +1,203 @@
+#include "EngineTestUtil.h"
+#include "Mp3Fixture.h"
+#include "SoundFixture.h"
+
+#include "playback/engine/AudioContent.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+// Sound files are told apart by their content, whatever their names say,
+// and whatever they hold never comes out far beyond full scale.
+
+namespace
+{
+
+class FormatsTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QByteArray bytesOf(const QString& name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeBytes(const QString& name, const QByteArray& bytes) const
+    {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    AudioContent contentOf(const QString& name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? sniffAudio(f) : AudioContent::Unknown;
+    }
+};
+
+float peakOf(const std::vector<float>& v)
+{
+    float peak = 0;
+    for (float x : v)
+        peak = std::max(peak, std::abs(x));
+    return peak;
+}
+
+std::vector<float> readAll(Decoder& d)
+{
+    std::vector<float> all;
+    std::vector<float> buf(3000 * 2);
+    while (size_t n = d.read(buf.data(), 3000))
+        all.insert(all.end(), buf.begin(), buf.begin() + long(n * 2));
+    return all;
+}
+
+TEST_F(FormatsTest, EachFormatPlaysAtItsRateAndLoopsFrameForFrame)
+{
+    struct Case {
+        const char* name;
+        int format;
+        int rate;
+        int channels;
+        bool lossless;
+    };
+    const Case cases[] = {
+        {"pcm16.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, true},
+        {"float48k.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, true},
+        {"mono.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, true},
+        {"hires.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 96000, 2, true},
+        {"noise.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, false},
+        {"noise.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t frames = size_t(c.rate * 13 / 10);
+        const auto written = makeSignal(frames, c.channels, c.rate, 0.3f, 0.0, 4);
+        writeSound(path(c.name), c.format, c.rate, c.channels, written);
+
+        Decoder d(path(c.name));
+        EXPECT_EQ(d.sampleRate(), c.rate);
+        const auto first = readAll(d);
+        ASSERT_EQ(first.size(), frames * 2);
+        if (c.lossless) {
+            float worst = 0;
+            for (size_t i = 0; i < frames; ++i)
+                for (size_t ch = 0; ch < 2; ++ch) {
+                    const size_t from = c.channels == 1 ? i : 2 * i + ch;
+                    worst = std::max(worst, std::abs(first[2 * i + ch] - written[from]));
+                }
+            EXPECT_LT(worst, 1.0f / 32768);
+        } else {
+            EXPECT_NEAR(rms(first), 0.3 / std::sqrt(3.0), 0.03);
+        }
+        // The loop: back to the first frame, from the end and from the middle.
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_TRUE(d.rewind());
+            std::vector<float> again = readAll(d);
+            ASSERT_EQ(again.size(), first.size()) << "pass " << pass;
+            EXPECT_TRUE(again == first) << "pass " << pass;
+            ASSERT_TRUE(d.rewind());
+            std::vector<float> part(frames / 3 * 2);
+            d.read(part.data(), frames / 3);
+        }
+    }
+}
+
+TEST_F(FormatsTest, WavNamedMp3PlaysAsTheQuietSineItHolds)
+{
+    // As `sox -n -r 44100 -c 2 -b 16 -t wav "My Recording.mp3" synth 10 sine 1000 vol 0.3`
+    // makes it, and a chord at 48 kHz.
+    writeSound(path("My Recording.mp3"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2,
+               makeSignal(441000, 2, 44100, 0.3f, 1000.0));
+    auto chord = makeSignal(480000, 2, 48000, 0.2f, 261.6);
+    for (double hz : {329.6, 392.0}) {
+        const auto tone = makeSignal(480000, 2, 48000, 0.2f, hz);
+        for (size_t i = 0; i < chord.size(); ++i)
+            chord[i] += tone[i];
+    }
+    writeSound(path("Chord.mp3"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, chord);
+
+    int rate = 0;
+    const auto sine = decodeAll(path("My Recording.mp3"), &rate);
+    EXPECT_EQ(rate, 44100);
+    EXPECT_EQ(sine.size(), size_t(2 * 441000));
+    EXPECT_NEAR(peakOf(sine), 0.3f, 0.001f);
+    EXPECT_NEAR(rms(sine), 0.3 / std::sqrt(2.0), 0.002);
+    const auto played = decodeAll(path("Chord.mp3"), &rate);
+    EXPECT_EQ(rate, 48000); // not 44.1 kHz: no whine from a wrong rate
+    EXPECT_LE(peakOf(played), peakOf(chord) + 1e-4f);
+}
+
+TEST_F(FormatsTest, LevelsNoRecordingHasAreRefusedOrSilenced)
+{
+    // A float file of nonsense, as loud as the false frames of a misread file.
+    writeSound(path("loud.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2,
+               makeSignal(44100, 2, 44100, 500.0f));
+    EXPECT_THROW(Decoder{path("loud.wav")}, Failure);
+
+    // A real file with a damaged stretch (and a few non-numbers) in the middle.
+    auto samples = makeSignal(88200, 2, 44100, 0.5f, 0.0, 9);
+    const size_t from = 40000, to = 44000;
+    for (size_t i = from * 2; i < to * 2; ++i)
+        samples[i] = (i % 2 ? 80.0f : -300.0f);
+    samples[2 * 60000] = NAN;
+    samples[2 * 60001 + 1] = INFINITY;
+    writeSound(path("damaged.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, samples);
+    Decoder d(path("damaged.wav"));
+    const auto out = readAll(d);
+    ASSERT_EQ(out.size(), samples.size());
+    EXPECT_LE(peakOf(out), 0.5f); // nothing of the damage, not a non-number either
+    EXPECT_GE(d.silencedBlocks(), 3u);
+    size_t kept = 0;
+    for (size_t i = 0; i < out.size(); ++i)
+        kept += out[i] == samples[i];
+    // Only the damage and the blocks around it went: at most 6 blocks of 1024.
+    EXPECT_GE(kept, samples.size() - 6 * 2048);
+    for (size_t i = 2 * 20000; i < 2 * 30000; ++i)
+        ASSERT_EQ(out[i], samples[i]);
+}
+
+TEST_F(FormatsTest, ContentIsToldFromTheFirstBytes)
+{
+    writeNoiseMp3(path("plain.mp3"), 0.5);
+    const QByteArray mp3 = bytesOf("plain.mp3");
+    writeSound(path("x.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2,
+               makeSignal(22050, 2, 44100, 0.3f));
+    writeSound(path("x.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1,
+               makeSignal(24000, 1, 48000, 0.3f));
+    // An ID3v2.4 tag of 3000 bytes (synchsafe size) in front.
+    QByteArray tag("ID3\x04\x00\x00\x00\x00\x17\x2e", 10);
+    tag.append(QByteArray(2990, '\0'));
+    writeBytes("tagged.mp3", tag + mp3);
+    writeBytes("tagged.flac", tag + bytesOf("x.flac"));
+    writeBytes("tagged.wav", tag + bytesOf("x.flac").replace(0, 4, "RIFF"));
+    writeBytes("late.mp3", QByteArray(1000, '\0') + mp3);
+    writeBytes("too-late.mp3", QByteArray(20000, '\0') + mp3);
+    // A header alone is no stream: it must chain to the next frames.
+    writeBytes("one-header.mp3",
+               QByteArray("Hushwave \xff\xfb\x90\x64 plays noise.\n").repeated(300));
+    QByteArray theora = bytesOf("x.opus");
+    theora.replace(28, 8, "\x80theora\x03");
+    writeBytes("video.ogg", theora);
+
+    EXPECT_EQ(contentOf("plain.mp3"), AudioContent::Mpeg);
+    EXPECT_EQ(contentOf("tagged.mp3"), AudioContent::Mpeg);
+    EXPECT_EQ(contentOf("late.mp3"), AudioContent::Mpeg);
+    EXPECT_EQ(contentOf("x.flac"), AudioContent::Flac);
+    EXPECT_EQ(contentOf("tagged.flac"), AudioContent::Flac);
+    EXPECT_EQ(contentOf("x.opus"), AudioContent::Ogg);
+    for (const char* name : {"too-late.mp3", "one-header.mp3", "video.ogg", "tagged.wav"})
+        EXPECT_EQ(contentOf(name), AudioContent::Unknown) << name;
+
+    // The tag is skipped: the same frames as without it.
+    EXPECT_TRUE(decodeAll(path("tagged.mp3")) == decodeAll(path("plain.mp3")));
+    EXPECT_EQ(decodeAll(path("x.opus")).size(), size_t(2 * 24000));
+    for (const char* name : {"too-late.mp3", "one-header.mp3", "video.ogg", "tagged.wav"})
+        EXPECT_THROW(Decoder{path(name)}, Failure) << name;
+}
+
+} // namespace

@@ -1,0 +1,209 @@
+#include "Mp3Fixture.h"
+
+#include "playback/engine/AudioPlayer.h"
+#include "playback/engine/PulseOutput.h"
+
+#include <gtest/gtest.h>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <thread>
+
+// The sound-server output against a private PulseAudio that each test starts,
+// starves of a sink, or kills.
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+// A pulseaudio of our own, its socket in a temporary folder.
+class PrivateServer
+{
+public:
+    explicit PrivateServer(const QString& folder) : m_dir(folder)
+    {
+        QDir().mkpath(m_dir + "/home");
+        QDir().mkpath(m_dir + "/rt");
+        QFile::setPermissions(m_dir + "/rt", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner);
+        qputenv("PULSE_SERVER", address().toLocal8Bit());
+    }
+    ~PrivateServer() { kill(); }
+
+    QString address() const { return "unix:" + m_dir + "/rt/native"; }
+
+    // With a sink, or with none: then every stream is refused.
+    bool start(bool withSink)
+    {
+        QFile config(m_dir + "/default.pa");
+        if (!config.open(QIODevice::WriteOnly))
+            return false;
+        if (withSink)
+            config.write("load-module module-null-sink sink_name=hw rate=44100\n");
+        config.write(QString("load-module module-native-protocol-unix auth-anonymous=1 "
+                             "socket=%1/rt/native\n")
+                         .arg(m_dir)
+                         .toLocal8Bit());
+        config.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_dir + "/home");
+        env.insert("XDG_RUNTIME_DIR", m_dir + "/rt");
+        env.insert("PULSE_RUNTIME_PATH", m_dir + "/rt");
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start("pulseaudio",
+                        {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
+                         "--use-pid-file=false", "--log-level=error", "-F", config.fileName()});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        for (int i = 0; i < 100; ++i) {
+            if (pactl({"info"}) == 0)
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
+    void kill()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(5000);
+        QFile::remove(m_dir + "/rt/native");
+    }
+
+    static int pactl(const QStringList& args) { return QProcess::execute("pactl", args); }
+
+    static bool hasOurStream()
+    {
+        QProcess p;
+        p.start("pactl", {"list", "sink-inputs"});
+        p.waitForFinished(5000);
+        return p.readAllStandardOutput().contains("application.name = \"Hushwave\"");
+    }
+
+private:
+    QString m_dir;
+    QProcess m_process;
+};
+
+std::unique_ptr<AudioOutput> serverOnly(int rate, float gain, AudioOutput::Pull pull)
+{
+    auto out = std::make_unique<PulseOutput>();
+    if (!out->open(rate, gain, std::move(pull)))
+        return nullptr;
+    return out;
+}
+
+template <class Pred> bool waitUntil(Pred pred, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+class PulseOutputTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
+            QStandardPaths::findExecutable("pactl").isEmpty())
+            GTEST_SKIP() << "pulseaudio and pactl are needed (scripts/install-deps)";
+        file = dir.filePath("n.mp3");
+        writeNoiseMp3(file, 0.6);
+    }
+    QTemporaryDir dir;
+    QString file;
+};
+
+TEST_F(PulseOutputTest, NoServerOrARefusedStreamMeansWaitingUntilASinkArrives)
+{
+    PrivateServer server(dir.filePath("pa"));
+
+    // Nobody answers: the open fails at once, and nothing counts as playing.
+    PulseOutput out;
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_FALSE(out.open(44100, 1.0f, [](float*, size_t, bool) { return true; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 1s);
+
+    // A server without a sink refuses the stream.
+    ASSERT_TRUE(server.start(false));
+    EXPECT_FALSE(out.open(44100, 1.0f, [](float*, size_t, bool) { return true; }));
+
+    AudioPlayer p(serverOnly);
+    p.setLoopMode(true);
+    p.playFile(file);
+    EXPECT_EQ(p.playState(), PlayState::Ready);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(p.playState(), PlayState::Ready);
+
+    // A sink turns up: the player starts the file by itself.
+    ASSERT_EQ(PrivateServer::pactl({"load-module", "module-null-sink"}) >= 0, true);
+    EXPECT_TRUE(waitUntil([&] { return p.playState() == PlayState::Playing; }, 6s));
+    EXPECT_TRUE(waitUntil([] { return PrivateServer::hasOurStream(); }, 3s));
+    p.stop();
+    EXPECT_EQ(p.playState(), PlayState::Stopped);
+    EXPECT_TRUE(waitUntil([] { return !PrivateServer::hasOurStream(); }, 3s));
+
+    // stop() ended the waiting too: nothing starts later.
+    server.kill();
+    p.playFile(file);
+    EXPECT_EQ(p.playState(), PlayState::Ready);
+    p.stop();
+    ASSERT_TRUE(server.start(true));
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(p.playState(), PlayState::Stopped);
+    EXPECT_FALSE(PrivateServer::hasOurStream());
+}
+
+TEST_F(PulseOutputTest, AServerThatDiesWhilePlayingIsFollowedWhenItComesBack)
+{
+    PrivateServer server(dir.filePath("pa"));
+    ASSERT_TRUE(server.start(true));
+    AudioPlayer p(serverOnly);
+    p.setLoopMode(true);
+    p.playFile(file);
+    ASSERT_EQ(p.playState(), PlayState::Playing);
+    EXPECT_TRUE(waitUntil([] { return PrivateServer::hasOurStream(); }, 3s));
+
+    server.kill();
+    // Gone: reported as transitioning, never as ended or unplayable.
+    EXPECT_TRUE(waitUntil([&] { return p.playState() == PlayState::Transitioning; }, 3s));
+    p.setVolume(20); // harmless while there is no stream
+
+    ASSERT_TRUE(server.start(true));
+    EXPECT_TRUE(waitUntil([&] { return p.playState() == PlayState::Playing; }, 6s));
+    EXPECT_TRUE(waitUntil([] { return PrivateServer::hasOurStream(); }, 3s));
+    p.stop();
+    EXPECT_EQ(p.playState(), PlayState::Stopped);
+}
+
+// The server holds more than a second: "ended" must wait until the server
+// says the end has played, not come when it was handed over.
+TEST_F(PulseOutputTest, LoopOffEndsWhenTheLastFrameHasPlayed)
+{
+    PrivateServer server(dir.filePath("pa"));
+    ASSERT_TRUE(server.start(true));
+    AudioPlayer p(serverOnly);
+    p.setLoopMode(false);
+    const auto t0 = std::chrono::steady_clock::now();
+    p.playFile(file);
+    ASSERT_EQ(p.playState(), PlayState::Playing);
+    ASSERT_TRUE(waitUntil([&] { return p.playState() != PlayState::Playing; }, 5s));
+    const auto played = std::chrono::steady_clock::now() - t0;
+    EXPECT_EQ(p.playState(), PlayState::MediaEnded);
+    EXPECT_GE(played, 550ms); // the 0.6 s file, whole
+    EXPECT_LT(played, 4s);    // the null sink takes about 2 s to report it
+    EXPECT_TRUE(waitUntil([] { return !PrivateServer::hasOurStream(); }, 3s));
+}
+
+} // namespace
