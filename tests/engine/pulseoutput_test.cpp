@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 // The sound-server output against a private PulseAudio that each test starts,
@@ -204,6 +205,44 @@ TEST_F(PulseOutputTest, LoopOffEndsWhenTheLastFrameHasPlayed)
     EXPECT_GE(played, 550ms); // the 0.6 s file, whole
     EXPECT_LT(played, 4s);    // the null sink takes about 2 s to report it
     EXPECT_TRUE(waitUntil([] { return !PrivateServer::hasOurStream(); }, 3s));
+}
+
+// A speed change is carried by the frames; with over a second queued on the
+// server it must replace the queue, or it is heard only that much later.
+TEST_F(PulseOutputTest, ARefreshIsHeardAtOnceNotAfterTheQueue)
+{
+    PrivateServer server(dir.filePath("pa"));
+    ASSERT_TRUE(server.start(true));
+    std::atomic<float> level{0.25f};
+    PulseOutput out;
+    ASSERT_TRUE(out.open(44100, 1.0f, [&](float* dst, size_t frames, bool) {
+        std::fill_n(dst, frames * 2, level.load());
+        return true;
+    }));
+    std::this_thread::sleep_for(800ms); // the queue is full of the first level
+    level = 0.5f;
+    out.refresh();
+    std::this_thread::sleep_for(300ms);
+
+    // What the sink plays now.
+    QProcess rec;
+    rec.start("parec", {"-d", "hw.monitor", "--format=float32le", "--rate=44100", "--channels=2",
+                        "--raw", "--latency-msec=20"});
+    ASSERT_TRUE(rec.waitForStarted(5000));
+    QByteArray bytes;
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (bytes.size() < 4410 * 8 && std::chrono::steady_clock::now() < end) {
+        rec.waitForReadyRead(100);
+        bytes += rec.readAllStandardOutput();
+    }
+    rec.kill();
+    rec.waitForFinished(2000);
+    out.close();
+    ASSERT_GE(bytes.size(), 4410 * 8);
+    std::vector<float> heard(4410 * 2);
+    std::memcpy(heard.data(), bytes.constData(), heard.size() * sizeof(float));
+    for (float v : heard)
+        ASSERT_NEAR(v, 0.5f, 1e-3f) << "the old queue still plays: " << v;
 }
 
 } // namespace

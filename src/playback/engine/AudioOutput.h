@@ -31,6 +31,10 @@ public:
     // once that has played. False when the output holds too little audio to
     // need it: the frames pulled next must carry the fade.
     virtual bool fadeOut() = 0;
+    // Replaces what is queued but not yet heard with frames pulled now, so a
+    // change the frames carry (the speed) is heard at once. Nothing where
+    // the queue is short anyway.
+    virtual void refresh() {}
     // After the last frames were pulled: true once they have all been heard.
     virtual bool drained() = 0;
     // The device or server went away; close and open again.

@@ -266,6 +266,8 @@ void AudioPlayer::setRate(double rate)
         std::lock_guard lock(m_session->mutex);
         if (auto* streamer = dynamic_cast<Streamer*>(m_session->source.get()))
             streamer->setDrainRate(rate * m_session->rate);
+        else if (m_session->output) // a held loop has every frame ready at any speed
+            m_session->output->refresh();
     }
 }
 

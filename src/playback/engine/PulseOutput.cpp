@@ -132,7 +132,8 @@ bool PulseOutput::open(int rate, float gain, Pull pull)
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         attr.tlength = uint32_t(queueSeconds * rate) * frameBytes;
-        attr.prebuf = uint32_t(-1);
+        // Start on the first frames, not when the whole queue is there.
+        attr.prebuf = uint32_t(firstFrames * frameBytes);
         attr.minreq = uint32_t(requestSeconds * rate) * frameBytes;
         attr.fragsize = uint32_t(-1);
         const pa_cvolume volume = volumeOf(gain);
@@ -276,6 +277,24 @@ void PulseOutput::setGain(float gain)
     pa_threaded_mainloop_unlock(m_loop);
 }
 
+// With the loop locked: where a rewrite of the queue starts, just ahead of
+// what the server has taken.
+uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
+{
+    pa_operation* op = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
+    if (op) {
+        waitFor([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, 100);
+        pa_operation_unref(op);
+    }
+    const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
+    *timingOut = timing;
+    const uint64_t taken = timing && !timing->read_index_corrupt && timing->read_index > 0
+                               ? uint64_t(timing->read_index) / frameBytes
+                               : m_written;
+    const uint64_t oldest = m_written > historyFrames ? m_written - historyFrames : 0;
+    return std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
+}
+
 bool PulseOutput::fadeOut()
 {
     if (!m_loop)
@@ -285,19 +304,9 @@ bool PulseOutput::fadeOut()
         pa_threaded_mainloop_unlock(m_loop);
         return true; // nothing is heard from this stream
     }
-    // Where the server is now.
-    pa_operation* op = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
-    if (op) {
-        waitFor([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, 100);
-        pa_operation_unref(op);
-    }
-    const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
-    const uint64_t taken = timing && !timing->read_index_corrupt && timing->read_index > 0
-                               ? uint64_t(timing->read_index) / frameBytes
-                               : m_written;
-    const uint64_t oldest = m_written > historyFrames ? m_written - historyFrames : 0;
-    const uint64_t from =
-        std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
+    const pa_timing_info* timing = nullptr;
+    const uint64_t from = rewritePoint(&timing);
+    const uint64_t taken = from - std::min(from, uint64_t(rewriteMargin * m_rate));
     const size_t fade = size_t(fadeSeconds * m_rate);
     const size_t count = size_t(m_written - from);
     if (count > 0 && count <= m_out.size() / channels) {
@@ -320,6 +329,51 @@ bool PulseOutput::fadeOut()
     const double wait = std::min(0.2, ahead + sink + 0.005);
     std::this_thread::sleep_for(std::chrono::duration<double>(wait));
     return true;
+}
+
+void PulseOutput::refresh()
+{
+    if (!m_loop)
+        return;
+    pa_threaded_mainloop_lock(m_loop);
+    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY && !m_silent && !m_ended &&
+        !m_draining) {
+        const pa_timing_info* timing = nullptr;
+        const uint64_t from = rewritePoint(&timing);
+        const size_t count = size_t(m_written - from);
+        const size_t fade = size_t(fadeSeconds * m_rate);
+        if (count > 0 && count <= m_out.size() / channels) {
+            // Fresh frames over the queue, crossfaded from what was there.
+            for (size_t done = 0; done < count;) {
+                const size_t n = std::min(count - done, pullFrames);
+                float* block = m_block.data();
+                if (m_ended)
+                    std::fill_n(block, n * channels, 0.0f);
+                else
+                    m_ended = !m_pull(block, n, false);
+                int16_t* out = m_out.data() + done * channels;
+                for (size_t i = 0; i < n; ++i) {
+                    const size_t k = done + i;
+                    const size_t at = size_t((from + k) % historyFrames) * channels;
+                    const float t = k < fade ? float(k + 1) / float(fade + 1) : 1.0f;
+                    for (size_t c = 0; c < channels; ++c) {
+                        const float old = float(m_history[at + c]) / 32768.0f;
+                        out[2 * i + c] = toSample(block[2 * i + c] * t + old * (1.0f - t));
+                        m_history[at + c] = out[2 * i + c];
+                    }
+                }
+                done += n;
+            }
+            pa_stream_write(m_stream, m_out.data(), count * frameBytes, nullptr,
+                            -int64_t(count * frameBytes), PA_SEEK_RELATIVE);
+            if (m_ended) {
+                pa_operation* op = pa_stream_trigger(m_stream, nullptr, nullptr);
+                if (op)
+                    pa_operation_unref(op);
+            }
+        }
+    }
+    pa_threaded_mainloop_unlock(m_loop);
 }
 
 bool PulseOutput::drained()

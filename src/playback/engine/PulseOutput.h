@@ -9,6 +9,7 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_timing_info;
 struct pa_time_event;
 struct pa_mainloop_api;
 struct timeval;
@@ -30,6 +31,7 @@ public:
     void close() override;
     void setGain(float gain) override;
     bool fadeOut() override;
+    void refresh() override;
     bool drained() override;
     bool lost() override { return m_lost.load(); }
 
@@ -40,6 +42,7 @@ private:
     static void topUp(pa_mainloop_api* api, pa_time_event* event, const timeval* when, void* self);
     template <class Ready> bool waitFor(Ready ready, int ms);
     void write(size_t frames);
+    uint64_t rewritePoint(const pa_timing_info** timing);
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
