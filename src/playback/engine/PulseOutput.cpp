@@ -89,7 +89,9 @@ bool PulseOutput::open(int rate, float gain, Pull pull)
     m_drained.store(false);
     m_lost.store(false);
     m_block.assign(pullFrames * channels, 0.0f);
-    m_out.assign(size_t(queueSeconds * rate + 1) * channels, 0);
+    // Room for a rewrite of everything still queued, which under load can be
+    // more than the target length.
+    m_out.assign(historyFrames * channels, 0);
     m_history.assign(historyFrames * channels, 0);
 
     m_loop = pa_threaded_mainloop_new();
@@ -221,11 +223,22 @@ void PulseOutput::topUp(pa_mainloop_api* api, pa_time_event* event, const timeva
 }
 
 // The loop's thread, with the loop locked.
+// The next frames from the player into m_block, or silence.
+const float* PulseOutput::pullBlock(size_t frames, bool silence)
+{
+    float* block = m_block.data();
+    if (silence)
+        std::fill_n(block, frames * channels, 0.0f);
+    else
+        m_ended = !m_pull(block, frames, false);
+    return block;
+}
+
 void PulseOutput::write(size_t frames)
 {
     if (m_draining || m_ended || !m_stream)
         return;
-    const size_t room = m_out.size() / channels;
+    const size_t room = size_t(queueSeconds * m_rate) + 1;
     while (frames > 0 && !m_ended) {
         // Pulled in pieces, so a file that ends is followed by little
         // silence; written at once, since every write wakes the server.
@@ -233,11 +246,7 @@ void PulseOutput::write(size_t frames)
         size_t done = 0;
         while (done < total && !m_ended) {
             const size_t n = std::min(total - done, pullFrames);
-            float* block = m_block.data();
-            if (m_silent)
-                std::fill_n(block, n * channels, 0.0f);
-            else
-                m_ended = !m_pull(block, n, false);
+            const float* block = pullBlock(n, m_silent);
             int16_t* out = m_out.data() + done * channels;
             for (size_t i = 0; i < n * channels; ++i)
                 out[i] = toSample(block[i]);
@@ -281,16 +290,19 @@ void PulseOutput::setGain(float gain)
 // what the server has taken.
 uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
 {
+    bool updated = false;
     pa_operation* op = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
     if (op) {
         waitFor([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, 100);
+        updated = pa_operation_get_state(op) == PA_OPERATION_DONE;
         pa_operation_unref(op);
     }
     const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
     *timingOut = timing;
-    const uint64_t taken = timing && !timing->read_index_corrupt && timing->read_index > 0
-                               ? uint64_t(timing->read_index) / frameBytes
-                               : m_written;
+    // A fresh read index of 0 is real: the server has not started on the
+    // queue yet (a sink waking up), and all of it can be rewritten.
+    const bool known = timing && !timing->read_index_corrupt && (updated || timing->read_index > 0);
+    const uint64_t taken = known ? uint64_t(timing->read_index) / frameBytes : m_written;
     const uint64_t oldest = m_written > historyFrames ? m_written - historyFrames : 0;
     return std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
 }
@@ -346,11 +358,7 @@ void PulseOutput::refresh()
             // Fresh frames over the queue, crossfaded from what was there.
             for (size_t done = 0; done < count;) {
                 const size_t n = std::min(count - done, pullFrames);
-                float* block = m_block.data();
-                if (m_ended)
-                    std::fill_n(block, n * channels, 0.0f);
-                else
-                    m_ended = !m_pull(block, n, false);
+                const float* block = pullBlock(n, m_ended);
                 int16_t* out = m_out.data() + done * channels;
                 for (size_t i = 0; i < n; ++i) {
                     const size_t k = done + i;

@@ -43,6 +43,7 @@ private:
     template <class Ready> bool waitFor(Ready ready, int ms);
     void write(size_t frames);
     uint64_t rewritePoint(const pa_timing_info** timing);
+    const float* pullBlock(size_t frames, bool silence);
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
