@@ -78,7 +78,11 @@ bool SdlOutput::lost()
 std::unique_ptr<AudioOutput> openSdlOutput(int rate, float gain, AudioOutput::Pull pull)
 {
     auto output = std::make_unique<SdlOutput>();
-    if (!output->open(rate, gain, std::move(pull)))
+    const bool opened = output->open(rate, gain, std::move(pull));
+    // SDL keeps its error text per thread, and the player's watcher thread
+    // that opens devices ends without SDL knowing: let go of it here.
+    SDL_TLSCleanup();
+    if (!opened)
         return nullptr;
     return output;
 }
