@@ -90,16 +90,4 @@ TEST(DesktopWindow, NothingActsWhileABoxHoldsTheWindow)
     desktop.clickTurnOnOff();
     EXPECT_EQ(f.PushButton2->text(), "Turn Off");
 }
-
-TEST(DesktopWindow, RaiseBringsTheWindowOutOfTheTray)
-{
-    FormHarness h;
-    Form1& f = h.load();
-    f.show();
-    f.hide();
-    HiddenInTray = true;
-    static_cast<DesktopWindow&>(f).raiseWindow();
-    EXPECT_TRUE(f.isVisible());
-    EXPECT_FALSE(HiddenInTray);
-}
 } // namespace

@@ -9,7 +9,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 // The whole file decoded once, plainly: the reference a loop must repeat.
@@ -26,6 +29,28 @@ inline std::vector<float> decodeAll(const QString& path, int* rate = nullptr)
 }
 
 // Replays frames held in memory, once.
+// Reads `frames` frames in uneven blocks, as a renderer asks, waiting while
+// a worker is still ahead; stops early when the source ends or fails.
+inline std::vector<float> readFrames(FrameSource& source, size_t frames)
+{
+    std::vector<float> out;
+    std::vector<float> buf(4096 * 2);
+    const size_t sizes[] = {1, 256, 4096, 441, 3000};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (size_t k = 0; out.size() / 2 < frames && std::chrono::steady_clock::now() < deadline;
+         ++k) {
+        const size_t want = std::min(sizes[k % 5], frames - out.size() / 2);
+        const size_t n = source.read(buf.data(), want);
+        out.insert(out.end(), buf.begin(), buf.begin() + long(n * 2));
+        if (n < want) {
+            if (source.exhausted() || source.failed())
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    return out;
+}
+
 class VectorSource : public FrameSource
 {
 public:

@@ -19,23 +19,6 @@
 namespace
 {
 
-std::vector<float> readLoop(FrameSource& source, size_t frames)
-{
-    std::vector<float> out;
-    std::vector<float> buf(4096 * 2);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (out.size() < frames * 2 && std::chrono::steady_clock::now() < deadline) {
-        const size_t n = source.read(buf.data(), std::min<size_t>(4096, frames - out.size() / 2));
-        out.insert(out.end(), buf.begin(), buf.begin() + long(n * 2));
-        if (n == 0) {
-            if (source.exhausted() || source.failed())
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    return out;
-}
-
 TEST(DamagedLoop, EveryPassPlaysTheWholeFile)
 {
     QTemporaryDir dir;
@@ -73,7 +56,7 @@ TEST(DamagedLoop, EveryPassPlaysTheWholeFile)
     Streamer streamed(std::make_unique<Decoder>(file), loop);
     streamed.setDrainRate(1e7);
     const size_t want = frames * 2 + frames / 2;
-    const auto out = readLoop(streamed, want);
+    const auto out = readFrames(streamed, want);
     ASSERT_EQ(out.size(), want * 2);
     size_t mismatches = 0;
     for (size_t i = 0; i < out.size(); ++i)
@@ -82,7 +65,7 @@ TEST(DamagedLoop, EveryPassPlaysTheWholeFile)
 
     // Held in memory as 16-bit samples: the same frames within a step.
     DecodedLoop held(std::make_unique<Decoder>(file), loop);
-    const auto replay = readLoop(held, want);
+    const auto replay = readFrames(held, want);
     ASSERT_EQ(replay.size(), want * 2);
     float worst = 0;
     for (size_t i = 0; i < replay.size(); ++i)

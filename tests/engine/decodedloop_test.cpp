@@ -18,24 +18,6 @@ using namespace std::chrono_literals;
 class DecodedLoopTest : public NoiseFileTest
 {
 protected:
-    // Reads in uneven blocks, as a renderer asks.
-    std::vector<float> readFrames(DecodedLoop& source, size_t count)
-    {
-        std::vector<float> out;
-        std::vector<float> buf(3000 * 2);
-        const size_t sizes[] = {1, 256, 2999, 441, 3000};
-        for (size_t k = 0; out.size() / 2 < count; ++k) {
-            const size_t want = std::min(sizes[k % 5], count - out.size() / 2);
-            const size_t n = source.read(buf.data(), want);
-            out.insert(out.end(), buf.begin(), buf.begin() + long(n * 2));
-            if (n < want) {
-                if (source.exhausted())
-                    break;
-                std::this_thread::sleep_for(1ms); // first pass still ahead
-            }
-        }
-        return out;
-    }
     // Largest difference from the file repeated back to back.
     float worstError(const std::vector<float>& got) const
     {
