@@ -65,9 +65,11 @@ TEST_F(FormatsTest, EachFormatPlaysAtItsRateAndLoopsFrameForFrame)
         int channels;
         bool lossless;
     };
+    // WAVs named .mp3 play as the WAVs they are, at their own rate: no
+    // full-scale noise from false mp3 frames, no whine from a wrong rate.
     const Case cases[] = {
         {"pcm16.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2, true},
-        {"float48k.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, true},
+        {"float48k.mp3", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2, true},
         {"mono.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, true},
         {"hires.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 96000, 2, true},
         {"noise.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, false},
@@ -105,31 +107,6 @@ TEST_F(FormatsTest, EachFormatPlaysAtItsRateAndLoopsFrameForFrame)
             d.read(part.data(), frames / 3);
         }
     }
-}
-
-TEST_F(FormatsTest, WavNamedMp3PlaysAsTheQuietSineItHolds)
-{
-    // As `sox -n -r 44100 -c 2 -b 16 -t wav "My Recording.mp3" synth 10 sine 1000 vol 0.3`
-    // makes it, and a chord at 48 kHz.
-    writeSound(path("My Recording.mp3"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 2,
-               makeSignal(441000, 2, 44100, 0.3f, 1000.0));
-    auto chord = makeSignal(480000, 2, 48000, 0.2f, 261.6);
-    for (double hz : {329.6, 392.0}) {
-        const auto tone = makeSignal(480000, 2, 48000, 0.2f, hz);
-        for (size_t i = 0; i < chord.size(); ++i)
-            chord[i] += tone[i];
-    }
-    writeSound(path("Chord.mp3"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, chord);
-
-    int rate = 0;
-    const auto sine = decodeAll(path("My Recording.mp3"), &rate);
-    EXPECT_EQ(rate, 44100);
-    EXPECT_EQ(sine.size(), size_t(2 * 441000));
-    EXPECT_NEAR(peakOf(sine), 0.3f, 0.001f);
-    EXPECT_NEAR(rms(sine), 0.3 / std::sqrt(2.0), 0.002);
-    const auto played = decodeAll(path("Chord.mp3"), &rate);
-    EXPECT_EQ(rate, 48000); // not 44.1 kHz: no whine from a wrong rate
-    EXPECT_LE(peakOf(played), peakOf(chord) + 1e-4f);
 }
 
 TEST_F(FormatsTest, LevelsNoRecordingHasAreRefusedOrSilenced)
