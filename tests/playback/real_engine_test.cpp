@@ -6,6 +6,7 @@
 #include "support/Fakes.h"
 #include "support/SystemBackEnds.h"
 #include "support/TempConfig.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 #include <QComboBox>
@@ -20,15 +21,6 @@
 
 namespace
 {
-
-bool waitFor(const std::function<bool()>& condition, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
 
 struct RealEngineTest : ::testing::Test {
     TempConfig config;

@@ -1,3 +1,4 @@
+#include "support/Wait.h"
 #include "system/desktop/Mpris.h"
 #include "system/desktop/SingleInstance.h"
 
@@ -22,15 +23,6 @@ namespace
 QDBusConnection noBus()
 {
     return QDBusConnection(QStringLiteral("hushwave-test-no-bus"));
-}
-
-bool waitFor(const std::function<bool()>& done, int ms = 2000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
 }
 
 // Without a bus: a killed run's socket does not block the next start, which
