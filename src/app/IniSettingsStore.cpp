@@ -189,8 +189,11 @@ void IniSettingsStore::save(const QString& key, const QString& value)
         QFile::remove(lock.filePath());
 
     QByteArray before = readAll(path);
-    if (before.startsWith(kUtf8Bom) && dropBom(path, before))
+    if (before.startsWith(kUtf8Bom)) {
+        if (!dropBom(path, before))
+            return refuse(failed + whyNotWritten(path, before.size() + 4096));
         before = readAll(path);
+    }
 
     QString kept;
     if (unparsable(path)) {

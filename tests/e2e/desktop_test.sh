@@ -146,7 +146,6 @@ hw_check "nothing happens while the box waits" hw_holds_for 2 hw_capture_silent
 hw_check_eq "nothing is stored yet" "OFF" "$(hw_setting StartStopState || echo OFF)"
 hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
 hw_check "once it is closed, Play turns the generator on" hw_wait_for 5 hw_setting_is StartStopState ON
-hw_check "and plays" hw_wait_for 10 hw_capture_has_sound 0.5
 hw_check "and the volume is set" hw_wait_for 5 hw_setting_is Volume 30
 
 # ---------------------------------------------------------------------------
