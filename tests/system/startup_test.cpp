@@ -341,27 +341,6 @@ TEST_F(StartUpTest, AFailedSaveStillKeepsTheEntryInStepWithTheBox)
     EXPECT_TRUE(QFile::exists(machineEntry("hushwave")));
 }
 
-// A program whose path no logon entry can hold (not UTF-8), or an autostart
-// folder nobody may write: the box does not keep a tick that starts nothing,
-// and the user is told why.
-TEST_F(StartUpTest, ALogonEntryThatCannotBeWrittenClearsTheBoxAndSaysWhy)
-{
-    Window w;
-    RecordingErrorReport errors;
-    StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, {}, systemRegistry(), QString(),
-        &errors);
-    option.connectCheck4();
-
-    w.check4->click();
-    EXPECT_FALSE(w.check4->isChecked());
-    EXPECT_EQ(store.saves, (QStringList{"Windows Startup=On", "Windows Startup=Off"}));
-    ASSERT_EQ(errors.notices.size(), 1);
-    EXPECT_TRUE(errors.notices[0].contains("UTF-8")) << qPrintable(errors.notices[0]);
-    EXPECT_TRUE(QDir(config.system() + "/autostart").isEmpty());
-    EXPECT_TRUE(QDir(config.home() + "/autostart").isEmpty());
-}
-
 TEST_F(StartUpTest, ARunValueIsNamedAfterAndPointsToTheGivenExecutableOnly)
 {
     // Another executable in the same folder, which a folder listing would
