@@ -1,15 +1,9 @@
-#include "common/NativePath.h"
 #include "playback/StylePath.h"
-#include "system/SoundLibrary.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 TEST(StylePath, StyleNamesLoseEveryLowerCaseMp3)
 {
@@ -37,31 +31,4 @@ TEST(StylePath, TheMp3RuleComesFirstThenTheListedFileItself)
     EXPECT_EQ(playPath(dir.path(), "Folder.ogg"), sounds + "Folder.ogg.mp3");
     EXPECT_EQ(playPath(dir.path(), "Gone.ogg"), sounds + "Gone.ogg.mp3");
     EXPECT_EQ(playPath(dir.path(), ""), sounds + ".mp3");
-}
-
-// Names from an old Latin-1 archive, in a folder whose own name is Latin-1:
-// listed as the user would read them, and the play path opens those bytes.
-TEST(StylePath, NamesThatAreNotUtf8AreListedAndTheirPathsOpenTheirBytes)
-{
-    QTemporaryDir dir;
-    const QByteArray folder = QFile::encodeName(dir.path()) + "/caf\xe9";
-    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
-    ASSERT_EQ(::mkdir((folder + "/sounds").constData(), 0755), 0);
-    for (const QByteArray& name : {QByteArray("R\xe9gen.mp3"), QByteArray("Wei\xdf.ogg")}) {
-        const QByteArray path = folder + "/sounds/" + name;
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, name.constData(), size_t(name.size())), name.size());
-        ::close(fd);
-    }
-    const QString program = openableNow(folder);
-    ASSERT_FALSE(program.isEmpty());
-    const QStringList names = GetFileList(program + "/sounds", "*.*");
-    EXPECT_EQ(names, (QStringList{QString::fromLatin1("R\xe9gen.mp3"),
-                                  QString::fromLatin1("Wei\xdf.ogg")}));
-    for (const QString& name : names) {
-        QFile file(playPath(program, styleName(name)));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
-        EXPECT_EQ(file.readAll(), name.toLatin1());
-    }
 }
