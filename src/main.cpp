@@ -12,10 +12,16 @@
 #include "tray/QtTrayShell.h"
 #include "tray/StatusNotifierHost.h"
 
+#include "common/NativePath.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 
+#include <climits>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace
 {
@@ -72,6 +78,17 @@ std::optional<int> commandLine(int argc, char** argv)
     }
     return std::nullopt;
 }
+
+// The executable's path as the file system holds it: Qt's own answer is
+// empty for a folder whose name is not UTF-8.
+QByteArray executableBytes()
+{
+    char buffer[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (size <= 0 || size == ssize_t(sizeof buffer))
+        return QFile::encodeName(QCoreApplication::applicationFilePath());
+    return QByteArray(buffer, size);
+}
 } // namespace
 
 // The one place that picks the concrete parts the window works through.
@@ -102,10 +119,16 @@ int main(int argc, char** argv)
         return systemTrayAvailable() || trayHost.present();
     };
 
-    Form1 form(
-        PlaybackServices{settings, player, errors, clock, QCoreApplication::applicationDirPath()},
-        FormBackEnds{trayShell, trayAvailable, systemRegistry(),
-                     QCoreApplication::applicationFilePath(), GetFileList, userDataFolder()});
+    const QByteArray executable = executableBytes();
+    const QString programFolder = openableNow(executable.left(executable.lastIndexOf('/')));
+    // A logon entry is text: a path that text cannot hold starts nothing, and
+    // the window says so when the user asks for one.
+    const QString logonProgram = keepsBytes(QFile::decodeName(executable), executable)
+                                     ? QFile::decodeName(executable)
+                                     : QString();
+    Form1 form(PlaybackServices{settings, player, errors, clock, programFolder},
+               FormBackEnds{trayShell, trayAvailable, systemRegistry(), logonProgram, GetFileList,
+                            userDataFolder()});
     errors.setParent(&form);
     settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form, &errors);

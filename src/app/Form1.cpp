@@ -150,7 +150,8 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
                                                       m_services.errors, m_backEnds.trayAvailable);
     startUpOption = std::make_unique<StartUpOption>(
         Check4, Check8, m_services.settings, [this] { return m_loading; },
-        [this] { minimizeToTray->Check8_Click(); }, m_backEnds.registry, m_backEnds.executable);
+        [this] { minimizeToTray->Check8_Click(); }, m_backEnds.registry, m_backEnds.executable,
+        &m_services.errors);
     startUpOption->connectCheck4();
     pointer = std::make_unique<WindowPointer>(*this);
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
@@ -271,8 +272,9 @@ void Form1::tellSaveFailed(const QString& description)
         return;
     m_toldSaveFailed = true;
     m_services.errors.notify(description + "\r\n\r\n" +
-                             "The change takes effect now, but may be gone when " + kProductName +
-                             " starts again. This is not shown again until then.");
+                             "The change takes effect now and is saved with the next save that "
+                             "works; without one it is gone when " +
+                             kProductName + " starts again. This is not shown again until then.");
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const
@@ -425,27 +427,27 @@ DesktopPlayerState Form1::desktopState() const
 
 // Like a click, an action from the desktop waits until the load step is done
 // and no box holds the window (a handler waits inside it).
-bool Form1::takesDesktopInput() const
+bool Form1::takesInput() const
 {
     return !m_loading && !QApplication::activeModalWidget();
 }
 
 void Form1::clickTurnOnOff()
 {
-    if (takesDesktopInput())
+    if (takesInput())
         PushButton2->click();
 }
 
 void Form1::clickPreview()
 {
-    if (takesDesktopInput())
+    if (takesInput())
         PushButton1->click();
 }
 
 void Form1::moveVolume(int value)
 {
     // Through the slider's own change, so it is stored and heard like a drag.
-    if (takesDesktopInput())
+    if (takesInput())
         Slider1->setValue(value);
 }
 
@@ -456,7 +458,7 @@ void Form1::raiseWindow()
 
 void Form1::closeWindow()
 {
-    if (!takesDesktopInput())
+    if (!takesInput())
         return;
     // A window hidden in the tray still gets its close, so the icon goes too.
     close();

@@ -53,6 +53,7 @@ public:
 
     // What the desktop's panels and media keys act through.
     DesktopPlayerState desktopState() const override;
+    bool takesInput() const override;
     void clickTurnOnOff() override;
     void clickPreview() override;
     void moveVolume(int value) override;
@@ -67,7 +68,6 @@ private:
     void buildControls();
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
-    bool takesDesktopInput() const;
     void tellSaveFailed(const QString& description);
     void addUserStyles(Guard& guard);
 

@@ -12,7 +12,9 @@ public:
 };
 
 // Per-user text values under one application and section. Reads fall back to
-// the given default; every save is on disk when it returns, or throws.
+// the given default; every save is on disk when it returns, or throws. A store
+// may throw only the first failure of a run and keep the change for its next
+// save that works, so a user is told once.
 class SettingsStore
 {
 public:

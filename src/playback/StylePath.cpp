@@ -1,5 +1,7 @@
 #include "playback/StylePath.h"
 
+#include "common/NativePath.h"
+
 #include <QComboBox>
 #include <QFileInfo>
 
@@ -12,11 +14,12 @@ QString styleName(const QString& fileName)
 QString playPath(const QString& programFolder, const QString& style)
 {
     const QString folder = programFolder + "/sounds/";
-    const QString mp3 = folder + style + ".mp3";
+    const QString mp3 = openable(folder + style + ".mp3");
+    const QString plain = openable(folder + style);
     // Every file in the folder is listed; one that is not "<style>.mp3"
     // ("Rain.ogg", "Fan.MP3") is played under its own name.
-    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(folder + style).isFile())
-        return folder + style;
+    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(plain).isFile())
+        return plain;
     return mp3;
 }
 

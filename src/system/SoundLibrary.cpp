@@ -1,11 +1,16 @@
 #include "system/SoundLibrary.h"
 
 #include "common/Failure.h"
+#include "common/NativePath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
+
+#include <dirent.h>
 
 namespace
 {
@@ -28,15 +33,25 @@ QStringList GetFileList(QString folder, const QString& pattern)
     const QFileInfo info(folder);
     if (!info.exists())
         return {};
-    QDir dir(folder);
-    if (!info.isDir() || !info.isReadable() || !dir.isReadable())
+    // Read as bytes: a name that is not UTF-8 is listed and played too.
+    DIR* dir = info.isDir() && info.isReadable() ? ::opendir(QFile::encodeName(folder).constData())
+                                                 : nullptr;
+    if (!dir)
         throw Failure("Cannot list the folder " + folder);
+    QStringList names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names << shownName(folder, name);
+    }
+    ::closedir(dir);
+    // Case-insensitive name order; equal names keep the order they came in.
+    std::stable_sort(names.begin(), names.end(),
+                     [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
 
-    const QStringList names =
-        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     QStringList result;
-    for (const QString& name : names) {
-        if (matchesPattern(name, pattern) && IsExistingFile(folder + name))
+    for (const QString& name : std::as_const(names)) {
+        if (matchesPattern(name, pattern) && IsExistingFile(openable(folder + name)))
             result << name;
     }
     return result;

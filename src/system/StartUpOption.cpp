@@ -1,5 +1,6 @@
 #include "system/StartUpOption.h"
 
+#include "common/ErrorReport.h"
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
@@ -13,10 +14,10 @@
 
 StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
                              std::function<bool()> loading, std::function<void()> check8Click,
-                             Registry& registry, QString executable)
+                             Registry& registry, QString executable, ErrorReport* errors)
     : m_check4(check4), m_check8(check8), m_store(store), m_loading(std::move(loading)),
       m_check8Click(std::move(check8Click)), m_registry(registry),
-      m_executable(std::move(executable))
+      m_executable(std::move(executable)), m_errors(errors)
 {
 }
 
@@ -45,9 +46,25 @@ void StartUpOption::Check4_Click()
     if (m_check4->isChecked()) {
         m_check8->setVisible(true);
         save("On");
-        if (!mStartUp::EnableStartUp(m_registry, m_executable))
-            qWarning("Check4_Click: no logon entry could be written for %s",
-                     qPrintable(m_executable));
+        if (!mStartUp::EnableStartUp(m_registry, m_executable)) {
+            // A tick that starts nothing at logon would say the opposite of
+            // what is so: the box is cleared and the user told why.
+            {
+                const QSignalBlocker hold(m_check4);
+                m_check4->setChecked(false);
+            }
+            save("Off");
+            const QString message =
+                m_executable.isEmpty()
+                    ? QStringLiteral("No logon entry can be written: the path of the program's "
+                                     "folder is not UTF-8 text, which a logon entry must be. "
+                                     "Move the program to a folder with a UTF-8 name.")
+                    : "No logon entry could be written for " + m_executable +
+                          ": the autostart folder is not writable.";
+            qWarning("Check4_Click: %s", qPrintable(message));
+            if (m_errors)
+                m_errors->notify(message);
+        }
     } else {
         if (m_check8->isChecked()) {
             // Held signals: Check8's handling runs once, through the callback,

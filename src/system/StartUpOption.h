@@ -3,6 +3,7 @@
 #include <functional>
 #include <QString>
 
+class ErrorReport;
 class QCheckBox;
 class Registry;
 class SettingsStore;
@@ -15,10 +16,11 @@ class StartUpOption
 public:
     // `loading` answers whether the window's load step is running.
     // `check8Click` is Check8's own click handling, run when this clears Check8.
-    // `executable` is what the logon entry starts.
+    // `executable` is what the logon entry starts (empty: nothing can be).
+    // `errors` hears of a logon entry that could not be written.
     StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
                   std::function<bool()> loading, std::function<void()> check8Click,
-                  Registry& registry, QString executable);
+                  Registry& registry, QString executable, ErrorReport* errors = nullptr);
 
     // The click handler. A failure of the store or of Check8's handling is
     // thrown on, after the logon entry has been brought in line with the box.
@@ -36,4 +38,5 @@ private:
     std::function<void()> m_check8Click;
     Registry& m_registry;
     QString m_executable;
+    ErrorReport* m_errors;
 };

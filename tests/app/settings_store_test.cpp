@@ -83,7 +83,9 @@ TEST(SettingsStore, AHandEditedListValueReadsBackAsItsText)
     EXPECT_EQ(IniSettingsStore().get("Option", "Infinite"), "Infinite,Timed");
 }
 
-TEST(SettingsStore, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas)
+// The first failed save of a run is told; later ones are not, and every
+// change waits to be written with the next save that works.
+TEST(SettingsStore, AFailedSaveIsToldOnceAndItsChangeIsWrittenByTheNextSaveThatWorks)
 {
     TempConfig config;
     IniSettingsStore store;
@@ -105,11 +107,34 @@ TEST(SettingsStore, ASaveThatCannotBeWrittenFailsAndLeavesTheFileAsItWas)
             EXPECT_TRUE(failure.description().contains("Volume")) << failure.what();
             EXPECT_TRUE(failure.description().contains("not writable")) << failure.what();
         }
+        EXPECT_NO_THROW(store.save("Combo1", "2")) << "told once a run";
+        EXPECT_EQ(readAll(config.settingsFile()), before);
+        // What the window shows is what the store answers.
+        EXPECT_EQ(store.get("Volume", "50"), "99");
     }
     QFile::setPermissions(config.home(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readAll(config.settingsFile()), before);
-    EXPECT_EQ(store.get("Volume", "50"), "37");
+    QFile::setPermissions(config.settingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    store.save("Pitch", "3");
+    IniSettingsStore fresh;
+    EXPECT_EQ(fresh.get("Volume", ""), "99");
+    EXPECT_EQ(fresh.get("Combo1", ""), "2");
+    EXPECT_EQ(fresh.get("Pitch", ""), "3");
+}
+
+// Some editors write a byte-order mark: the values are the user's, not damage.
+TEST(SettingsStore, AUtf8FileWithAByteOrderMarkIsReadAndWrittenBackWithoutIt)
+{
+    TempConfig config;
+    writeAll(config.settingsFile(), "\xef\xbb\xbf[Hushwave]\nVolume=80\nOption=Timed\n");
+    IniSettingsStore store;
+    EXPECT_EQ(store.get("Volume", "50"), "80");
+    store.save("Pitch", "2");
+    EXPECT_FALSE(QFileInfo::exists(config.settingsFile() + ".bad"));
+    const QByteArray after = readAll(config.settingsFile());
+    EXPECT_TRUE(after.startsWith("[Hushwave]")) << after.toStdString();
+    EXPECT_EQ(IniSettingsStore().get("Volume", ""), "80");
+    EXPECT_EQ(IniSettingsStore().get("Option", ""), "Timed");
 }
 
 TEST(SettingsStore, AnEmptyLockLeftByAKilledWriterDoesNotHoldUpTheSave)

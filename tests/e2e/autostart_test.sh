@@ -14,18 +14,11 @@ hw_exists() { [ -e "$1" ]; }
 hw_absent() { [ ! -e "$1" ]; }
 hw_entry_key() { sed -n "s/^$2=//p" "$1" 2>/dev/null; }
 
-# Main windows of any hushwave on our display (the entry starts a second one).
-hw_main_windows() {
-    local w
-    for w in $(hw_x xdotool search --onlyvisible --name '^Hushwave$' 2>/dev/null); do
-        hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Width: 536' && echo "$w"
-    done
-}
 hw_main_window_count_is() { [ "$(hw_main_windows | wc -l)" -eq "$1" ]; }
 
 # As a session does at logon: GLib reads the entry and starts what it names.
 hw_launch_entry() {
-    env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u XDG_DATA_HOME \
+    env -u WAYLAND_DISPLAY -u XDG_DATA_HOME DBUS_SESSION_BUS_ADDRESS="$HW_NO_BUS" \
         DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb HOME="$HW_HOME" \
         XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" \
         XDG_RUNTIME_DIR="$HW_RUNTIME" SDL_AUDIODRIVER=dummy \

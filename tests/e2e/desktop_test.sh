@@ -15,7 +15,7 @@ mpris_get() { hw_on_bus "${MPRIS[@]}" -m org.freedesktop.DBus.Properties.Get org
 # Starts the program again in the foreground, as a second launch from a menu,
 # with a capture file of its own; prints its exit status and seconds taken.
 second_start() { # capture
-    local -a bus=(-u DBUS_SESSION_BUS_ADDRESS)
+    local -a bus=(DBUS_SESSION_BUS_ADDRESS="$HW_NO_BUS")
     [ -n "$HW_BUS_ADDRESS" ] && bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS")
     local t0 status
     t0="$(date +%s.%N)"
@@ -116,6 +116,9 @@ hw_check "the caption was \"Turn Off\"" hw_wait_for 5 hw_setting_is StartStopSta
 mpris -m org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<0.3>'
 hw_check "Volume 0.3 is stored as 30" hw_wait_for 5 hw_setting_is Volume 30
 hw_check_eq "and read back from the slider" "(<0.29999999999999999>,)" "$(mpris_get Volume)"
+mpris -m org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<42949673.5>'
+hw_check "a volume far above the top is the top, not a wrap" hw_wait_for 5 hw_setting_is Volume 100
+mpris -m org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<0.3>'
 hw_minimize
 hw_check "minimised into the tray" hw_wait_for 5 hw_window_hidden
 mpris -m org.mpris.MediaPlayer2.Raise
@@ -130,6 +133,20 @@ hw_check "Quit ends the program" hw_wait_exit 10
 hw_check_eq "with status 0" 0 "$HW_EXIT_STATUS"
 hw_check "and its tray icon goes" hw_wait_for 5 hw_tray_icon_gone
 hw_kill "$monitor"
+
+# ---------------------------------------------------------------------------
+hw_begin "desktop calls while an error box is open"
+# A stored style beyond the list: the load step's box holds the window.
+hw_write_settings Combo1=9 Option=Infinite Volume=50
+hw_start
+hw_check "the error box is shown" hw_wait_for 20 hw_error_box
+mpris -m org.mpris.MediaPlayer2.Player.Play
+mpris -m org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<0.3>'
+hw_check "nothing happens while the box waits" hw_holds_for 2 hw_capture_silent
+hw_check_eq "nothing is stored yet" "OFF" "$(hw_setting StartStopState || echo OFF)"
+hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
+hw_check "once it is closed, Play turns the generator on" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check "and the volume is set" hw_wait_for 5 hw_setting_is Volume 30
 
 # ---------------------------------------------------------------------------
 hw_begin "StatusNotifierItem tray" --no-tray

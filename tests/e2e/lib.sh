@@ -20,7 +20,8 @@
 # Also: hw_setting KEY, hw_audio_stats / hw_audio MEASURE (seconds of sound,
 # RMS, onset and end ramps, gaps, style), hw_capture_still / _growing,
 # hw_tray_icon_present, hw_click_tray_icon, hw_minimize, hw_close,
-# hw_popup_visible (the balloon), hw_add_short_sound (a file that ends).
+# hw_popup_visible (the balloon), hw_add_short_sound (a file that ends),
+# hw_error_box (an "Application Error" box), hw_main_windows.
 # With a session bus (opt-in): hw_bus_start runs a private dbus-daemon that
 # every later hw_start gets instead of no bus; hw_standins starts the test's
 # stand-in desktop services on it.
@@ -57,6 +58,9 @@ HW_BUS_PID=""
 HW_STANDIN_PIDS=""
 HW_STANDIN_LOG=""
 HW_PULSE_SERVER=""
+# "No bus": an address nothing listens at. An unset one with DISPLAY set
+# makes the D-Bus library launch a private bus of its own.
+HW_NO_BUS="unix:path=/nonexistent"
 
 # Frames of float32 stereo at the rate of the sound files.
 HW_RATE=44100
@@ -89,6 +93,8 @@ hw_cleanup() {
     hw_kill "$HW_WM_PID"
     hw_kill "$HW_XVFB_PID"
     HW_PID="" HW_TRAY_PID="" HW_WM_PID="" HW_XVFB_PID=""
+    # A scenario that failed half-way may leave its small disk mounted.
+    awk -v root="$HW_ROOT/" 'index($2, root) == 1 {print $2}' /proc/mounts | xargs -r umount -l
     rm -rf "$HW_ROOT"
 }
 trap hw_cleanup EXIT
@@ -295,7 +301,7 @@ hw_start() {
     # No session bus unless the script asked for one: Qt then uses the
     # XEmbed tray that trayer hosts. The user's data folder is the default
     # one in the private home.
-    local -a bus=(-u DBUS_SESSION_BUS_ADDRESS)
+    local -a bus=(DBUS_SESSION_BUS_ADDRESS="$HW_NO_BUS")
     # The private bus stands in for the system bus too (logind).
     [ -n "$HW_BUS_ADDRESS" ] &&
         bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DBUS_SYSTEM_BUS_ADDRESS="$HW_BUS_ADDRESS")
@@ -463,6 +469,14 @@ hw_main_window_id() {
     return 1
 }
 
+# Main windows of any hushwave on our display (a second start may show one).
+hw_main_windows() {
+    local w
+    for w in $(hw_x xdotool search --onlyvisible --name '^Hushwave$' 2>/dev/null); do
+        hw_x xwininfo -id "$w" 2>/dev/null | grep -q 'Width: 536' && echo "$w"
+    done
+}
+
 hw_find_window_once() {
     HW_WIN="$(hw_main_window_id)" && [ -n "$HW_WIN" ]
 }
@@ -563,6 +577,11 @@ hw_popup_visible() {
 }
 
 hw_no_popup() { ! hw_popup_visible; }
+
+# The program's "Application Error" box, when one is shown (its window id).
+hw_error_box() { hw_x xdotool search --all --onlyvisible --pid "$HW_PID" --name '^Application Error$' 2>/dev/null | head -n 1 | grep .; }
+hw_error_box_shown() { hw_error_box >/dev/null; }
+hw_no_error_box() { ! hw_error_box_shown; }
 
 hw_close() { hw_x wmctrl -c Hushwave; }
 

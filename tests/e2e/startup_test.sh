@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # Starts from settings a user did not expect to have: a settings file cut
-# short or full of garbage, and a stored style whose file has gone.
+# short, full of garbage or with a byte-order mark, a stored style whose file
+# has gone, saves that fail (a folder in the way, a full disk), and a program
+# folder whose name is not UTF-8.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
-
-hw_error_box() { hw_x xdotool search --all --onlyvisible --pid "$HW_PID" --name '^Application Error$' 2>/dev/null | head -n 1 | grep .; }
-hw_error_box_shown() { hw_error_box >/dev/null; }
-hw_no_error_box() { ! hw_error_box_shown; }
 
 # ---------------------------------------------------------------------------
 hw_begin "settings file cut short by a crash"
@@ -105,12 +103,95 @@ hw_check "at once ($took s), not after the balloon" hw_num_below "$took" 1.5
 hw_check_eq "with exit status 0" "0" "${HW_EXIT_STATUS:-}"
 
 # ---------------------------------------------------------------------------
+hw_begin "settings file with a byte-order mark"
+# What some editors write: the values are the user's, not damage.
+printf '\xef\xbb\xbf[Hushwave]\nVolume=80\nOption=Infinite\n' >"$(hw_settings_file)"
+hw_start
+hw_check "the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "no error box" hw_no_error_box
+hw_click_control turn
+hw_check "\"Turn On\" is stored" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check_eq "the volume is the user's" "80" "$(hw_setting Volume)"
+hw_check "nothing is kept aside as damaged" test ! -e "$(hw_settings_file).bad"
+hw_check "the file is written without the mark" grep -q '^\[Hushwave\]' "$(hw_settings_file)"
+
+# ---------------------------------------------------------------------------
+# Saves that fail: one box a run, the window goes on, and a change made
+# meanwhile is written with the next save that works.
+hw_turn_clicks_show_no_box() {
+    local i
+    for i in 1 2; do
+        hw_click_control turn
+        hw_holds_for 2 hw_no_error_box || return 1
+    done
+}
+
+hw_begin "a folder where the settings file should be"
+mkdir -p "$(hw_settings_file)"
+hw_start
+hw_check "one box says why" hw_wait_for 20 hw_error_box_shown
+hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
+hw_check "then the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "and no other box, also when more saves fail" hw_turn_clicks_show_no_box
+hw_check "the folder is left as it was" test -d "$(hw_settings_file)"
+
+if [ "$(id -u)" = 0 ]; then
+    hw_begin "a full disk"
+    mount -t tmpfs -o size=64k tmpfs "$HW_CONFIG"
+    hw_start
+    hw_check "the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+    hw_check "the settings are written" hw_wait_for 5 hw_setting_is Option Infinite
+    dd if=/dev/zero of="$HW_CONFIG/filler" bs=4k 2>/dev/null
+    hw_click_control turn
+    hw_check "one box says so" hw_wait_for 10 hw_error_box_shown
+    hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
+    hw_check "the box goes" hw_wait_for 5 hw_no_error_box
+    # Off and on again: both fail, neither opens a box.
+    hw_check "no other box" hw_turn_clicks_show_no_box
+    hw_check_eq "nothing could be written" "" "$(hw_setting StartStopState)"
+    rm -f "$HW_CONFIG/filler"
+    # A click on the chosen play option saves it again; that save works.
+    hw_click_control option1
+    hw_check "the next save that works writes the change too" \
+        hw_wait_for 5 hw_setting_is StartStopState ON
+    hw_stop
+    rm -f "$HW_CAPTURE"
+    hw_start
+    hw_check "the next start finds the generator on" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+    hw_check "and plays" hw_wait_for 10 hw_capture_has_sound 0.5
+    hw_stop
+    umount "$HW_CONFIG"
+else
+    hw_log "skipped \"a full disk\": mounting a small disk needs root"
+fi
+
+# ---------------------------------------------------------------------------
+hw_begin "a program folder whose name is not UTF-8"
+# An old archive unpacked on a Latin-1 system: "café/" holding the program,
+# and a sound named "Régen.mp3", both in Latin-1 bytes.
+folder="$HW_ROOT/caf$(printf '\xe9')"
+mkdir -p "$folder/sounds"
+cp "$HW_BINARY" "$folder/"
+cp "$(dirname "$HW_BINARY")/sounds/White Noise.mp3" "$folder/sounds/R$(printf '\xe9')gen.mp3"
+HW_PROGRAM="$folder/$(basename "$HW_BINARY")"
+hw_start
+hw_check "the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "no error box" hw_no_error_box
+hw_click_control turn
+hw_check "its sound plays" hw_wait_for 10 hw_capture_has_sound 1
+hw_click_control check4
+hw_check "asking to start at logon says it cannot" hw_wait_for 10 hw_error_box_shown
+hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
+hw_check "instead of a tick that starts nothing" hw_wait_for 5 hw_setting_is "Windows Startup" Off
+hw_check "and no entry is written" test -z "$(ls -A "$HW_CONFIG/autostart" "$HW_CONFIG_DIRS/autostart" 2>/dev/null)"
+
+# ---------------------------------------------------------------------------
 hw_begin "the command line"
 # Runs the program in the foreground with the scenario's folders; prints its
 # exit status, then what it wrote to stdout and stderr.
 run_with() {
     local out="$HW_ROOT/cli.out" err="$HW_ROOT/cli.err" status
-    env -u DBUS_SESSION_BUS_ADDRESS DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb HOME="$HW_HOME" \
+    env DBUS_SESSION_BUS_ADDRESS="$HW_NO_BUS" DISPLAY="$HW_DISPLAY" QT_QPA_PLATFORM=xcb HOME="$HW_HOME" \
         XDG_CONFIG_HOME="$HW_CONFIG" XDG_CONFIG_DIRS="$HW_CONFIG_DIRS" XDG_RUNTIME_DIR="$HW_RUNTIME" \
         SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE" \
         timeout 10 "$HW_BINARY" "$@" >"$out" 2>"$err"

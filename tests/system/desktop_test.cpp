@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -13,9 +14,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -70,14 +73,143 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     EXPECT_TRUE(waitFor([&] { return raised == 2; }));
 }
 
+// A client of the local socket: connected, or -1.
+int connectTo(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Without a bus, a stuck launcher or a buggy script of the user's must not
+// exhaust the one instance: a flood without a newline, idle connections by
+// the hundred and a process out of descriptors all leave the socket in
+// place and the next start's hand-over working.
+TEST(SingleInstance, TheLocalSocketCannotBeExhausted)
+{
+    QTemporaryDir runtime;
+    const QString socket = runtime.path() + "/hushwave.socket";
+    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+    int raised = 0;
+    QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+    ASSERT_FALSE(first.handOver());
+    const auto handOverArrives = [&] {
+        const int before = raised;
+        SingleInstance next("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+        return next.handOver() && waitFor([&] { return raised == before + 1; }, 1500);
+    };
+
+    // A megabyte without a newline: the connection is dropped, not buffered.
+    const int flood = connectTo(socket);
+    ASSERT_GE(flood, 0);
+    const QByteArray chunk(64 * 1024, 'x');
+    qsizetype sent = 0;
+    for (int i = 0; i < 16; ++i) {
+        const ssize_t n =
+            ::send(flood, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            sent += n;
+        QCoreApplication::processEvents();
+    }
+    char byte;
+    EXPECT_TRUE(waitFor([&] { return ::recv(flood, &byte, 1, MSG_DONTWAIT) == 0; }))
+        << "the flood's connection is closed after " << sent << " bytes";
+    ::close(flood);
+    EXPECT_EQ(raised, 0);
+
+    // Idle connections by the hundred: the newest start still gets through.
+    std::vector<int> idle;
+    for (int i = 0; i < 300; ++i) {
+        const int fd = connectTo(socket);
+        ASSERT_GE(fd, 0) << i;
+        idle.push_back(fd);
+        if (i % 20 == 0)
+            QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(handOverArrives()) << "with 300 idle connections open";
+
+    // This process out of descriptors: the socket file stays, and once
+    // there are some again the next start is heard.
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit saved = limit;
+    limit.rlim_cur = 400;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    for (int fd; (fd = connectTo(socket)) >= 0;)
+        idle.push_back(fd);
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(QFileInfo::exists(socket));
+    for (int fd : idle)
+        ::close(fd);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_TRUE(handOverArrives()) << "after running out of descriptors";
+    EXPECT_TRUE(QFileInfo::exists(socket));
+}
+
+// The fallback folder in the shared temp folder, taken by another user (or
+// not a folder at all): the user's own cache folder keeps one player.
+TEST(SingleInstance, ARuntimeFolderSomeoneElseMadeIsNotUsed)
+{
+    struct KeptEnvironment {
+        std::vector<std::pair<const char*, QByteArray>> kept;
+        explicit KeptEnvironment(std::initializer_list<const char*> names)
+        {
+            for (const char* name : names)
+                kept.emplace_back(name, qgetenv(name));
+        }
+        ~KeptEnvironment()
+        {
+            for (const auto& [name, value] : kept)
+                value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        }
+    } keep{"TMPDIR", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME"};
+    QTemporaryDir tmp;
+    QTemporaryDir cache;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const QString shared = tmp.path() + QString("/hushwave-%1").arg(::getuid());
+    const QString own = cache.path() + "/hushwave";
+
+    EXPECT_EQ(SingleInstance::defaultRuntimeDir(), shared) << "free: it is ours";
+    ASSERT_TRUE(QDir(shared).removeRecursively());
+    ASSERT_TRUE(QFile::link(cache.path(), shared));
+    EXPECT_EQ(SingleInstance::defaultRuntimeDir(), own) << "a link";
+    ASSERT_TRUE(QFile::remove(shared));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    if (::getuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), 65534, 65534), 0);
+        EXPECT_EQ(SingleInstance::defaultRuntimeDir(), own) << "another user's";
+    }
+    ASSERT_TRUE(QDir(shared).removeRecursively());
+    {
+        QFile file(shared);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(SingleInstance::defaultRuntimeDir(), own) << "a file";
+    EXPECT_FALSE(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::ReadGroup));
+}
+
 // The window as the media player object sees it; records what it was asked.
 class FakeWindow : public DesktopWindow
 {
 public:
     DesktopPlayerState state;
     QStringList calls;
+    bool boxOpen = false;
 
     DesktopPlayerState desktopState() const override { return state; }
+    bool takesInput() const override { return !boxOpen; }
     void clickTurnOnOff() override
     {
         calls << "turn";
@@ -132,6 +264,10 @@ TEST(Mpris, VolumeMapsToTheSliderWhichNeverGoesSilent)
     EXPECT_EQ(mpris::sliderFromVolume(7.5), 100);
     EXPECT_EQ(mpris::sliderFromVolume(std::nan("")), 1);
     EXPECT_EQ(mpris::sliderFromVolume(std::numeric_limits<double>::infinity()), 100);
+    // Beyond what an int holds once scaled: still the top, never a wrap.
+    EXPECT_EQ(mpris::sliderFromVolume(42949673.5), 100);
+    EXPECT_EQ(mpris::sliderFromVolume(1e300), 100);
+    EXPECT_EQ(mpris::sliderFromVolume(-1e300), 1);
     for (int v = 1; v <= 100; ++v)
         EXPECT_EQ(mpris::sliderFromVolume(mpris::volumeFromSlider(v)), v);
 }
@@ -173,4 +309,29 @@ TEST(Mpris, PlayerMethodsClickTheButtonsAUserWould)
     QCoreApplication::processEvents();
     EXPECT_EQ(window.calls.last(), "close");
 }
+
+// While a box holds the window the calls wait, each read afresh once it is
+// closed: nothing is answered as done and then dropped.
+TEST(Mpris, CallsWhileABoxIsOpenActWhenItCloses)
+{
+    FakeWindow window;
+    Mpris object(window);
+    auto* player = object.findChild<MprisPlayer*>();
+    auto* root = object.findChild<MprisRoot*>();
+    ASSERT_TRUE(player && root);
+
+    window.boxOpen = true;
+    player->Play();
+    player->Play();
+    player->setVolume(0.42);
+    root->Quit();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.calls.isEmpty());
+
+    window.boxOpen = false;
+    EXPECT_TRUE(waitFor([&] { return window.calls.size() == 3; }));
+    EXPECT_EQ(window.calls, (QStringList{"turn", "volume 42", "close"}));
+    EXPECT_TRUE(window.state.generatorOn);
+}
+
 } // namespace

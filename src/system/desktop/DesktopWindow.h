@@ -26,6 +26,9 @@ public:
     virtual ~DesktopWindow() = default;
 
     virtual DesktopPlayerState desktopState() const = 0;
+    // False while the window would not take a click either: its load step
+    // runs, or a box waits for an answer.
+    virtual bool takesInput() const = 0;
     // A click on "Turn On" / "Turn Off".
     virtual void clickTurnOnOff() = 0;
     // A click on "Preview Sound" / "Stop".

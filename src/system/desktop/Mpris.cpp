@@ -36,9 +36,10 @@ QVariantMap metadata(const DesktopPlayerState& state)
 
 int sliderFromVolume(double volume)
 {
-    if (!std::isfinite(volume))
-        return volume > 0 ? 100 : 1;
-    return std::clamp(static_cast<int>(std::lround(volume * 100.0)), 1, 100);
+    if (std::isnan(volume))
+        return 1;
+    // Clamped first: a huge volume would not fit an int once scaled.
+    return std::clamp(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100.0)), 1, 100);
 }
 
 double volumeFromSlider(int slider)
@@ -49,10 +50,29 @@ double volumeFromSlider(int slider)
 
 Mpris::Mpris(DesktopWindow& window, QObject* parent)
     : QObject(parent), m_window(window), m_state(window.desktopState()),
-      m_bus(QStringLiteral("hushwave-none"))
+      m_bus(QStringLiteral("hushwave-none")), m_waitTimer(new QTimer(this))
 {
     new MprisRoot(*this);
     new MprisPlayer(*this);
+    m_waitTimer->setInterval(100);
+    connect(m_waitTimer, &QTimer::timeout, this, &Mpris::runWaiting);
+}
+
+void Mpris::whenWindowTakesInput(std::function<void()> action)
+{
+    m_waiting.append(std::move(action));
+    runWaiting();
+}
+
+void Mpris::runWaiting()
+{
+    // In order, each one reading the window afresh: two Plays still turn on once.
+    while (!m_waiting.isEmpty() && m_window.takesInput())
+        m_waiting.takeFirst()();
+    if (m_waiting.isEmpty())
+        m_waitTimer->stop();
+    else if (!m_waitTimer->isActive())
+        m_waitTimer->start();
 }
 
 bool Mpris::exportOn(QDBusConnection bus)
@@ -101,7 +121,11 @@ void MprisRoot::Quit()
 {
     // After the reply has gone out: closing ends the program.
     QMetaObject::invokeMethod(
-        &m_owner, [owner = &m_owner] { owner->window().closeWindow(); }, Qt::QueuedConnection);
+        &m_owner,
+        [owner = &m_owner] {
+            owner->whenWindowTakesInput([owner] { owner->window().closeWindow(); });
+        },
+        Qt::QueuedConnection);
 }
 
 MprisPlayer::MprisPlayer(Mpris& owner) : QDBusAbstractAdaptor(&owner), m_owner(owner) {}
@@ -123,19 +147,27 @@ double MprisPlayer::volume() const
 
 void MprisPlayer::setVolume(double volume)
 {
-    m_owner.window().moveVolume(mpris::sliderFromVolume(volume));
+    const int value = mpris::sliderFromVolume(volume);
+    m_owner.whenWindowTakesInput([this, value] { m_owner.window().moveVolume(value); });
 }
 
 void MprisPlayer::PlayPause()
 {
-    const DesktopPlayerState state = m_owner.window().desktopState();
-    if (state.generatorOn || state.previewOn)
-        Pause();
-    else
-        Play();
+    m_owner.whenWindowTakesInput([this] {
+        const DesktopPlayerState state = m_owner.window().desktopState();
+        if (state.generatorOn || state.previewOn)
+            stopNow();
+        else
+            playNow();
+    });
 }
 
 void MprisPlayer::Play()
+{
+    m_owner.whenWindowTakesInput([this] { playNow(); });
+}
+
+void MprisPlayer::playNow()
 {
     if (!m_owner.window().desktopState().generatorOn)
         m_owner.window().clickTurnOnOff();
@@ -147,6 +179,11 @@ void MprisPlayer::Pause()
 }
 
 void MprisPlayer::Stop()
+{
+    m_owner.whenWindowTakesInput([this] { stopNow(); });
+}
+
+void MprisPlayer::stopNow()
 {
     const DesktopPlayerState state = m_owner.window().desktopState();
     if (state.generatorOn)

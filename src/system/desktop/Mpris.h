@@ -5,9 +5,13 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusObjectPath>
+#include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantMap>
+
+#include <functional>
 
 // The MPRIS 2 mapping, kept apart from the bus so it can be checked alone.
 namespace mpris
@@ -35,13 +39,20 @@ public:
     DesktopWindow& window() { return m_window; }
     const DesktopPlayerState& state() const { return m_state; }
 
+    // Runs the action now if the window takes input, else once it does (a
+    // box is closed): a call is never answered as done and then dropped.
+    void whenWindowTakesInput(std::function<void()> action);
+
 private:
     void propertiesChanged(const QString& interface, const QVariantMap& changed);
+    void runWaiting();
 
     DesktopWindow& m_window;
     DesktopPlayerState m_state;
     QDBusConnection m_bus;
     bool m_exported = false;
+    QList<std::function<void()>> m_waiting;
+    QTimer* m_waitTimer;
 };
 
 class MprisRoot : public QDBusAbstractAdaptor
@@ -71,6 +82,9 @@ public slots:
     void Quit();
 
 private:
+    void playNow();
+    void stopNow();
+
     Mpris& m_owner;
 };
 
@@ -119,5 +133,8 @@ signals:
     void Seeked(qlonglong position);
 
 private:
+    void playNow();
+    void stopNow();
+
     Mpris& m_owner;
 };

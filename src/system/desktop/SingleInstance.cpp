@@ -1,5 +1,7 @@
 #include "system/desktop/SingleInstance.h"
 
+#include "system/desktop/LocalHandOverServer.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -7,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
@@ -37,26 +39,45 @@ SingleInstance::SingleInstance(QString busName, QString runtimeDir, QDBusConnect
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server) {
-        m_server->close();
-        QLocalServer::removeServer(m_server->fullServerName());
-    }
+    delete m_server; // the socket file goes before the lock
     if (m_lockFd >= 0)
         ::close(m_lockFd);
 }
+
+namespace
+{
+// A folder of this user's alone: made if missing, not a link, owned by us,
+// and then closed to others.
+bool ownFolder(const QString& path)
+{
+    QDir().mkpath(path);
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid())
+        return false;
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+} // namespace
 
 QString SingleInstance::defaultRuntimeDir()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return runtime;
-    const QString own = QDir::tempPath() + QStringLiteral("/hushwave-%1").arg(::getuid());
-    QDir().mkpath(own);
-    // A folder someone else made in the shared temp folder is not ours to use.
-    if (QFileInfo(own).ownerId() != ::getuid() || QFileInfo(own).isSymLink())
-        return QString();
-    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return own;
+    const QString shared = QDir::tempPath() + QStringLiteral("/hushwave-%1").arg(::getuid());
+    if (ownFolder(shared))
+        return shared;
+    // Someone else took the name in the shared temp folder: a folder of the
+    // user's own keeps one player per session all the same.
+    const QString cache =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/hushwave";
+    if (ownFolder(cache)) {
+        qWarning("hushwave: %s is not ours; the lock and socket are in %s instead",
+                 qPrintable(shared), qPrintable(cache));
+        return cache;
+    }
+    qWarning("hushwave: neither %s nor %s can be ours; more than one instance may run",
+             qPrintable(shared), qPrintable(cache));
+    return QString();
 }
 
 bool SingleInstance::handOver()
@@ -144,25 +165,12 @@ void SingleInstance::listen()
 {
     const QString socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
     // We hold the lock, so a socket there is a dead run's.
-    QLocalServer::removeServer(socketPath);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(socketPath)) {
-        qWarning("hushwave: cannot listen on %s: %s", qPrintable(socketPath),
-                 qPrintable(m_server->errorString()));
+    QFile::remove(socketPath);
+    m_server = new LocalHandOverServer(this);
+    if (!m_server->listen(socketPath))
         return;
-    }
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = m_server->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            const auto readLines = [this, client] {
-                while (client->canReadLine()) {
-                    if (client->readLine().trimmed() == "raise")
-                        emit raiseRequested();
-                }
-            };
-            connect(client, &QLocalSocket::readyRead, this, readLines);
-            readLines(); // what came with the connection
-        }
+    connect(m_server, &LocalHandOverServer::lineReceived, this, [this](const QByteArray& line) {
+        if (line.trimmed() == "raise")
+            emit raiseRequested();
     });
 }

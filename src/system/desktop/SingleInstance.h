@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class LocalHandOverServer;
 
 // One player per session. The first start owns the session bus name (or,
 // without a bus, a lock in the runtime folder and a local socket beside it);
@@ -46,5 +46,5 @@ private:
     bool m_second = false;
     bool m_ownsBusName = false;
     int m_lockFd = -1;
-    QLocalServer* m_server = nullptr;
+    LocalHandOverServer* m_server = nullptr;
 };
