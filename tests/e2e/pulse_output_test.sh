@@ -83,14 +83,29 @@ wakeups_per_second() { # span
 use_only_sound() { # file
     local dir
     dir="$(dirname "$HW_CAPTURE")/program"
+    rm -rf "$dir/sounds"
     mkdir -p "$dir/sounds"
     cp "$1" "$dir/sounds/"
     cp "$HW_BINARY" "$dir/"
     HW_PROGRAM="$dir/$(basename "$HW_BINARY")"
 }
 
-setting_is_not() { ! hw_setting_is "$1" "$2"; }
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+
+# Milliseconds from a click on a control until the program wrote the
+# setting it stores (the settings file's time, so the polling here and
+# xdotool's own start do not count).
+ms_to_answer() { # control key value
+    local x y cx cy t0
+    read -r x y < <(hw_origin)
+    read -r cx cy < <(hw_control_point "$1")
+    hw_x xdotool mousemove --sync $((x + cx)) $((y + cy))
+    t0="$(date +%s.%N)"
+    hw_x xdotool click 1
+    hw_wait_for 5 hw_setting_is "$2" "$3"
+    hw_x xdotool mousemove --sync 1 767
+    awk -v a="$t0" -v b="$(stat -c %.9Y "$(hw_settings_file)")" 'BEGIN {printf "%d", (b - a) * 1000}'
+}
 
 # Records the sink's monitor into $1, logging the file's size every 10 ms
 # (wall time, bytes) into $1.sizes to tell when each frame came out.
@@ -262,7 +277,7 @@ hw_check "no sink: the program runs on" hw_running
 module="$(sink_load)"
 hw_check "sound within 3 s of a sink" hw_wait_for 3 stream_present
 rec_start "$HW_ROOT/sink.raw"
-sleep 2
+sleep 4 # a loop start of the 3 s file
 rec_stop
 m="$(match "$HW_ROOT/sink.raw")"
 hw_check_eq "the recording holds the style" 1 "$(measure found "$m")"
@@ -272,7 +287,7 @@ hw_check "the only sink unloaded while playing: the program runs on" hw_running
 sink_load >/dev/null
 hw_check "sound within 3 s of a sink again" hw_wait_for 3 stream_present
 rec_start "$HW_ROOT/sink2.raw"
-sleep 2
+sleep 4
 rec_stop
 m="$(match "$HW_ROOT/sink2.raw")"
 hw_check_eq "the recording holds the style again" 1 "$(measure found "$m")"
@@ -289,11 +304,11 @@ kill -STOP "$PA_PID"
 hw_click_control turn
 hw_check "\"Turn On\" stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
 sleep 2 # the play-window tick has tried the hung server
-t0="$(date +%s%N)"
-hw_click_control volume
-hw_wait_for 5 setting_is_not Volume 50
-ms="$(ms_since "$t0")"
-hw_check "the window answers a click at once ($ms ms)" hw_num_below "$ms" 500
+ms="$(ms_to_answer turn StartStopState OFF)"
+hw_check "the window answers a click at once ($ms ms)" hw_num_between "$ms" 0 500
+hw_click_control turn
+hw_check "\"Turn On\" again stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
+sleep 1.5
 kill -CONT "$PA_PID"
 hw_check "after the server resumes the program's own stream is back" hw_wait_for 8 stream_present
 w="$(wakeups_per_second 5)"
