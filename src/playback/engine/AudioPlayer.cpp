@@ -166,6 +166,7 @@ struct AudioPlayer::Session {
             retryAt = Clock::now() + retryInterval;
             return false;
         }
+        attention.store(true); // and an output for it
         return true;
     }
 
@@ -185,7 +186,6 @@ struct AudioPlayer::Session {
                 return retryAt;
             if (!reopenFile())
                 return retryAt;
-            attention.store(true);
         }
         if (output) {
             if (ended.load()) {
@@ -325,11 +325,14 @@ void AudioPlayer::tellOutput(bool had)
 
 void AudioPlayer::playFile(const QString& path)
 {
-    // Nothing of it was heard yet, and the output it waits for will tell:
-    // the same file again (the play window's tick) keeps waiting.
+    // Nothing of it was heard yet: the same file again (the play window's
+    // tick) tries the outputs again without starting over, and a server
+    // that is waited for keeps its connection.
     if (m_session && m_session->path == path && !m_session->started.load() &&
-        m_session->phase.load() == Session::Waiting)
+        m_session->phase.load() == Session::Waiting) {
+        m_session->notify();
         return;
+    }
     std::unique_ptr<Decoder> decoder;
     try {
         decoder = std::make_unique<Decoder>(path);
