@@ -18,7 +18,7 @@
 #include "Mp3Fixture.h"
 #include "playback/engine/AudioPlayer.h"
 #include "playback/engine/Decoder.h"
-#include "playback/engine/PulseOutput.h"
+#include "playback/engine/OutputChooser.h"
 
 #include <QFile>
 
@@ -47,7 +47,7 @@ std::vector<float> decodeAll(const QString& path)
 int play(const char* file, double seconds, double rate, int volume, int laterVolume)
 {
     // Through the sound server unless SDL_AUDIODRIVER names an SDL driver.
-    AudioPlayer p(openServerOrSdlOutput);
+    AudioPlayer p(preferredOutputs());
     p.setLoopMode(true);
     p.setVolume(volume);
     p.setRate(rate);

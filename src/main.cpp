@@ -4,7 +4,7 @@
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
 #include "playback/engine/AudioPlayer.h"
-#include "playback/engine/PulseOutput.h"
+#include "playback/engine/OutputChooser.h"
 #include "system/desktop/DesktopSession.h"
 #include "system/desktop/SingleInstance.h"
 #include "system/Registry.h"
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
 
     SystemClock clock;
     IniSettingsStore settings;
-    AudioPlayer player(openServerOrSdlOutput);
+    AudioPlayer player(preferredOutputs());
     MessageBoxErrorReport errors;
     StatusNotifierHost trayHost;
     QtTrayShell trayShell(&trayHost);

@@ -27,6 +27,15 @@
         tail       peak of the last ms of sound / peak of the 100 ms before
                    it (well below 1 when the sound fades out)
 
+  audio_match.py hz REC.raw
+      Prints hz: the frequency of a sine in the recording's sound, from the
+      zero crossings of the left channel.
+
+  audio_match.py steps REF.raw REC.raw
+      Prints ref: the largest step between two frames of the file played
+      as a loop (its seam included), and rec: the largest step in the
+      recording.
+
   audio_match.py sizes REC.raw PID
       Writes "wall_time bytes" lines (the SIZES.log above) to stdout every
       10 ms while process PID (the recorder) runs.
@@ -143,6 +152,29 @@ def gaps(rec_path):
     return 0
 
 
+def hz(rec_path):
+    left = load(rec_path)[:, 0]
+    loud = np.nonzero(np.abs(left) > 1e-3)[0]
+    if len(loud) < RATE // 2:
+        print("hz=0")
+        return 1
+    part = left[loud[0] + RATE // 10 : loud[-1]]  # past the fade-in
+    up = np.nonzero((part[:-1] < 0) & (part[1:] >= 0))[0]
+    if len(up) < 2:
+        print("hz=0")
+        return 1
+    print(f"hz={(len(up) - 1) * RATE / (up[-1] - up[0]):.1f}")
+    return 0
+
+
+def steps(ref_path, rec_path):
+    ref, rec = load(ref_path), load(rec_path)
+    looped = np.concatenate([ref, ref[:1]])
+    print(f"ref={float(np.max(np.abs(np.diff(looped, axis=0)))):.5f}")
+    print(f"rec={float(np.max(np.abs(np.diff(rec, axis=0)))) if len(rec) > 1 else 0:.5f}")
+    return 0
+
+
 def sizes(rec_path, pid):
     while True:
         try:
@@ -160,6 +192,10 @@ def sizes(rec_path, pid):
 if __name__ == "__main__":
     if len(sys.argv) == 4 and sys.argv[1] == "sizes":
         sys.exit(sizes(sys.argv[2], int(sys.argv[3])))
+    if len(sys.argv) == 3 and sys.argv[1] == "hz":
+        sys.exit(hz(sys.argv[2]))
+    if len(sys.argv) == 4 and sys.argv[1] == "steps":
+        sys.exit(steps(sys.argv[2], sys.argv[3]))
     if len(sys.argv) == 3 and sys.argv[1] == "gaps":
         sys.exit(gaps(sys.argv[2]))
     if len(sys.argv) == 5 and sys.argv[1] == "silent":

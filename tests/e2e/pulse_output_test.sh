@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Playing through a sound server: a private PulseAudio with a null sink, its
 # monitor recorded with parec. The recording must be the file itself across
-# loop seams; a volume key and "Turn Off" must be heard at once; a server
-# that starts late, or dies and comes back, is followed.
+# loop seams; a volume key and "Turn Off" must be heard at once, volume
+# keys glide without a click and never touch the stream's own volume; a
+# server that starts late, dies, hangs or has no sink is followed, without
+# a crash or a frozen window; files far above the sink's rate keep their
+# pitch.
 source "$(dirname "$0")/lib.sh"
 
 MATCH=(/usr/bin/python3 "$(dirname "$0")/audio_match.py")
@@ -22,16 +25,18 @@ trap pa_cleanup EXIT
 pactl_() { PULSE_SERVER="unix:$PA_DIR/rt/native" pactl "$@"; }
 pa_up() { pactl_ info >/dev/null 2>&1; }
 
+SINK_ARGS="sink_name=hw format=float32le rate=44100 channels=2"
+
 # A server of our own: a float sink at the files' rate (nothing is
-# converted), the native protocol on a socket in our own folder.
-pa_start() {
+# converted; none with "nosink"), the native protocol on a socket in our
+# own folder.
+pa_start() { # [nosink]
     mkdir -p "$PA_DIR/home" "$PA_DIR/rt"
     chmod 700 "$PA_DIR/rt"
-    cat >"$PA_DIR/default.pa" <<PA
-load-module module-null-sink sink_name=hw format=float32le rate=44100 channels=2
-load-module module-native-protocol-unix auth-anonymous=1 socket=$PA_DIR/rt/native
-set-default-sink hw
-PA
+    {
+        [ "${1:-}" = nosink ] || echo "load-module module-null-sink $SINK_ARGS"
+        echo "load-module module-native-protocol-unix auth-anonymous=1 socket=$PA_DIR/rt/native"
+    } >"$PA_DIR/default.pa"
     # env execs the server: $! is the server itself.
     env HOME="$PA_DIR/home" XDG_RUNTIME_DIR="$PA_DIR/rt" PULSE_RUNTIME_PATH="$PA_DIR/rt" \
         pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false \
@@ -49,6 +54,58 @@ pa_kill() {
 
 # The program's stream is on the server.
 stream_present() { pactl_ list sink-inputs 2>/dev/null | grep -q 'application.name = "Hushwave"'; }
+stream_gone() { ! stream_present; }
+
+# The program's stream: its index, and its volume as percent of the left channel.
+stream_index() {
+    pactl_ list sink-inputs 2>/dev/null | awk '/^Sink Input #/ {n = substr($3, 2)}
+        /application.name = "Hushwave"/ {print n; exit}'
+}
+stream_volume() {
+    pactl_ list sink-inputs 2>/dev/null | awk '/^Sink Input #/ {v = ""}
+        /^[[:space:]]*Volume:/ {v = $5} /application.name = "Hushwave"/ {print v; exit}'
+}
+
+# Loads the sink of pa_start again; prints the module's index.
+sink_load() { pactl_ load-module module-null-sink $SINK_ARGS; }
+
+# Voluntary context switches of all the program's threads per second.
+wakeups_per_second() { # span
+    local before after
+    count() { cat /proc/"$HW_PID"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt/ {s += $2} END {print s + 0}'; }
+    before="$(count)"
+    sleep "$1"
+    after="$(count)"
+    awk -v a="$before" -v b="$after" -v s="$1" 'BEGIN {printf "%.1f", (b - a) / s}'
+}
+
+# A copy of the program whose sounds/ holds only $1 (entry 0).
+use_only_sound() { # file
+    local dir
+    dir="$(dirname "$HW_CAPTURE")/program"
+    rm -rf "$dir/sounds"
+    mkdir -p "$dir/sounds"
+    cp "$1" "$dir/sounds/"
+    cp "$HW_BINARY" "$dir/"
+    HW_PROGRAM="$dir/$(basename "$HW_BINARY")"
+}
+
+ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+
+# Milliseconds from a click on a control until the program wrote the
+# setting it stores (the settings file's time, so the polling here and
+# xdotool's own start do not count).
+ms_to_answer() { # control key value
+    local x y cx cy t0
+    read -r x y < <(hw_origin)
+    read -r cx cy < <(hw_control_point "$1")
+    hw_x xdotool mousemove --sync $((x + cx)) $((y + cy))
+    t0="$(date +%s.%N)"
+    hw_x xdotool click 1
+    hw_wait_for 5 hw_setting_is "$2" "$3"
+    hw_x xdotool mousemove --sync 1 767
+    awk -v a="$t0" -v b="$(stat -c %.9Y "$(hw_settings_file)")" 'BEGIN {printf "%d", (b - a) * 1000}'
+}
 
 # Records the sink's monitor into $1, logging the file's size every 10 ms
 # (wall time, bytes) into $1.sizes to tell when each frame came out.
@@ -183,5 +240,129 @@ hw_check_eq "the recording holds the style" 1 "$(measure found "$m")"
 hw_check "seconds of it ($(measure frames "$m") frames)" hw_num_between "$(measure frames "$m")" 88200 100000000
 hw_check_eq "sample for sample" 0 "$(measure bad "$m")"
 hw_check "no message" hw_no_popup
+
+# ---------------------------------------------------------------------------
+hw_begin "files far above the sink's rate keep their pitch"
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+pa_up || pa_start
+sox -n -r 96000 -c 2 -b 24 "$HW_ROOT/High96.flac" synth 3 sine 1000 vol 0.5
+sox -n -r 192000 -c 2 -b 24 "$HW_ROOT/High192.wav" synth 3 sine 1500 vol 0.5
+for f in High96.flac:1000 High192.wav:1500; do
+    use_only_sound "$HW_ROOT/${f%%:*}"
+    hw_write_settings Combo1=0 Option=Infinite StartStopState=ON Volume=100
+    hw_start
+    hw_find_window 30 && hw_wait_for 10 hw_window_visible
+    hw_check "${f%%:*}: the program's stream is on the server" hw_wait_for 10 stream_present
+    rec_start "$HW_ROOT/high.raw"
+    sleep 3
+    rec_stop
+    p="$("${MATCH[@]}" hz "$HW_ROOT/high.raw")"
+    hw_check "${f%%:*} plays at its pitch ($(measure hz "$p") Hz, sine of ${f##*:} Hz)" \
+        hw_num_between "$(measure hz "$p")" "$((${f##*:} * 99 / 100))" "$((${f##*:} * 101 / 100))"
+    hw_check "${f%%:*}: the program is still running" hw_running
+    hw_stop_checked
+done
+
+# ---------------------------------------------------------------------------
+hw_begin "a server without a sink, at the start and while playing"
+pa_kill
+pa_start nosink
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+hw_add_short_sound "Short" 3
+hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+sleep 3
+hw_check "no sink: the program runs on" hw_running
+module="$(sink_load)"
+hw_check "sound within 3 s of a sink" hw_wait_for 3 stream_present
+rec_start "$HW_ROOT/sink.raw"
+sleep 4 # a loop start of the 3 s file
+rec_stop
+m="$(match "$HW_ROOT/sink.raw")"
+hw_check_eq "the recording holds the style" 1 "$(measure found "$m")"
+pactl_ unload-module "$module"
+sleep 3
+hw_check "the only sink unloaded while playing: the program runs on" hw_running
+sink_load >/dev/null
+hw_check "sound within 3 s of a sink again" hw_wait_for 3 stream_present
+rec_start "$HW_ROOT/sink2.raw"
+sleep 4
+rec_stop
+m="$(match "$HW_ROOT/sink2.raw")"
+hw_check_eq "the recording holds the style again" 1 "$(measure found "$m")"
+hw_check "no message" hw_no_popup
+
+# ---------------------------------------------------------------------------
+hw_begin "a server that hangs around \"Turn On\""
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+hw_add_short_sound "Short" 3
+hw_write_settings Combo1=1 Option=Infinite StartStopState=OFF Volume=50
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+kill -STOP "$PA_PID"
+hw_click_control turn
+hw_check "\"Turn On\" stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
+sleep 2 # the play-window tick has tried the hung server
+ms="$(ms_to_answer turn StartStopState OFF)"
+hw_check "the window answers a click at once ($ms ms)" hw_num_between "$ms" 0 500
+hw_click_control turn
+hw_check "\"Turn On\" again stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
+sleep 1.5
+kill -CONT "$PA_PID"
+hw_check "after the server resumes the program's own stream is back" hw_wait_for 8 stream_present
+w="$(wakeups_per_second 5)"
+hw_check "playing, at most 5 wake-ups a second ($w)" hw_num_below "$w" 5.01
+
+hw_log "hung again: \"Turn Off\", \"Turn On\", then SIGTERM"
+kill -STOP "$PA_PID"
+hw_click_control turn
+hw_check "\"Turn Off\" stores OFF" hw_wait_for 5 hw_setting_is StartStopState OFF
+hw_click_control turn
+hw_check "\"Turn On\" stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
+sleep 2
+t0="$(date +%s%N)"
+kill -TERM "$HW_PID"
+hw_wait_exit 5
+ms="$(ms_since "$t0")"
+kill -CONT "$PA_PID"
+hw_check "SIGTERM ends the program within 2 s ($ms ms)" hw_num_below "$ms" 2000
+hw_check_eq "with status 0" 0 "$HW_EXIT_STATUS"
+
+# ---------------------------------------------------------------------------
+hw_begin "volume keys glide, and the desktop's volume for the stream stays"
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+sox -R -n -r 44100 -c 2 -b 16 "$HW_ROOT/Brown.wav" synth 4 brownnoise vol 0.5
+sox "$HW_ROOT/Brown.wav" -t f32 "$HW_ROOT/brown.raw"
+use_only_sound "$HW_ROOT/Brown.wav"
+hw_write_settings Combo1=0 Option=Infinite StartStopState=ON Volume=100
+pactl_ load-module module-stream-restore >/dev/null
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the program's stream is on the server" hw_wait_for 10 stream_present
+hw_click_control volume # focuses the slider
+sleep 1
+rec_start "$HW_ROOT/glide.raw"
+for i in $(seq 10); do
+    hw_x xdotool key End
+    sleep 0.3
+    hw_x xdotool key Home
+    sleep 0.3
+done
+rec_stop
+s="$("${MATCH[@]}" steps "$HW_ROOT/brown.raw" "$HW_ROOT/glide.raw")"
+hw_check "End/Home 20 times: no step above 1.5x the file's largest ($(measure rec "$s") vs $(measure ref "$s"))" \
+    hw_num_below "$(measure rec "$s")" "$(awk -v r="$(measure ref "$s")" 'BEGIN {print 1.5 * r}')"
+
+pactl_ set-sink-input-volume "$(stream_index)" 3%
+hw_check_eq "the mixer turned the stream down to 3 %" 3% "$(stream_volume)"
+hw_x xdotool key End
+sleep 0.5
+hw_check_eq "a volume key leaves the stream's volume alone" 3% "$(stream_volume)"
+hw_click_control turn
+hw_check "\"Turn Off\": the stream leaves" hw_wait_for 5 stream_gone
+hw_click_control turn
+hw_check "\"Turn On\": the stream is back" hw_wait_for 10 stream_present
+hw_check_eq "at the 3 % the mixer gave it" 3% "$(stream_volume)"
 
 hw_done

@@ -1,4 +1,5 @@
 #include "Mp3Fixture.h"
+#include "support/Wait.h"
 
 #include "playback/engine/AudioPlayer.h"
 
@@ -29,7 +30,8 @@ TEST(AudioPlayerDevice, NoDeviceMeansNotPlayingAndTheNextAssignmentTriesAgain)
     AudioPlayer p;
     p.setLoopMode(true);
     p.playFile(file);
-    EXPECT_EQ(p.playState(), PlayState::Ready);
+    // The output is opened on the player's thread, which soon finds none.
+    EXPECT_TRUE(waitFor([&] { return p.playState() == PlayState::Ready; }, 1000));
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(p.playState(), PlayState::Ready);
     p.stop();

@@ -1,4 +1,5 @@
 #include "EngineTestUtil.h"
+#include "SoundFixture.h"
 
 #include "playback/engine/DecodedLoop.h"
 
@@ -68,6 +69,25 @@ TEST_F(DecodedLoopTest, EndsAfterOnePassWithLoopOffAndStartsOverWhenItIsTurnedOn
     const auto again = readFrames(source, frames / 2);
     ASSERT_EQ(again.size(), frames / 2 * 2);
     EXPECT_LE(worstError(again), 0.5f / 32768 + 1e-7f);
+}
+
+// Held as 16 bits: a float far beyond full scale (not enough of them to
+// count as damage) is full scale of its own sign, never the other.
+TEST_F(DecodedLoopTest, HugeFloatsKeepTheirSign)
+{
+    auto samples = makeSignal(8192, 2, 44100, 0.25f, 0.0, 5);
+    samples[2 * 3000] = 1e30f;
+    samples[2 * 3000 + 1] = -1e30f;
+    samples[2 * 5000] = 3.0e9f;
+    file = dir.filePath("huge.wav");
+    writeSound(file, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, samples);
+    std::atomic<bool> loop{false};
+    DecodedLoop source(std::make_unique<Decoder>(file), loop);
+    const auto held = readFrames(source, 8192);
+    ASSERT_EQ(held.size(), samples.size());
+    EXPECT_EQ(held[2 * 3000], 32767.0f / 32768);
+    EXPECT_EQ(held[2 * 3000 + 1], -1.0f);
+    EXPECT_EQ(held[2 * 5000], 32767.0f / 32768);
 }
 
 } // namespace

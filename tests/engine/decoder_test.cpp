@@ -44,6 +44,24 @@ TEST_F(DecoderTest, GaplessDecodeGivesExactlyTheEncodedFrames)
     EXPECT_GT(rms(mono), 0.05);
 }
 
+// mp3s joined with cat keep the first one's tag, which counts only the first
+// part's frames and bytes: the whole stream plays, not the first part.
+TEST_F(DecoderTest, TagOfOnlyAFirstPartIsNotTrusted)
+{
+    writeNoiseMp3(path("a.mp3"), 1.0, 44100, 2, 1);
+    writeNoiseMp3(path("b.mp3"), 4.0, 44100, 2, 2);
+    QFile a(path("a.mp3")), b(path("b.mp3"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    writeBytes("joined.mp3", a.readAll() + b.readAll());
+
+    Decoder joined(path("joined.mp3"));
+    EXPECT_GT(joined.lengthFrames(), 44100 * 9 / 2);
+    const auto all = decodeAll(path("joined.mp3"));
+    // Both parts whole; untrimmed, each keeps its encoder delay and padding.
+    EXPECT_GT(all.size(), size_t(2 * 44100 * 5));
+    EXPECT_LT(all.size(), size_t(2 * 44100 * 53 / 10));
+}
+
 TEST_F(DecoderTest, RewindRepeatsTheFileFrameForFrame)
 {
     writeNoiseMp3(path("a.mp3"), 1.5);

@@ -1,6 +1,8 @@
 #include "Mp3Fixture.h"
+#include "SoundFixture.h"
 
 #include "playback/engine/AudioPlayer.h"
+#include "playback/engine/OutputChooser.h"
 #include "playback/engine/PulseOutput.h"
 
 #include <gtest/gtest.h>
@@ -36,14 +38,16 @@ public:
 
     QString address() const { return "unix:" + m_dir + "/rt/native"; }
 
-    // With a sink, or with none: then every stream is refused.
-    bool start(bool withSink)
+    // With a sink at `rate`, or with none: then every stream is refused.
+    bool start(bool withSink, int rate = 44100)
     {
         QFile config(m_dir + "/default.pa");
         if (!config.open(QIODevice::WriteOnly))
             return false;
         if (withSink)
-            config.write("load-module module-null-sink sink_name=hw rate=44100\n");
+            config.write(QString("load-module module-null-sink sink_name=hw rate=%1\n")
+                             .arg(rate)
+                             .toLocal8Bit());
         config.write(QString("load-module module-native-protocol-unix auth-anonymous=1 "
                              "socket=%1/rt/native\n")
                          .arg(m_dir)
@@ -92,13 +96,7 @@ private:
     QProcess m_process;
 };
 
-std::unique_ptr<AudioOutput> serverOnly(int rate, float gain, AudioOutput::Pull pull)
-{
-    auto out = std::make_unique<PulseOutput>();
-    if (!out->open(rate, gain, std::move(pull)))
-        return nullptr;
-    return out;
-}
+const OutputChoice serverOnly{makeServerOutput};
 
 template <class Pred> bool waitUntil(Pred pred, std::chrono::milliseconds limit)
 {
@@ -130,27 +128,30 @@ TEST_F(PulseOutputTest, NoServerOrARefusedStreamMeansWaitingUntilASinkArrives)
 {
     PrivateServer server(dir.filePath("pa"));
 
-    // Nobody answers: the open fails at once, and nothing counts as playing.
+    // Nobody answers: unavailable at once (the next kind of output is tried).
     PulseOutput out;
     const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_FALSE(out.open(44100, 1.0f, [](float*, size_t, bool) { return true; }));
+    EXPECT_EQ(out.open([] {}), AudioOutput::Status::Unavailable);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 1s);
 
-    // A server without a sink refuses the stream.
+    // A server without a sink is waited for, never passed over.
     ASSERT_TRUE(server.start(false));
-    EXPECT_FALSE(out.open(44100, 1.0f, [](float*, size_t, bool) { return true; }));
+    EXPECT_EQ(out.open([] {}), AudioOutput::Status::Waiting);
+    out.close();
 
     AudioPlayer p(serverOnly);
     p.setLoopMode(true);
     p.playFile(file);
-    EXPECT_EQ(p.playState(), PlayState::Ready);
+    EXPECT_TRUE(waitUntil([&] { return p.playState() == PlayState::Ready; }, 2s));
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(p.playState(), PlayState::Ready);
 
-    // A sink turns up: the player starts the file by itself.
+    // A sink turns up: the player is told and starts the file by itself.
+    const auto loaded = std::chrono::steady_clock::now();
     ASSERT_EQ(PrivateServer::pactl({"load-module", "module-null-sink"}) >= 0, true);
-    EXPECT_TRUE(waitUntil([&] { return p.playState() == PlayState::Playing; }, 6s));
     EXPECT_TRUE(waitUntil([] { return PrivateServer::hasOurStream(); }, 3s));
+    EXPECT_LT(std::chrono::steady_clock::now() - loaded, 1500ms); // told, not found by a poll
+    EXPECT_EQ(p.playState(), PlayState::Playing);
     p.stop();
     EXPECT_EQ(p.playState(), PlayState::Stopped);
     EXPECT_TRUE(waitUntil([] { return !PrivateServer::hasOurStream(); }, 3s));
@@ -158,7 +159,7 @@ TEST_F(PulseOutputTest, NoServerOrARefusedStreamMeansWaitingUntilASinkArrives)
     // stop() ended the waiting too: nothing starts later.
     server.kill();
     p.playFile(file);
-    EXPECT_EQ(p.playState(), PlayState::Ready);
+    EXPECT_TRUE(waitUntil([&] { return p.playState() == PlayState::Ready; }, 2s));
     p.stop();
     ASSERT_TRUE(server.start(true));
     std::this_thread::sleep_for(2500ms);
@@ -215,7 +216,9 @@ TEST_F(PulseOutputTest, ARefreshIsHeardAtOnceNotAfterTheQueue)
     ASSERT_TRUE(server.start(true));
     std::atomic<float> level{0.25f};
     PulseOutput out;
-    ASSERT_TRUE(out.open(44100, 1.0f, [&](float* dst, size_t frames, bool) {
+    ASSERT_EQ(out.open([] {}), AudioOutput::Status::Opened);
+    ASSERT_EQ(out.rate(), 44100);
+    ASSERT_TRUE(out.start([&](float* dst, size_t frames) {
         std::fill_n(dst, frames * 2, level.load());
         return true;
     }));
@@ -243,6 +246,40 @@ TEST_F(PulseOutputTest, ARefreshIsHeardAtOnceNotAfterTheQueue)
     std::memcpy(heard.data(), bytes.constData(), heard.size() * sizeof(float));
     for (float v : heard)
         ASSERT_NEAR(v, 0.5f, 1e-3f) << "the old queue still plays: " << v;
+}
+
+// Every file is resampled once to the sink's rate, and the output's buffers
+// are sized from that rate: a 192 kHz file into a 44.1 kHz sink, and a
+// 44.1 kHz file into a 192 kHz sink, with volume and speed changes that
+// rewrite the whole queue (run under the sanitizers).
+TEST_F(PulseOutputTest, HighRatesOnEitherSideFitTheBuffers)
+{
+    const QString high = dir.filePath("high.wav");
+    writeSound(high, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 192000, 2,
+               makeSignal(192000 * 2, 2, 192000, 0.5f, 1000.0));
+    for (const int sinkRate : {44100, 192000}) {
+        SCOPED_TRACE(sinkRate);
+        PrivateServer server(dir.filePath(QString("pa%1").arg(sinkRate)));
+        ASSERT_TRUE(server.start(true, sinkRate));
+        PulseOutput probe;
+        ASSERT_EQ(probe.open([] {}), AudioOutput::Status::Opened);
+        EXPECT_EQ(probe.rate(), sinkRate);
+        probe.close();
+
+        for (const QString& f : {high, file}) {
+            AudioPlayer p(serverOnly);
+            p.setLoopMode(true);
+            p.playFile(f);
+            ASSERT_TRUE(waitUntil([] { return PrivateServer::hasOurStream(); }, 3s));
+            for (int i = 0; i < 4; ++i) {
+                std::this_thread::sleep_for(300ms);
+                p.setVolume(i % 2 ? 100 : 10);
+                p.setRate(i % 2 ? 1.0 : 2.0);
+            }
+            EXPECT_EQ(p.playState(), PlayState::Playing);
+            p.stop();
+        }
+    }
 }
 
 } // namespace

@@ -3,30 +3,45 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <vector>
 
-// Where rendered frames go: a sound server or a device. The output pulls
-// interleaved stereo float frames at the rate it was opened with, on a thread
-// of its own.
+// Where rendered frames go: a sound server or a device. Opened, started,
+// drained and closed on the player's thread; the output pulls interleaved
+// stereo float frames at its own rate on a thread of its own.
 class AudioOutput
 {
 public:
     // Fills `frames` frames; runs on the output's thread and must not block.
-    // `carryVolume`: the frames must carry the volume (the output does not
-    // apply a gain of its own). False once everything after these frames is
-    // silence (the file ended, or the stop faded out).
-    using Pull = std::function<bool(float* out, size_t frames, bool carryVolume)>;
+    // False once everything after these frames is silence (the file ended,
+    // or the stop faded out).
+    using Pull = std::function<bool(float* out, size_t frames)>;
+    // Called from any thread when something the player should look at
+    // changed (lost, drained, a server or sink that can now be had).
+    using Notify = std::function<void()>;
+
+    enum class Status {
+        Opened,      // rate() is known; nothing is pulled until start()
+        Waiting,     // it answers but cannot play yet, and notifies when it can
+        Unavailable, // nothing there: try the next output
+    };
 
     virtual ~AudioOutput() = default;
 
-    // Starts pulling, at `gain` where the output applies the volume itself.
-    // False when the device or server cannot be had now.
-    virtual bool open(int rate, float gain, Pull pull) = 0;
+    // Connects, or connects again after Waiting.
+    virtual Status open(const Notify& notify) = 0;
+    virtual int rate() const = 0;
+    // Starts pulling. False when it cannot after all (then closed).
+    virtual bool start(Pull pull) = 0;
     // Stops pulling and lets go of the device; no pull runs after it returns.
     virtual void close() = 0;
 
-    // Where the output applies the volume itself, heard at once; otherwise
-    // nothing (the pulled frames carry it).
-    virtual void setGain(float gain) = 0;
+    // True: the output applies setGain() to the frames itself and wants them
+    // at unity; false: the frames must carry the volume.
+    virtual bool appliesVolume() const = 0;
+    virtual void setGain(float) {}
+    // True: the output notifies when it is lost; false: lost() must be asked.
+    virtual bool tellsLoss() const = 0;
+
     // Fades what is heard to silence within a few milliseconds and returns
     // once that has played. False when the output holds too little audio to
     // need it: the frames pulled next must carry the fade.
@@ -35,15 +50,14 @@ public:
     // change the frames carry (the speed) is heard at once. Nothing where
     // the queue is short anyway.
     virtual void refresh() {}
-    // After the last frames were pulled: true once they have all been heard.
-    virtual bool drained() = 0;
-    // The device or server went away; close and open again.
+    // After the last frames were pulled: lets what is queued play out.
+    virtual void drain() {}
+    // True once a drain has played out. Asks only.
+    virtual bool drained() const = 0;
     virtual bool lost() = 0;
 };
 
-// Opens the best output for `rate`, or returns null when none can be opened.
-using OutputOpener =
-    std::function<std::unique_ptr<AudioOutput>(int rate, float gain, AudioOutput::Pull pull)>;
-
-// SDL only (its dummy and disk drivers keep tests deviceless).
-std::unique_ptr<AudioOutput> openSdlOutput(int rate, float gain, AudioOutput::Pull pull);
+// Makes one kind of output, unopened.
+using OutputMaker = std::function<std::unique_ptr<AudioOutput>()>;
+// Kinds of output in order of preference.
+using OutputChoice = std::vector<OutputMaker>;

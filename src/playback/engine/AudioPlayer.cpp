@@ -6,85 +6,80 @@
 #include "playback/engine/Renderer.h"
 #include "playback/engine/Streamer.h"
 
+#include <QtGlobal>
+
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <optional>
 
 namespace
 {
 using Clock = std::chrono::steady_clock;
-// How often a lost output is checked for, and how often a missing one (or a
-// file that could not be read again) is tried again.
+// An output that cannot tell that it was lost is asked this often; one
+// that could not be had (or a file that could not be read again) is tried
+// again this often; a better output than the one playing, or one that
+// waits, this often.
 constexpr auto watchInterval = std::chrono::seconds(1);
 constexpr auto retryInterval = std::chrono::seconds(2);
+constexpr auto betterInterval = std::chrono::seconds(5);
 } // namespace
 
-// One assigned file: its source, renderer and output, and a supervisor
-// thread that follows the output (lost, missing) while the file is assigned.
+// One assigned file: its source, and the renderer and output it plays
+// through. Everything but the pull and the atomics is the player's thread's.
 struct AudioPlayer::Session {
-    enum Phase : int { Waiting, Playing, Lost };
+    enum Phase : int { Opening, Playing, Waiting, Lost, Ended };
 
     AudioPlayer& player;
     const QString path;
-    int rate = 0;
+    int fileRate = 0;
     std::unique_ptr<FrameSource> source;
     std::unique_ptr<Renderer> renderer;
-
-    // Guards `output` between the UI thread and the supervisor; the pull
-    // never takes it.
-    mutable std::mutex mutex;
+    OutputChooser chooser;
     std::unique_ptr<AudioOutput> output;
+    size_t outputRank = 0;
+    bool outputVolume = false; // the output applies the volume
 
-    std::atomic<int> phase{Waiting};
+    std::atomic<int> phase{Opening};
+    std::atomic<bool> attention{true}; // an output notified: choose again
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> finished{false};
     std::atomic<bool> ended{false};
+    std::atomic<bool> failTold{false};
+    std::atomic<bool> started{false}; // an output took frames
     std::atomic<int> quietPulls{0};
-    std::atomic<bool> reopenFile{false};
+    std::atomic<unsigned long long> underrun{0};
+    bool draining = false;
+    std::optional<Clock::time_point> retryAt;
+    Clock::time_point betterAt;
 
-    std::mutex wakeMutex;
-    std::condition_variable wake;
-    bool quit = false;
-    std::thread supervisor;
-
-    Session(AudioPlayer& p, QString file) : player(p), path(std::move(file)) {}
-    ~Session()
+    Session(AudioPlayer& p, QString file) : player(p), path(std::move(file)), chooser(p.m_outputs)
     {
-        endSupervisor();
-        closeOutput();
     }
+    ~Session() { closeOutput(); }
 
-    // Only while no output is open.
     void build(std::unique_ptr<Decoder> decoder)
     {
-        const int fileRate = decoder->sampleRate();
-        std::unique_ptr<FrameSource> made;
+        fileRate = decoder->sampleRate();
         if (DecodedLoop::fits(*decoder))
-            made = std::make_unique<DecodedLoop>(std::move(decoder), player.m_loop);
+            source = std::make_unique<DecodedLoop>(std::move(decoder), player.m_loop);
         else
-            made = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
-                                              fileRate * player.m_rate.load());
-        auto r = std::make_unique<Renderer>(*made, fileRate, fileRate);
-        r->setVolume(player.m_volume.load());
-        r->setRate(player.m_rate.load());
-        std::lock_guard lock(mutex);
-        rate = fileRate;
-        source = std::move(made);
-        renderer = std::move(r);
+            source = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
+                                                fileRate * player.m_rate.load());
     }
 
     // The output's thread.
-    bool pull(float* out, size_t frames, bool carryVolume)
+    bool pull(float* out, size_t frames)
     {
-        renderer->setVolume(carryVolume ? player.m_volume.load(std::memory_order_relaxed) : 100);
+        renderer->setVolume(outputVolume ? 100 : player.m_volume.load(std::memory_order_relaxed));
         renderer->setRate(player.m_rate.load(std::memory_order_relaxed));
         if (stopRequested.load(std::memory_order_relaxed))
             renderer->stop();
         renderer->render(out, frames);
+        underrun.store(renderer->underrunFrames(), std::memory_order_relaxed);
+        if (source->failed() && !failTold.exchange(true))
+            player.poke();
         if (renderer->finished()) {
-            if (renderer->ended())
-                ended.store(true);
+            if (renderer->ended() && !ended.exchange(true))
+                player.poke();
             finished.store(true);
             quietPulls.fetch_add(1);
             return false;
@@ -92,152 +87,269 @@ struct AudioPlayer::Session {
         return true;
     }
 
-    bool openOutput()
+    void notify()
     {
-        auto opened = player.m_opener(
-            rate, Renderer::volumeGain(player.m_volume.load()),
-            [this](float* out, size_t frames, bool carry) { return pull(out, frames, carry); });
-        if (!opened)
-            return false;
-        std::lock_guard lock(mutex);
-        output = std::move(opened);
-        phase.store(Playing);
-        return true;
+        attention.store(true);
+        player.poke();
     }
 
     void closeOutput()
     {
-        std::unique_ptr<AudioOutput> old;
-        {
-            std::lock_guard lock(mutex);
-            old = std::move(output);
+        if (output)
+            output->close();
+        output.reset();
+        chooser.reset();
+    }
+
+    // Every frame from here on comes at the output's rate, resampled once.
+    bool startOutput(std::unique_ptr<AudioOutput> opened, size_t rank)
+    {
+        closeOutput();
+        renderer = std::make_unique<Renderer>(*source, fileRate, opened->rate());
+        renderer->setRate(player.m_rate.load());
+        outputVolume = opened->appliesVolume();
+        renderer->setVolume(outputVolume ? 100 : player.m_volume.load());
+        if (outputVolume)
+            opened->setGain(Renderer::volumeGain(player.m_volume.load()));
+        finished.store(false);
+        if (!opened->start([this](float* out, size_t frames) { return pull(out, frames); }))
+            return false;
+        output = std::move(opened);
+        outputRank = rank;
+        started.store(true);
+        phase.store(Playing);
+        betterAt = Clock::now() + betterInterval;
+        return true;
+    }
+
+    void choose()
+    {
+        OutputChooser::Choice choice = chooser.choose([this] { notify(); });
+        if (choice.output && startOutput(std::move(choice.output), choice.rank)) {
+            retryAt.reset();
+            player.tellOutput(true);
+            return;
         }
-        if (old)
-            old->close();
-    }
-
-    void startSupervisor()
-    {
-        supervisor = std::thread([this] { supervise(); });
-    }
-
-    void endSupervisor()
-    {
-        {
-            std::lock_guard lock(wakeMutex);
-            quit = true;
-        }
-        wake.notify_all();
-        if (supervisor.joinable())
-            supervisor.join();
-    }
-
-    // Any thread: the source can no longer be read (the file went away or
-    // changed). The output is let go, and the file and an output are tried
-    // again every couple of seconds; the file then starts from its beginning.
-    void restartLater()
-    {
-        reopenFile.store(true);
-        wake.notify_all();
-    }
-
-    void supervise()
-    {
-        std::unique_lock lock(wakeMutex);
-        while (!quit) {
-            const int now = phase.load();
-            wake.wait_for(lock, now == Playing ? watchInterval : retryInterval);
-            if (quit)
-                break;
-            lock.unlock();
-            step();
-            lock.lock();
-        }
-    }
-
-    void step()
-    {
-        // Looping, the file could not be read again (gone, emptied, or now
-        // at another rate): open it anew, now or at a later try.
-        if (source && source->failed())
-            restartLater();
-        if (reopenFile.exchange(false)) {
+        if (phase.load() != Lost)
             phase.store(Waiting);
+        // One that waits notifies (and is asked again now and then, in case
+        // its answer was lost to a hang); nothing at all is tried again soon.
+        retryAt = Clock::now() + (choice.waiting ? betterInterval : retryInterval);
+        if (!choice.waiting)
+            player.tellOutput(false);
+    }
+
+    // Plays on an output earlier in the order once it can be had (a server
+    // that came back), instead of staying on a fallback for good.
+    void preferBetter()
+    {
+        betterAt = Clock::now() + betterInterval;
+        OutputChooser::Choice choice = chooser.choose([this] { notify(); }, outputRank);
+        if (choice.output && !startOutput(std::move(choice.output), choice.rank)) {
             closeOutput();
-            std::lock_guard lock(mutex);
-            renderer.reset();
-            source.reset();
+            phase.store(Lost);
+            attention.store(true);
         }
-        if (phase.load() == Playing) {
-            bool gone = false;
-            {
-                std::lock_guard lock(mutex);
-                gone = output && !finished.load() && output->lost();
+    }
+
+    // The file could not be read again (gone, emptied, or now at another
+    // rate): open it anew, now or at a later try, from its first frame.
+    bool reopenFile()
+    {
+        closeOutput();
+        renderer.reset();
+        source.reset();
+        failTold.store(false);
+        try {
+            build(std::make_unique<Decoder>(path));
+        } catch (const Failure&) {
+            retryAt = Clock::now() + retryInterval;
+            return false;
+        }
+        attention.store(true); // and an output for it
+        return true;
+    }
+
+    // The player's thread: follows the output (lost, missing, drained).
+    // Returns when to look again, if no notification will come.
+    std::optional<Clock::time_point> serve()
+    {
+        if (phase.load() == Ended)
+            return std::nullopt;
+        const auto now = Clock::now();
+        if (source && source->failed()) {
+            phase.store(Waiting);
+            reopenFile();
+        }
+        if (!source) {
+            if (retryAt && now < *retryAt)
+                return retryAt;
+            if (!reopenFile())
+                return retryAt;
+        }
+        if (output) {
+            if (ended.load()) {
+                if (!draining) {
+                    draining = true;
+                    output->drain();
+                }
+                if (!output->drained())
+                    return output->tellsLoss() ? std::nullopt : std::optional(now + watchInterval);
+                closeOutput();
+                phase.store(Ended);
+                return std::nullopt;
             }
-            if (!gone)
-                return;
+            if (outputRank > 0 && now >= betterAt)
+                preferBetter();
+            if (output && !output->lost())
+                return nextLook();
             phase.store(Lost);
             closeOutput();
+            attention.store(true);
         }
-        if (!renderer) {
-            try {
-                build(std::make_unique<Decoder>(path));
-            } catch (const Failure&) {
-                return; // still unreadable: next time
-            }
+        if (attention.exchange(false) || (retryAt && now >= *retryAt))
+            choose();
+        return output ? nextLook() : retryAt;
+    }
+
+    // While playing: when to ask an output that cannot tell it was lost,
+    // and when to look for a better one.
+    std::optional<Clock::time_point> nextLook() const
+    {
+        std::optional<Clock::time_point> next;
+        if (outputRank > 0)
+            next = betterAt;
+        if (output && !output->tellsLoss()) {
+            const auto watch = Clock::now() + watchInterval;
+            next = next ? std::min(*next, watch) : watch;
         }
-        if (!openOutput() && phase.load() == Playing)
-            phase.store(Waiting);
+        return next;
+    }
+
+    // Fades out what plays (within a few ms) and lets go of the output.
+    void halt(bool fade)
+    {
+        if (fade && output && !finished.load() && phase.load() == Playing && !output->fadeOut()) {
+            stopRequested.store(true);
+            // The fade plus one whole buffer of silence reach the device
+            // before it closes; bounded in case the device has gone quiet.
+            const auto deadline = Clock::now() + std::chrono::milliseconds(200);
+            while (quietPulls.load() < 2 && Clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        closeOutput();
     }
 };
 
-AudioPlayer::AudioPlayer(OutputOpener opener) : m_opener(std::move(opener)) {}
+AudioPlayer::AudioPlayer(OutputChoice outputs)
+    : m_outputs(std::move(outputs)), m_thread([this] { run(); })
+{
+}
 
 AudioPlayer::~AudioPlayer()
 {
-    halt(true);
+    post([](AudioPlayer& p) { p.halt(true); });
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void AudioPlayer::post(Task task)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+    }
+    m_wake.notify_all();
+}
+
+void AudioPlayer::poke()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_poked = true;
+    }
+    m_wake.notify_all();
+}
+
+// The player's thread: runs what the UI thread posted, and follows the
+// session's output between requests.
+void AudioPlayer::run()
+{
+    std::optional<Clock::time_point> next;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        const auto due = [&] { return m_quit || m_poked || !m_tasks.empty(); };
+        if (next)
+            m_wake.wait_until(lock, *next, due);
+        else
+            m_wake.wait(lock, due);
+        std::deque<Task> tasks;
+        tasks.swap(m_tasks);
+        m_poked = false;
+        const bool quit = m_quit;
+        lock.unlock();
+        for (Task& task : tasks)
+            task(*this);
+        if (quit) {
+            halt(true);
+            return;
+        }
+        next = m_active ? m_active->serve() : std::nullopt;
+        lock.lock();
+    }
+}
+
+// The player's thread.
+void AudioPlayer::halt(bool fade)
+{
+    if (m_active)
+        m_active->halt(fade);
+    m_active.reset();
+}
+
+// The player's thread: a missing output is told once, and its return.
+void AudioPlayer::tellOutput(bool had)
+{
+    if (had == !m_toldMissing)
+        return;
+    m_toldMissing = !had;
+    if (had)
+        qWarning("Sound output is available again.");
+    else
+        qWarning("No sound output can be opened; trying again quietly.");
 }
 
 void AudioPlayer::playFile(const QString& path)
 {
+    // Nothing of it was heard yet: the same file again (the play window's
+    // tick) tries the outputs again without starting over, and a server
+    // that is waited for keeps its connection.
+    if (m_session && m_session->path == path && !m_session->started.load() &&
+        m_session->phase.load() == Session::Waiting) {
+        m_session->notify();
+        return;
+    }
     std::unique_ptr<Decoder> decoder;
     try {
         decoder = std::make_unique<Decoder>(path);
     } catch (const Failure&) {
         // Unplayable: no message, and nothing plays.
-        halt(true);
+        stop();
         m_state = PlayState::Undefined;
         return;
     }
-    halt(true);
-
-    auto session = std::make_unique<Session>(*this, path);
+    auto session = std::make_shared<Session>(*this, path);
     session->build(std::move(decoder));
-    // No output now: Ready, and the supervisor keeps trying.
-    m_state = session->openOutput() ? PlayState::Playing : PlayState::Ready;
-    session->startSupervisor();
-    m_session = std::move(session);
-}
-
-// Fades out what plays (within a few ms), closes the output and ends the
-// session.
-void AudioPlayer::halt(bool fade) const
-{
-    if (!m_session)
-        return;
-    Session& s = *m_session;
-    s.endSupervisor();
-    if (fade && s.output && !s.finished.load() && s.phase.load() == Session::Playing &&
-        !s.output->fadeOut()) {
-        s.stopRequested.store(true);
-        // The fade plus one whole buffer of silence reach the device before
-        // it closes; bounded in case the device has gone quiet.
-        const auto deadline = Clock::now() + std::chrono::milliseconds(200);
-        while (s.quietPulls.load() < 2 && Clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    s.closeOutput();
-    m_session.reset();
+    m_session = session;
+    m_state = PlayState::Playing;
+    post([session](AudioPlayer& p) {
+        p.halt(true);
+        p.m_active = session;
+    });
 }
 
 void AudioPlayer::setLoopMode(bool loop)
@@ -250,11 +362,10 @@ void AudioPlayer::setVolume(int volume)
     if (volume < 0 || volume > 100)
         throw Failure(QString("Invalid property value: volume %1 is outside 0 to 100").arg(volume));
     m_volume.store(volume);
-    if (m_session) {
-        std::lock_guard lock(m_session->mutex);
-        if (m_session->output)
-            m_session->output->setGain(Renderer::volumeGain(volume));
-    }
+    post([](AudioPlayer& p) {
+        if (p.m_active && p.m_active->output && p.m_active->outputVolume)
+            p.m_active->output->setGain(Renderer::volumeGain(p.m_volume.load()));
+    });
 }
 
 void AudioPlayer::setRate(double rate)
@@ -262,18 +373,21 @@ void AudioPlayer::setRate(double rate)
     if (!(rate >= 1.0 && rate <= 50.0)) // NaN fails both
         throw Failure(QString("Invalid property value: rate %1 is outside 1 to 50").arg(rate));
     m_rate.store(rate);
-    if (m_session) {
-        std::lock_guard lock(m_session->mutex);
-        if (auto* streamer = dynamic_cast<Streamer*>(m_session->source.get()))
-            streamer->setDrainRate(rate * m_session->rate);
-        else if (m_session->output) // a held loop has every frame ready at any speed
-            m_session->output->refresh();
-    }
+    post([](AudioPlayer& p) {
+        Session* s = p.m_active.get();
+        if (!s || !s->source)
+            return;
+        s->source->setDrainRate(p.m_rate.load() * s->fileRate);
+        if (s->output && s->source->holdsEveryFrame())
+            s->output->refresh();
+    });
 }
 
 void AudioPlayer::stop()
 {
-    halt(true);
+    if (m_session)
+        post([](AudioPlayer& p) { p.halt(true); });
+    m_session.reset();
     if (m_state != PlayState::Undefined)
         m_state = PlayState::Stopped;
 }
@@ -282,24 +396,14 @@ PlayState AudioPlayer::playState() const
 {
     if (!m_session)
         return m_state;
-    Session& s = *m_session;
-    if (s.ended.load()) {
-        bool heard = true;
-        {
-            std::lock_guard lock(s.mutex);
-            heard = !s.output || s.output->drained();
-        }
-        if (heard) {
-            halt(false);
-            m_state = PlayState::MediaEnded;
-            return m_state;
-        }
-    }
-    switch (s.phase.load()) {
+    switch (m_session->phase.load()) {
+    case Session::Opening:
     case Session::Playing:
         return PlayState::Playing;
     case Session::Lost:
         return PlayState::Transitioning;
+    case Session::Ended:
+        return PlayState::MediaEnded;
     default:
         return PlayState::Ready;
     }
@@ -307,5 +411,5 @@ PlayState AudioPlayer::playState() const
 
 unsigned long long AudioPlayer::underrunFrames() const
 {
-    return m_session && m_session->renderer ? m_session->renderer->underrunFrames() : 0;
+    return m_session ? m_session->underrun.load() : 0;
 }

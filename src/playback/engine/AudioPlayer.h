@@ -1,38 +1,42 @@
 #pragma once
 
-#include "playback/engine/AudioOutput.h"
 #include "playback/engine/MediaPlayer.h"
+#include "playback/engine/OutputChooser.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
-// The program's media player: mp3 through libmpg123 (gapless), speed through
-// libsamplerate, output through whatever `opener` opens (SDL by default).
+// The program's media player: mp3 through libmpg123 (gapless), speed and
+// the output's rate through libsamplerate, output through the first of
+// `outputs` that can be had (SDL by default).
 //
 // Play states it reports:
 //   0 Undefined      nothing assigned yet, or the last file could not be
 //                    opened or decoded
 //   1 Stopped        after stop()
 //   3 Playing        from a successful playFile() until stop, end or failure
+//                    (while its output is being opened too)
 //   8 MediaEnded     the file played to its end with loop mode off
 //   9 Transitioning  the output was lost while playing; it is being reopened
-//   10 Ready         the file opened but no output could be opened; the player
-//                    tries again every couple of seconds and starts the file
-//                    when it can, until stop() or another assignment
+//   10 Ready         the file opened but no output can play it yet; the
+//                    player starts it when one can, until stop() or another
+//                    assignment
 //
-// A source that can no longer be read (a file gone or changed) calls its
-// session's restartLater() from any thread: the player then lets the output
-// go and tries the file and an output again every couple of seconds, in
-// state 10, until it plays again from the first frame.
-//
-// Call it from one thread (the UI thread). The audio callback never blocks,
-// locks, allocates or touches the disk: a file that fits in memory is
-// decoded once and replayed from there (DecodedLoop); a longer one is decoded
-// ahead by a worker (Streamer).
+// Call it from one thread (the UI thread), which it never keeps waiting on
+// a device or server: outputs are opened, drained and closed on the
+// player's own thread. The audio callback never blocks, locks, allocates or
+// touches the disk: a file that fits in memory is decoded once and replayed
+// from there (DecodedLoop); a longer one is decoded ahead by a worker
+// (Streamer).
 class AudioPlayer : public MediaPlayer
 {
 public:
-    explicit AudioPlayer(OutputOpener opener = openSdlOutput);
+    explicit AudioPlayer(OutputChoice outputs = {makeSdlOutput});
     ~AudioPlayer() override;
     AudioPlayer(const AudioPlayer&) = delete;
     AudioPlayer& operator=(const AudioPlayer&) = delete;
@@ -50,12 +54,30 @@ public:
 
 private:
     struct Session;
-    void halt(bool fade) const;
+    using Task = std::function<void(AudioPlayer&)>;
 
-    OutputOpener m_opener;
+    void post(Task task);
+    void poke();
+    void run();
+    void serve();
+    void halt(bool fade);
+    void tellOutput(bool had);
+
+    const OutputChoice m_outputs;
     std::atomic<bool> m_loop{false};
     std::atomic<int> m_volume{50};
     std::atomic<double> m_rate{1.0};
-    mutable std::unique_ptr<Session> m_session;
-    mutable PlayState m_state = PlayState::Undefined;
+    // The UI thread's view.
+    std::shared_ptr<Session> m_session;
+    PlayState m_state = PlayState::Undefined;
+
+    // The player's thread and what is posted to it.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Task> m_tasks;
+    bool m_poked = false;
+    bool m_quit = false;
+    std::shared_ptr<Session> m_active; // the player's thread only
+    bool m_toldMissing = false;        // the player's thread only
+    std::thread m_thread;
 };

@@ -1,6 +1,7 @@
 #include "playback/engine/DecodedLoop.h"
 
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Int16Sample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +13,6 @@ constexpr size_t chunkFrames = 4096;
 constexpr size_t prefillFrames = 16384;
 constexpr float scale = 32768.0f;
 
-int16_t toSample(float v)
-{
-    return int16_t(std::clamp(std::lrint(v * scale), -32768L, 32767L));
-}
 } // namespace
 
 bool DecodedLoop::fits(const Decoder& decoder)
@@ -49,7 +46,7 @@ size_t DecodedLoop::decodeSome()
     const size_t n = m_decoder->read(chunk.data(), std::min(chunkFrames, m_capacity - at));
     int16_t* out = m_samples.get() + at * channels;
     for (size_t i = 0; i < n * channels; ++i)
-        out[i] = toSample(chunk[i]);
+        out[i] = toInt16(chunk[i]);
     m_decoded.store(at + n, std::memory_order_release);
     if (n == 0) {
         m_decoder.reset();

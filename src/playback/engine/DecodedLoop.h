@@ -36,6 +36,7 @@ public:
 
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override;
+    bool holdsEveryFrame() const override { return true; }
 
     // Frames held once the first pass is over, else 0.
     size_t heldFrames() const;

@@ -14,4 +14,10 @@ public:
     // True when the file could not be read again at a loop start: nothing
     // more comes until it is opened anew.
     virtual bool failed() { return false; }
+    // Source frames the consumer uses per second, for a source that decodes
+    // ahead at that pace.
+    virtual void setDrainRate(double /*framesPerSecond*/) {}
+    // True when any number of frames is ready at once, so the output's queue
+    // can be rewritten at a new speed.
+    virtual bool holdsEveryFrame() const { return false; }
 };

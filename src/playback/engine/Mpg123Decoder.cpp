@@ -1,11 +1,15 @@
 #include "playback/engine/Mpg123Decoder.h"
 
 #include "common/Failure.h"
+#include "playback/engine/AudioContent.h"
 
 #include <mpg123.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace
 {
@@ -16,6 +20,15 @@ constexpr long resyncLimit = 8 * 1024;
 // Reads in a row that give nothing (failed resyncs, dropped frames) before a
 // pass is given up: about 2 MB of junk, or thousands of false frames.
 constexpr int maxBarrenReads = 256;
+
+// A tag that gives less than this share of the bytes that follow it is no
+// tag of the whole stream (mp3s joined with cat keep the first one's).
+constexpr double trustedTagShare = 0.5;
+
+uint32_t bigEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 void initLibrary()
 {
@@ -28,6 +41,7 @@ void initLibrary()
 Mpg123Decoder::Mpg123Decoder(int fd, const QString& name) : m_fd(fd)
 {
     initLibrary();
+    m_ignoreTag = tagUnderstatesStream();
     if (!openHandle())
         throw Failure(QString("no mp3 stream in %1").arg(name));
 }
@@ -43,7 +57,10 @@ bool Mpg123Decoder::openHandle()
     mpg123_handle* mh = mpg123_new(nullptr, &err);
     if (!mh)
         return false;
-    mpg123_param(mh, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
+    mpg123_param(mh, MPG123_FLAGS,
+                 (m_ignoreTag ? MPG123_IGNORE_INFOFRAME : MPG123_GAPLESS) | MPG123_QUIET |
+                     MPG123_FORCE_FLOAT,
+                 0);
     mpg123_param(mh, MPG123_RESYNC_LIMIT, resyncLimit, 0);
     // One output format whatever the file holds: stereo float at its own rate.
     mpg123_format_none(mh);
@@ -68,6 +85,42 @@ bool Mpg123Decoder::openHandle()
     m_foreign = false;
     m_damaged = false;
     return true;
+}
+
+// The Xing/Info tag in the first frame counts the stream's bytes; far fewer
+// than the file holds after it means the tag's length (and its gapless
+// trimming) belongs to only a first part.
+bool Mpg123Decoder::tagUnderstatesStream() const
+{
+    struct stat st {
+    };
+    if (fstat(m_fd, &st) != 0)
+        return false;
+    uint8_t head[16 * 1024];
+    const ssize_t got = pread(m_fd, head, sizeof head, 0);
+    if (got <= 0)
+        return false;
+    int64_t start = 0;
+    while (start < got) {
+        const int64_t tag = id3v2TagSize(head + start, size_t(got - start));
+        if (tag == 0)
+            break;
+        start += tag;
+    }
+    if (start + 4 > got || head[start] != 0xff || (head[start + 1] & 0xe0) != 0xe0)
+        return false;
+    // The tag sits after the side information, within the frame's first bytes.
+    const int64_t end = std::min<int64_t>(got - 16, start + 64);
+    for (int64_t at = start + 4; at <= end; ++at) {
+        if (std::memcmp(head + at, "Xing", 4) != 0 && std::memcmp(head + at, "Info", 4) != 0)
+            continue;
+        const uint32_t flags = bigEndian32(head + at + 4);
+        if (!(flags & 2))
+            return false; // no byte count
+        const uint32_t bytes = bigEndian32(head + at + ((flags & 1) ? 12 : 8));
+        return double(bytes) < trustedTagShare * double(st.st_size - start);
+    }
+    return false;
 }
 
 void Mpg123Decoder::closeHandle()

@@ -30,11 +30,14 @@ private:
     // (or no longer has the rate it had).
     bool openHandle();
     void closeHandle();
+    bool tagUnderstatesStream() const;
 
     const int m_fd;
     mpg123_handle_struct* m_handle = nullptr;
     int m_rate = 0;
     bool m_over = false;
+    // The LAME/Xing tag is read as audio, not trusted for the length.
+    bool m_ignoreTag = false;
     // This pass met damage.
     bool m_damaged = false;
     // A damaged frame read as a frame of another rate: its samples are dropped.

@@ -1,13 +1,11 @@
 #include "playback/engine/PulseOutput.h"
 
-#include "playback/engine/SdlOutput.h"
+#include "playback/engine/Int16Sample.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdlib>
 #include <thread>
 
 namespace
@@ -27,17 +25,17 @@ constexpr double requestSeconds = 0.5;
 constexpr size_t firstFrames = 4096;
 constexpr size_t pullFrames = 4096;
 constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
-// A stop rewrites the queue from this far ahead of what the server has
-// taken, and fades over this long.
+// A rewrite of the queue starts this far ahead of what the server has
+// taken; a stop fades over fadeSeconds, a volume change glides over
+// glideSeconds (as the renderer's own glide).
 constexpr double rewriteMargin = 0.015;
 constexpr double fadeSeconds = 0.005;
-constexpr size_t historyFrames = size_t(1) << 17; // covers the queue at 96 kHz
-constexpr int connectTimeoutMs = 2000;
-
-int16_t toSample(float v)
-{
-    return int16_t(std::clamp(std::lrint(v * 32768.0f), -32768L, 32767L));
-}
+constexpr double glideSeconds = 0.020;
+// A server that has not answered by then is busy or hung: waited for, not
+// replaced by another output on the same server.
+constexpr int answerMs = 500;
+constexpr int queryMs = 1000;
+constexpr int streamMs = 2000;
 
 bool contextGone(pa_context* c)
 {
@@ -51,11 +49,10 @@ bool streamGone(pa_stream* s)
     return state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED;
 }
 
-pa_cvolume volumeOf(float gain)
+void forget(pa_operation* op)
 {
-    pa_cvolume v;
-    pa_cvolume_set(&v, channels, pa_sw_volume_from_linear(double(gain)));
-    return v;
+    if (op)
+        pa_operation_unref(op);
 }
 } // namespace
 
@@ -78,22 +75,20 @@ template <class Ready> bool PulseOutput::waitFor(Ready ready, int ms)
     return true;
 }
 
-bool PulseOutput::open(int rate, float gain, Pull pull)
+// With the loop locked, from a callback.
+void PulseOutput::tell()
 {
-    close();
-    m_pull = std::move(pull);
-    m_rate = rate;
-    m_written = 0;
-    m_firstRequest = true;
-    m_silent = m_ended = m_draining = m_closing = false;
-    m_drained.store(false);
-    m_lost.store(false);
-    m_block.assign(pullFrames * channels, 0.0f);
-    // Room for a rewrite of everything still queued, which under load can be
-    // more than the target length.
-    m_out.assign(historyFrames * channels, 0);
-    m_history.assign(historyFrames * channels, 0);
+    if (m_notify)
+        m_notify();
+}
 
+// A new connection when there is none or it failed; false when no server
+// is there at all.
+bool PulseOutput::connect()
+{
+    if (m_context && !contextGone(m_context))
+        return true;
+    close();
     m_loop = pa_threaded_mainloop_new();
     if (!m_loop)
         return false;
@@ -114,47 +109,136 @@ bool PulseOutput::open(int rate, float gain, Pull pull)
         close();
         return false;
     }
+    return true;
+}
+
+AudioOutput::Status PulseOutput::open(const Notify& notify)
+{
+    m_notify = notify;
+    if (!connect())
+        return Status::Unavailable;
+    pa_threaded_mainloop_lock(m_loop);
+    const bool answered = waitFor(
+        [this] {
+            return pa_context_get_state(m_context) == PA_CONTEXT_READY || contextGone(m_context);
+        },
+        answerMs);
+    if (answered && contextGone(m_context)) {
+        pa_threaded_mainloop_unlock(m_loop);
+        close();
+        return Status::Unavailable;
+    }
+    if (!answered) {
+        // The state callback tells when it answers.
+        pa_threaded_mainloop_unlock(m_loop);
+        return Status::Waiting;
+    }
+    if (!m_subscribed) {
+        // A sink that comes later is told, so play can begin at once.
+        pa_context_set_subscribe_callback(
+            m_context,
+            [](pa_context* c, pa_subscription_event_type_t type, uint32_t index, void* self) {
+                sinkEvent(c, int(type), index, self);
+            },
+            this);
+        forget(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr));
+        m_subscribed = true;
+    }
+    const int rate = defaultSinkRate();
+    pa_threaded_mainloop_unlock(m_loop);
+    if (rate <= 0)
+        return Status::Waiting;
+    m_rate = rate;
+    return Status::Opened;
+}
+
+// With the loop locked: the default sink's rate, or 0 when there is no sink.
+int PulseOutput::defaultSinkRate()
+{
+    m_sinkRate = 0;
+    pa_operation* op =
+        pa_context_get_sink_info_by_name(m_context, "@DEFAULT_SINK@", &PulseOutput::sinkInfo, this);
+    if (!op)
+        return 0;
+    waitFor([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, queryMs);
+    pa_operation_cancel(op);
+    pa_operation_unref(op);
+    return m_sinkRate;
+}
+
+void PulseOutput::sinkInfo(pa_context*, const pa_sink_info* info, int eol, void* self)
+{
+    auto* out = static_cast<PulseOutput*>(self);
+    if (eol == 0 && info)
+        out->m_sinkRate = int(info->sample_spec.rate);
+}
+
+void PulseOutput::sinkEvent(pa_context*, int type, uint32_t, void* self)
+{
+    const int kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK &&
+        kind == PA_SUBSCRIPTION_EVENT_NEW)
+        static_cast<PulseOutput*>(self)->tell();
+}
+
+bool PulseOutput::start(Pull pull)
+{
+    if (!m_context || m_rate <= 0)
+        return false;
+    m_pull = std::move(pull);
+    m_written = 0;
+    m_firstRequest = true;
+    m_silent = m_ended = m_draining = false;
+    m_drained.store(false);
+    m_lost.store(false);
+    m_capacity = size_t(2 * queueSeconds * m_rate);
+    m_block.assign(pullFrames * channels, 0.0f);
+    m_out.assign(m_capacity * channels, 0);
+    m_history.assign(m_capacity * channels, 0);
+    m_glide = Glide{0, 0, m_glide.toGain, m_glide.toGain};
 
     pa_threaded_mainloop_lock(m_loop);
-    bool ok = waitFor(
-                  [this] {
-                      return pa_context_get_state(m_context) == PA_CONTEXT_READY ||
-                             contextGone(m_context);
-                  },
-                  connectTimeoutMs) &&
-              pa_context_get_state(m_context) == PA_CONTEXT_READY;
-    if (ok) {
-        const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(rate), channels};
-        m_stream = pa_stream_new(m_context, "Noise", &spec, nullptr);
-        ok = m_stream != nullptr;
-    }
+    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(m_rate), channels};
+    m_stream = pa_stream_new(m_context, "Noise", &spec, nullptr);
+    bool ok = m_stream != nullptr;
     if (ok) {
         pa_stream_set_state_callback(m_stream, &PulseOutput::streamState, this);
         pa_stream_set_write_callback(m_stream, &PulseOutput::writeRequest, this);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(queueSeconds * rate) * frameBytes;
+        attr.tlength = uint32_t(queueSeconds * m_rate) * frameBytes;
         // Start on the first frames, not when the whole queue is there.
         attr.prebuf = uint32_t(firstFrames * frameBytes);
-        attr.minreq = uint32_t(requestSeconds * rate) * frameBytes;
+        attr.minreq = uint32_t(requestSeconds * m_rate) * frameBytes;
         attr.fragsize = uint32_t(-1);
-        const pa_cvolume volume = volumeOf(gain);
-        ok = pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_NOFLAGS, &volume,
+        // No volume of ours: the server keeps the one the user gave the
+        // stream in the desktop's mixer.
+        ok = pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_NOFLAGS, nullptr,
                                         nullptr) == 0 &&
              waitFor(
                  [this] {
                      return pa_stream_get_state(m_stream) == PA_STREAM_READY ||
                             streamGone(m_stream) || contextGone(m_context);
                  },
-                 connectTimeoutMs) &&
+                 streamMs) &&
              pa_stream_get_state(m_stream) == PA_STREAM_READY;
     }
+    if (!ok)
+        closeStream();
     pa_threaded_mainloop_unlock(m_loop);
-    if (!ok) {
-        close();
-        return false;
-    }
-    return true;
+    return ok;
+}
+
+// With the loop locked.
+void PulseOutput::closeStream()
+{
+    if (!m_stream)
+        return;
+    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+    m_stream = nullptr;
 }
 
 void PulseOutput::close()
@@ -162,20 +246,15 @@ void PulseOutput::close()
     if (!m_loop)
         return;
     pa_threaded_mainloop_lock(m_loop);
-    m_closing = true;
-    if (m_stream) {
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
+    closeStream();
     if (m_context) {
         pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
         pa_context_disconnect(m_context);
         pa_context_unref(m_context);
         m_context = nullptr;
     }
+    m_subscribed = false;
     pa_threaded_mainloop_unlock(m_loop);
     pa_threaded_mainloop_stop(m_loop);
     pa_threaded_mainloop_free(m_loop);
@@ -185,15 +264,19 @@ void PulseOutput::close()
 void PulseOutput::contextState(pa_context* context, void* self)
 {
     auto* out = static_cast<PulseOutput*>(self);
-    if (contextGone(context) && !out->m_closing)
+    if (contextGone(context) && out->m_stream)
         out->m_lost.store(true);
+    if (contextGone(context) || pa_context_get_state(context) == PA_CONTEXT_READY)
+        out->tell();
 }
 
 void PulseOutput::streamState(pa_stream* stream, void* self)
 {
     auto* out = static_cast<PulseOutput*>(self);
-    if (streamGone(stream) && !out->m_closing)
+    if (streamGone(stream)) {
         out->m_lost.store(true);
+        out->tell();
+    }
 }
 
 void PulseOutput::writeRequest(pa_stream*, size_t bytes, void* self)
@@ -222,6 +305,17 @@ void PulseOutput::topUp(pa_mainloop_api* api, pa_time_event* event, const timeva
     }
 }
 
+float PulseOutput::gainAt(uint64_t frame) const
+{
+    const Glide& g = m_glide;
+    if (frame >= g.to)
+        return g.toGain;
+    if (frame <= g.from)
+        return g.fromGain;
+    const float t = float(frame - g.from) / float(g.to - g.from);
+    return g.fromGain + (g.toGain - g.fromGain) * t;
+}
+
 // The loop's thread, with the loop locked.
 // The next frames from the player into m_block, or silence.
 const float* PulseOutput::pullBlock(size_t frames, bool silence)
@@ -230,7 +324,7 @@ const float* PulseOutput::pullBlock(size_t frames, bool silence)
     if (silence)
         std::fill_n(block, frames * channels, 0.0f);
     else
-        m_ended = !m_pull(block, frames, false);
+        m_ended = !m_pull(block, frames);
     return block;
 }
 
@@ -248,12 +342,15 @@ void PulseOutput::write(size_t frames)
             const size_t n = std::min(total - done, pullFrames);
             const float* block = pullBlock(n, m_silent);
             int16_t* out = m_out.data() + done * channels;
-            for (size_t i = 0; i < n * channels; ++i)
-                out[i] = toSample(block[i]);
             for (size_t i = 0; i < n; ++i) {
-                const size_t at = size_t((m_written + done + i) % historyFrames) * channels;
-                m_history[at] = out[2 * i];
-                m_history[at + 1] = out[2 * i + 1];
+                const uint64_t frame = m_written + done + i;
+                const size_t at = size_t(frame % m_capacity) * channels;
+                const float g = gainAt(frame);
+                for (size_t c = 0; c < channels; ++c) {
+                    const float v = block[2 * i + c];
+                    m_history[at + c] = toInt16(v);
+                    out[2 * i + c] = toInt16(v * g);
+                }
             }
             done += n;
         }
@@ -263,27 +360,8 @@ void PulseOutput::write(size_t frames)
         m_written += done;
         frames -= done;
     }
-    if (m_ended) {
-        // A file shorter than the queue must start all the same.
-        pa_operation* op = pa_stream_trigger(m_stream, nullptr, nullptr);
-        if (op)
-            pa_operation_unref(op);
-    }
-}
-
-void PulseOutput::setGain(float gain)
-{
-    if (!m_loop)
-        return;
-    pa_threaded_mainloop_lock(m_loop);
-    if (m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY) {
-        const pa_cvolume volume = volumeOf(gain);
-        pa_operation* op = pa_context_set_sink_input_volume(
-            m_context, pa_stream_get_index(m_stream), &volume, nullptr, nullptr);
-        if (op)
-            pa_operation_unref(op);
-    }
-    pa_threaded_mainloop_unlock(m_loop);
+    if (m_ended) // a file shorter than the queue must start all the same
+        forget(pa_stream_trigger(m_stream, nullptr, nullptr));
 }
 
 // With the loop locked: where a rewrite of the queue starts, just ahead of
@@ -303,8 +381,58 @@ uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
     // queue yet (a sink waking up), and all of it can be rewritten.
     const bool known = timing && !timing->read_index_corrupt && (updated || timing->read_index > 0);
     const uint64_t taken = known ? uint64_t(timing->read_index) / frameBytes : m_written;
-    const uint64_t oldest = m_written > historyFrames ? m_written - historyFrames : 0;
+    const uint64_t oldest = m_written > m_capacity ? m_written - m_capacity : 0;
     return std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
+}
+
+// With the loop locked: the frames `offset` to `offset + n` after `from`
+// into m_out again, at the gain of each frame. `fresh` (n frames, or null)
+// is crossfaded in over the fade and replaces what was there.
+void PulseOutput::stage(uint64_t from, size_t offset, size_t n, const float* fresh)
+{
+    const size_t fade = size_t(fadeSeconds * m_rate);
+    int16_t* out = m_out.data() + offset * channels;
+    for (size_t i = 0; i < n; ++i) {
+        const size_t k = offset + i;
+        const size_t at = size_t((from + k) % m_capacity) * channels;
+        const float t = fresh ? (k < fade ? float(k + 1) / float(fade + 1) : 1.0f) : 0.0f;
+        const float g = gainAt(from + k);
+        for (size_t c = 0; c < channels; ++c) {
+            const float old = float(m_history[at + c]) / 32768.0f;
+            const float v = fresh ? fresh[2 * i + c] * t + old * (1.0f - t) : old;
+            m_history[at + c] = toInt16(v);
+            out[2 * i + c] = toInt16(v * g);
+        }
+    }
+}
+
+// With the loop locked: m_out's first `count` frames replace the last
+// `count` frames written.
+void PulseOutput::replaceQueued(size_t count)
+{
+    pa_stream_write(m_stream, m_out.data(), count * frameBytes, nullptr,
+                    -int64_t(count * frameBytes), PA_SEEK_RELATIVE);
+}
+
+void PulseOutput::setGain(float gain)
+{
+    if (!m_loop || !m_stream) {
+        m_glide = Glide{0, 0, gain, gain};
+        return;
+    }
+    pa_threaded_mainloop_lock(m_loop);
+    if (pa_stream_get_state(m_stream) == PA_STREAM_READY && !m_silent && !m_draining) {
+        const pa_timing_info* timing = nullptr;
+        const uint64_t from = rewritePoint(&timing);
+        m_glide = Glide{from, from + uint64_t(glideSeconds * m_rate), gainAt(from), gain};
+        const size_t count = size_t(m_written - from);
+        stage(from, 0, count, nullptr);
+        if (count > 0)
+            replaceQueued(count);
+    } else {
+        m_glide = Glide{m_written, m_written, gain, gain};
+    }
+    pa_threaded_mainloop_unlock(m_loop);
 }
 
 bool PulseOutput::fadeOut()
@@ -321,16 +449,13 @@ bool PulseOutput::fadeOut()
     const uint64_t taken = from - std::min(from, uint64_t(rewriteMargin * m_rate));
     const size_t fade = size_t(fadeSeconds * m_rate);
     const size_t count = size_t(m_written - from);
-    if (count > 0 && count <= m_out.size() / channels) {
-        int16_t* out = m_out.data();
-        for (size_t i = 0; i < count; ++i) {
-            const float g = i < fade ? 1.0f - float(i + 1) / float(fade) : 0.0f;
-            const size_t at = size_t((from + i) % historyFrames) * channels;
-            out[2 * i] = int16_t(std::lrint(m_history[at] * g));
-            out[2 * i + 1] = int16_t(std::lrint(m_history[at + 1] * g));
-        }
-        pa_stream_write(m_stream, out, count * frameBytes, nullptr, -int64_t(count * frameBytes),
-                        PA_SEEK_RELATIVE);
+    if (count > 0) {
+        // The gain glides to silence; the history stays as it was.
+        const Glide kept = m_glide;
+        m_glide = Glide{from, from + fade, gainAt(from), 0.0f};
+        stage(from, 0, count, nullptr);
+        replaceQueued(count);
+        m_glide = kept;
     }
     m_silent = true;
     // Until the fade has reached the speaker: what the server held before
@@ -353,70 +478,42 @@ void PulseOutput::refresh()
         const pa_timing_info* timing = nullptr;
         const uint64_t from = rewritePoint(&timing);
         const size_t count = size_t(m_written - from);
-        const size_t fade = size_t(fadeSeconds * m_rate);
-        if (count > 0 && count <= m_out.size() / channels) {
-            // Fresh frames over the queue, crossfaded from what was there.
-            for (size_t done = 0; done < count;) {
-                const size_t n = std::min(count - done, pullFrames);
-                const float* block = pullBlock(n, m_ended);
-                int16_t* out = m_out.data() + done * channels;
-                for (size_t i = 0; i < n; ++i) {
-                    const size_t k = done + i;
-                    const size_t at = size_t((from + k) % historyFrames) * channels;
-                    const float t = k < fade ? float(k + 1) / float(fade + 1) : 1.0f;
-                    for (size_t c = 0; c < channels; ++c) {
-                        const float old = float(m_history[at + c]) / 32768.0f;
-                        out[2 * i + c] = toSample(block[2 * i + c] * t + old * (1.0f - t));
-                        m_history[at + c] = out[2 * i + c];
-                    }
-                }
-                done += n;
-            }
-            pa_stream_write(m_stream, m_out.data(), count * frameBytes, nullptr,
-                            -int64_t(count * frameBytes), PA_SEEK_RELATIVE);
-            if (m_ended) {
-                pa_operation* op = pa_stream_trigger(m_stream, nullptr, nullptr);
-                if (op)
-                    pa_operation_unref(op);
-            }
+        // Fresh frames over the queue, crossfaded from what was there;
+        // after an end, silence.
+        for (size_t done = 0; done < count;) {
+            const size_t n = std::min(count - done, pullFrames);
+            stage(from, done, n, pullBlock(n, m_ended));
+            done += n;
+        }
+        if (count > 0) {
+            replaceQueued(count);
+            if (m_ended)
+                forget(pa_stream_trigger(m_stream, nullptr, nullptr));
         }
     }
     pa_threaded_mainloop_unlock(m_loop);
 }
 
-bool PulseOutput::drained()
+void PulseOutput::drain()
 {
     if (!m_loop)
-        return true;
+        return;
     pa_threaded_mainloop_lock(m_loop);
     if (!m_draining) {
         m_draining = true;
-        pa_operation* op = m_stream
-                               ? pa_stream_drain(
-                                     m_stream,
-                                     [](pa_stream*, int, void* self) {
-                                         static_cast<PulseOutput*>(self)->m_drained.store(true);
-                                     },
-                                     this)
-                               : nullptr;
+        pa_operation* op = m_stream ? pa_stream_drain(
+                                          m_stream,
+                                          [](pa_stream*, int, void* self) {
+                                              auto* out = static_cast<PulseOutput*>(self);
+                                              out->m_drained.store(true);
+                                              out->tell();
+                                          },
+                                          this)
+                                    : nullptr;
         if (op)
             pa_operation_unref(op);
         else
             m_drained.store(true);
     }
-    const bool done = m_drained.load() || m_lost.load();
     pa_threaded_mainloop_unlock(m_loop);
-    return done;
-}
-
-std::unique_ptr<AudioOutput> openServerOrSdlOutput(int rate, float gain, AudioOutput::Pull pull)
-{
-    // Tests and users who name an SDL driver get SDL.
-    const char* driver = std::getenv("SDL_AUDIODRIVER");
-    if (!driver || !*driver) {
-        auto server = std::make_unique<PulseOutput>();
-        if (server->open(rate, gain, pull))
-            return server;
-    }
-    return openSdlOutput(rate, gain, std::move(pull));
 }

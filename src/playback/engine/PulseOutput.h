@@ -12,13 +12,19 @@ struct pa_stream;
 struct pa_timing_info;
 struct pa_time_event;
 struct pa_mainloop_api;
+struct pa_sink_info;
 struct timeval;
 
 // Output to the desktop's sound server (PulseAudio, or PipeWire through
-// pipewire-pulse). The server holds 1.5 s of audio, so the process
-// wakes a few times a second; the volume is the stream's own volume on the
-// server, heard at once, and a stop rewrites what is still queued with a
-// short fade.
+// pipewire-pulse), at the default sink's rate. The server holds 1.5 s of
+// audio, so the process wakes a few times a second. The volume is applied
+// to the samples with a glide and the queue rewritten, so a change is heard
+// at once; the stream's own volume is the desktop mixer's and never set. A
+// stop rewrites what is still queued with a short fade.
+//
+// A server that answers without a sink, or does not answer yet, is waited
+// for: open() says Waiting and the output notifies when a sink or the
+// server's answer arrives.
 class PulseOutput : public AudioOutput
 {
 public:
@@ -27,43 +33,69 @@ public:
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
 
-    bool open(int rate, float gain, Pull pull) override;
+    Status open(const Notify& notify) override;
+    int rate() const override { return m_rate; }
+    bool start(Pull pull) override;
     void close() override;
+    bool appliesVolume() const override { return true; }
     void setGain(float gain) override;
+    bool tellsLoss() const override { return true; }
     bool fadeOut() override;
     void refresh() override;
-    bool drained() override;
+    void drain() override;
+    bool drained() const override { return m_drained.load() || m_lost.load(); }
     bool lost() override { return m_lost.load(); }
 
 private:
+    // A change of gain, in frames written: gainAt() runs from `fromGain` at
+    // `from` to `toGain` at `to`, and stays there.
+    struct Glide {
+        uint64_t from = 0;
+        uint64_t to = 0;
+        float fromGain = 1.0f;
+        float toGain = 1.0f;
+    };
+
     static void contextState(pa_context* context, void* self);
+    static void sinkEvent(pa_context* context, int type, uint32_t index, void* self);
+    static void sinkInfo(pa_context* context, const pa_sink_info* info, int eol, void* self);
     static void streamState(pa_stream* stream, void* self);
     static void writeRequest(pa_stream* stream, size_t bytes, void* self);
     static void topUp(pa_mainloop_api* api, pa_time_event* event, const timeval* when, void* self);
     template <class Ready> bool waitFor(Ready ready, int ms);
+    bool connect();
+    int defaultSinkRate();
+    void closeStream();
+    void tell();
     void write(size_t frames);
+    void stage(uint64_t from, size_t offset, size_t n, const float* fresh);
+    void replaceQueued(size_t count);
     uint64_t rewritePoint(const pa_timing_info** timing);
+    float gainAt(uint64_t frame) const;
     const float* pullBlock(size_t frames, bool silence);
 
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
+    Notify m_notify;
     Pull m_pull;
     int m_rate = 0;
+    int m_sinkRate = 0; // answer of the last sink query; 0 for none
+    bool m_subscribed = false;
+    // Sized from the rate: room for a rewrite of everything still queued,
+    // which under load can be more than the target length.
+    size_t m_capacity = 0;
     std::vector<float> m_block; // pulled
     std::vector<int16_t> m_out; // written
-    // What was written lately, at unity, so a stop can fade it out again.
+    // What was written lately, at unity, so a volume change or a stop can
+    // write it again.
     std::vector<int16_t> m_history;
     uint64_t m_written = 0; // frames
+    Glide m_glide;
     bool m_firstRequest = true;
     bool m_silent = false;   // faded out: only silence from here on
     bool m_ended = false;    // the pull said only silence follows
     bool m_draining = false; // no more frames: the queue plays out
     std::atomic<bool> m_drained{false};
     std::atomic<bool> m_lost{false};
-    bool m_closing = false;
 };
-
-// The sound server when one answers and SDL_AUDIODRIVER is not set; SDL
-// otherwise.
-std::unique_ptr<AudioOutput> openServerOrSdlOutput(int rate, float gain, AudioOutput::Pull pull);

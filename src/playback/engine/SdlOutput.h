@@ -7,21 +7,27 @@
 #include <atomic>
 #include <chrono>
 
-// Output through SDL (SDL_AUDIODRIVER is respected): a small device buffer,
-// so volume and stop carried by the frames are heard at once.
+// Output through SDL (SDL_AUDIODRIVER is respected), at 44.1 kHz: a small
+// device buffer, so volume and stop carried by the frames are heard at once.
+// SDL cannot say when its device goes away: lost() watches the callbacks.
 class SdlOutput : public AudioOutput
 {
 public:
+    static constexpr int outputRate = 44100;
+
     SdlOutput() = default;
     ~SdlOutput() override;
     SdlOutput(const SdlOutput&) = delete;
     SdlOutput& operator=(const SdlOutput&) = delete;
 
-    bool open(int rate, float gain, Pull pull) override;
+    Status open(const Notify& notify) override;
+    int rate() const override { return outputRate; }
+    bool start(Pull pull) override;
     void close() override;
-    void setGain(float) override {}
+    bool appliesVolume() const override { return false; }
+    bool tellsLoss() const override { return false; }
     bool fadeOut() override { return false; }
-    bool drained() override { return true; }
+    bool drained() const override { return true; }
     bool lost() override;
 
 private:

@@ -66,7 +66,7 @@ public:
     // long as it can.
     // Called from the UI thread; wakes the worker, which may be sleeping for
     // a slower speed.
-    void setDrainRate(double framesPerSecond);
+    void setDrainRate(double framesPerSecond) override;
 
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override;
