@@ -73,12 +73,32 @@ QSlider* slider(QWidget* parent, const QRect& geometry, int maximum)
     return s;
 }
 
-QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& now)
+// A screen reader reads a spin box's value, range and name from these: a
+// picker would otherwise read 0 in a range of 0 to 0, named after its frame.
+QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& now,
+                      const QString& name)
 {
     auto* p = place<QDateTimeEdit>(parent, geometry);
     p->setDisplayFormat("h:mm:ss AP");
+    p->setAccessibleName(name);
+    p->setProperty("minimum", 0);
+    p->setProperty("maximum", 24 * 60 * 60 - 1);
+    QObject::connect(p, &QDateTimeEdit::timeChanged, p, [p](QTime time) {
+        p->setProperty("value", time.msecsSinceStartOfDay() / 1000);
+    });
     p->setDateTime(now);
+    p->setProperty("value", now.time().msecsSinceStartOfDay() / 1000);
     return p;
+}
+
+// Enter presses a button as Space does; outside a dialog Qt only takes Space.
+QPushButton* pushButton(QWidget* parent, const QRect& geometry, const QString& text,
+                        const QFont& font)
+{
+    auto* button = place<QPushButton>(parent, geometry, text);
+    button->setFont(font);
+    button->setAutoDefault(true);
+    return button;
 }
 
 // A control that lies outside the window: a screen reader must not offer it.
@@ -185,8 +205,7 @@ void Form1::buildControls()
     buttonFont.setPointSizeF(11.25);
     buttonFont.setBold(true);
 
-    PushButton2 = place<QPushButton>(this, twips(120, 120, 7800, 405), kTurnOn);
-    PushButton2->setFont(buttonFont);
+    PushButton2 = pushButton(this, twips(120, 120, 7800, 405), kTurnOn, buttonFont);
 
     Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), "Play Option");
     Option1 = place<QRadioButton>(Frame1, twips(180, 300, 3915, 300),
@@ -194,16 +213,16 @@ void Form1::buildControls()
     Option1->setChecked(true);
     Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), "Play from");
     const QDateTime now = m_services.clock.now();
-    DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now);
+    DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now, Option2->text());
     Label1 = place<QLabel>(Frame1, twips(1060, 1170, 165, 300), "to");
-    DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now);
+    DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now, Label1->text());
+    Label1->setBuddy(DTPicker2);
 
     Frame2 = place<QGroupBox>(this, twips(120, 2340, 7800, 1335),
                               "Which style noise would you like to play?");
     Combo1 = place<QComboBox>(Frame2, twips(240, 300, 7310, 345));
     Combo1->setEditable(false);
-    PushButton1 = place<QPushButton>(Frame2, twips(240, 750, 7310, 405), kPreviewSound);
-    PushButton1->setFont(buttonFont);
+    PushButton1 = pushButton(Frame2, twips(240, 750, 7310, 405), kPreviewSound, buttonFont);
 
     Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), "Volume");
     Slider1 = slider(Frame3, twips(60, 240, 7680, 495), 100);
@@ -220,7 +239,9 @@ void Form1::buildControls()
     // Otherwise the keyboard changes the speed with nothing on screen to undo it.
     Slider2->setFocusPolicy(Qt::NoFocus);
     hideFromAccessibility(Slider2);
+    hideFromAccessibility(Label2);
     WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
+    hideFromAccessibility(WindowsMediaPlayer1);
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, Label1, Check4, Check8, Label2})

@@ -1,0 +1,54 @@
+#include "common/WindowActivation.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <utility>
+
+namespace
+{
+// Tokens are short printable words; anything else is not passed on.
+constexpr qsizetype kMaxTokenLength = 1024;
+
+QString g_offered;
+} // namespace
+
+bool isActivationToken(const QString& token)
+{
+    if (token.isEmpty() || token.size() > kMaxTokenLength)
+        return false;
+    for (const QChar c : token) {
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f)
+            return false;
+    }
+    return true;
+}
+
+void offerActivationToken(const QString& token)
+{
+    if (isActivationToken(token))
+        g_offered = token;
+}
+
+QString startupActivationToken()
+{
+    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (isActivationToken(wayland))
+        return wayland;
+    const QString x11 = qEnvironmentVariable("DESKTOP_STARTUP_ID");
+    return isActivationToken(x11) ? x11 : QString();
+}
+
+void bringForward(QWidget& window)
+{
+    const QString token = std::exchange(g_offered, QString());
+    // Qt's Wayland shell activates with this variable's token, once.
+    if (!token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland"))
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    window.show();
+    window.raise();
+    window.activateWindow();
+    if (token.isEmpty())
+        QApplication::alert(&window);
+}
