@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// How the desktop knows the program: the installed menu entry and icon are
-// named after it, so the window, the tray item, notifications and the media
-// player object all give this same name.
-inline const QString kApplicationId = QStringLiteral("io.github.hushwave.Hushwave");
+// How the desktop knows the program (set in the build, which installs the
+// menu entry and icon under it): the window, the tray item, notifications
+// and the media player object all give this same name.
+inline const QString kApplicationId = QStringLiteral(HUSHWAVE_APP_ID);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -48,7 +49,10 @@ void bringForward(QWidget& window)
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     window.show();
     window.raise();
-    window.activateWindow();
+    // Asked of the window itself: activateWindow() asks nothing of a window
+    // Qt still takes for active, and the token would be left unused.
+    if (QWindow* handle = window.windowHandle())
+        handle->requestActivate();
     if (token.isEmpty())
         QApplication::alert(&window);
 }

@@ -174,7 +174,6 @@ class ScreenSaver(dbus.service.Object):
     def __init__(self):
         self.name = dbus.service.BusName(self.IFACE, BUS)
         super().__init__(BUS, "/org/freedesktop/ScreenSaver")
-        self.add_to_connection(BUS, "/ScreenSaver")
         self.cookies = set()
         self.next = 0
 
