@@ -3,6 +3,7 @@
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
 #include "app/Conversions.h"
+#include "app/TimePicker.h"
 #include "common/Clock.h"
 #include "common/ControlValues.h"
 #include "common/DateText.h"
@@ -73,21 +74,14 @@ QSlider* slider(QWidget* parent, const QRect& geometry, int maximum)
     return s;
 }
 
-// A screen reader reads a spin box's value, range and name from these: a
-// picker would otherwise read 0 in a range of 0 to 0, named after its frame.
+// Named for a screen reader, which would otherwise name it after its frame.
 QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& now,
                       const QString& name)
 {
-    auto* p = place<QDateTimeEdit>(parent, geometry);
+    auto* p = place<TimePicker>(parent, geometry);
     p->setDisplayFormat("h:mm:ss AP");
     p->setAccessibleName(name);
-    p->setProperty("minimum", 0);
-    p->setProperty("maximum", 24 * 60 * 60 - 1);
-    QObject::connect(p, &QDateTimeEdit::timeChanged, p, [p](QTime time) {
-        p->setProperty("value", time.msecsSinceStartOfDay() / 1000);
-    });
     p->setDateTime(now);
-    p->setProperty("value", now.time().msecsSinceStartOfDay() / 1000);
     return p;
 }
 
