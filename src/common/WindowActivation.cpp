@@ -44,8 +44,11 @@ QString startupActivationToken()
 void bringForward(QWidget& window)
 {
     const QString token = std::exchange(g_offered, QString());
-    // Qt's Wayland shell activates with this variable's token, once.
-    if (!token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland"))
+    // Qt's Wayland shell activates with this variable's token, once. On X11
+    // Qt takes a startup id only as it starts, so there it goes unused.
+    const bool withToken =
+        !token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland");
+    if (withToken)
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     window.show();
     window.raise();
@@ -53,6 +56,6 @@ void bringForward(QWidget& window)
     // Qt still takes for active, and the token would be left unused.
     if (QWindow* handle = window.windowHandle())
         handle->requestActivate();
-    if (token.isEmpty())
+    if (!withToken)
         QApplication::alert(&window);
 }

@@ -14,6 +14,6 @@ void offerActivationToken(const QString& token);
 // starts, since it takes the startup id for itself.
 QString startupActivationToken();
 
-// Shows and raises the window with the token offered; without one it asks
-// for attention, in case the desktop keeps it behind.
+// Shows and raises the window with the token offered (used on Wayland);
+// without one it asks for attention, in case the desktop keeps it behind.
 void bringForward(QWidget& window);

@@ -208,8 +208,7 @@ void StatusNotifierItem::showMessage(const QString& title, const QString& text, 
     // The one message of the item replaces its last, if that is still up.
     call << QStringLiteral("Hushwave") << m_notification << kApplicationId << title
          << plainBody(text) << QStringList{QStringLiteral("default"), QString()}
-         << QVariantMap{{QStringLiteral("desktop-entry"), kApplicationId}}
-         << qint32(msecs);
+         << QVariantMap{{QStringLiteral("desktop-entry"), kApplicationId}} << qint32(msecs);
     m_notifying = true;
     m_closeWhenShown = false;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <QAccessible>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>

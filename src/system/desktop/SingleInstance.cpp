@@ -110,8 +110,8 @@ bool SingleInstance::handOverOnBus(const QString& activationToken)
     }
     // The first may not have its objects up yet: ask again for a moment.
     const QDeadlineTimer deadline(kHandOverMs);
-    QDBusMessage raise = QDBusMessage::createMethodCall(m_busName, kActivatePath,
-                                                        kActivateInterface, QStringLiteral("Activate"));
+    QDBusMessage raise = QDBusMessage::createMethodCall(
+        m_busName, kActivatePath, kActivateInterface, QStringLiteral("Activate"));
     QVariantMap platformData;
     if (!activationToken.isEmpty()) {
         platformData.insert(QStringLiteral("activation-token"), activationToken);

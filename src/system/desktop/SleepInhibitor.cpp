@@ -145,8 +145,8 @@ void SleepInhibitor::settled()
 void SleepInhibitor::release()
 {
     if (!m_portalHandle.isEmpty()) {
-        m_bus.asyncCall(
-            QDBusMessage::createMethodCall(kPortal, m_portalHandle, kRequest, QStringLiteral("Close")));
+        m_bus.asyncCall(QDBusMessage::createMethodCall(kPortal, m_portalHandle, kRequest,
+                                                       QStringLiteral("Close")));
         m_portalHandle.clear();
     }
     m_logindFd = QDBusUnixFileDescriptor(); // closes our copy, ending the lock

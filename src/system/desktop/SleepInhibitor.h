@@ -36,10 +36,10 @@ private:
     QDBusConnection m_bus;
     QDBusConnection m_systemBus;
     bool m_wanted = false;
-    int m_pending = 0;         // questions whose answer has not come yet
-    QString m_asked;           // the portal request waiting for its Response
+    int m_pending = 0; // questions whose answer has not come yet
+    QString m_asked;   // the portal request waiting for its Response
     uint m_askedFlags = 0;
-    QString m_portalHandle;    // the portal request that holds the inhibit
+    QString m_portalHandle; // the portal request that holds the inhibit
     QDBusUnixFileDescriptor m_logindFd;
     int m_tokens = 0;
     bool m_toldUnheld = false;
