@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -85,13 +86,32 @@ QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& n
     return p;
 }
 
-// Enter presses a button as Space does; outside a dialog Qt only takes Space.
+// Enter presses a button as Space does. Outside a dialog Qt takes only Space;
+// an auto-default button would take Enter too, but looks like the default
+// button whenever it has the focus.
+class EnterPresses : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if (!key->isAutoRepeat())
+            static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
+
 QPushButton* pushButton(QWidget* parent, const QRect& geometry, const QString& text,
                         const QFont& font)
 {
     auto* button = place<QPushButton>(parent, geometry, text);
     button->setFont(font);
-    button->setAutoDefault(true);
+    button->installEventFilter(new EnterPresses(button));
     return button;
 }
 
