@@ -2,19 +2,26 @@
 # The program on Wayland (Qt's wayland platform) under Debian's sway with its
 # headless back end (software rendering, no GPU), waybar as the panel whose
 # tray holds the icon, and wtype as the keyboard. sway will not run as root:
-# the compositor, the panel and the input tools run as the unprivileged user
-# nobody, and the program (as the test's user) connects to their socket.
+# run by root, the compositor, the panel and the input tools run as the
+# unprivileged user nobody, and the program (as root) connects to their socket.
 source "$(dirname "$0")/lib.sh"
 
 APP_ID=io.github.hushwave.Hushwave
-WL_USER=nobody
+WL_USER=""
+[ "$(id -u)" = 0 ] && WL_USER=nobody
 WL="$HW_ROOT/wayland"
 WL_PIDS=""
 chmod 711 "$HW_ROOT"
 mkdir -p "$WL/run" "$WL/home"
 chmod 755 "$WL"
 chmod 700 "$WL/run"
-chown "$WL_USER" "$WL/run" "$WL/home"
+[ -z "$WL_USER" ] || chown "$WL_USER" "$WL/run" "$WL/home"
+# The compositor's side, with nothing of the test's environment.
+as_wl_user() {
+    local -a who=()
+    [ -z "$WL_USER" ] || who=(runuser -u "$WL_USER" --)
+    "${who[@]}" env -i PATH=/usr/bin:/bin HOME="$WL/home" XDG_RUNTIME_DIR="$WL/run" "$@"
+}
 
 cat >"$WL/sway.conf" <<CONF
 output HEADLESS-1 resolution 1280x800 position 0 0
@@ -29,9 +36,9 @@ cat >"$WL/waybar.json" <<'CONF'
 CONF
 echo '* { font-size: 12px; }' >"$WL/waybar.css"
 
-as_wl_user() {
-    runuser -u "$WL_USER" -- env -i PATH=/usr/bin:/bin HOME="$WL/home" XDG_RUNTIME_DIR="$WL/run" \
-        WAYLAND_DISPLAY="$HW_WAYLAND" DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" \
+# A client of the compositor.
+as_wl_client() {
+    as_wl_user WAYLAND_DISPLAY="$HW_WAYLAND" DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" \
         SWAYSOCK="$(ls "$WL"/run/sway-ipc.*.sock 2>/dev/null | head -n 1)" "$@"
 }
 wl_socket() { ls "$WL"/run/wayland-? 2>/dev/null | head -n 1; }
@@ -49,7 +56,7 @@ trap 'wl_stop; hw_cleanup' EXIT
 # Our window's node in sway's tree: "pid focused visible", nothing when
 # it is not mapped.
 wl_window() {
-    as_wl_user swaymsg -t get_tree 2>/dev/null | python3 -c '
+    as_wl_client swaymsg -t get_tree 2>/dev/null | python3 -c '
 import json, sys
 def walk(node):
     yield node
@@ -65,11 +72,11 @@ wl_window_focused() { [ "$(wl_window | cut -d' ' -f2)" = 1 ]; }
 wl_window_unfocused() { wl_window_mapped && ! wl_window_focused; }
 # wtype's keyboard exists only while it runs, and a client binds a keyboard
 # only once the seat has one: a pause first, so the press is not lost.
-wl_key() { as_wl_user wtype -s 500 -k "$1" -s 200; }
+wl_key() { as_wl_client wtype -s 500 -k "$1" -s 200; }
 # A click at a point of the screen, through a virtual pointer: the headless
 # compositor has no mouse (a stand-in, support/wayland_input.py).
 wl_click() { # x y
-    as_wl_user python3 "$(dirname "$0")/support/wayland_input.py" click "$1" "$2"
+    as_wl_client python3 "$(dirname "$0")/support/wayland_input.py" click "$1" "$2"
 }
 tray_items() {
     hw_on_bus gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
@@ -79,14 +86,13 @@ tray_items() {
 tray_has_ours() { tray_items | grep -q "org.kde.StatusNotifierItem-$HW_PID-"; }
 
 hw_bus_start
-runuser -u "$WL_USER" -- env -i PATH=/usr/bin:/bin HOME="$WL/home" XDG_RUNTIME_DIR="$WL/run" \
-    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+as_wl_user WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     sway -c "$WL/sway.conf" >"$HW_ROOT/sway.log" 2>&1 &
 WL_PIDS="$!"
 hw_wait_for 15 eval '[ -n "$(wl_socket)" ] && [ -n "$(ls "$WL"/run/sway-ipc.*.sock 2>/dev/null)" ]' ||
     { hw_log "sway did not start"; cat "$HW_ROOT/sway.log"; exit 1; }
 HW_WAYLAND="$(basename "$(wl_socket)")"
-as_wl_user waybar -c "$WL/waybar.json" -s "$WL/waybar.css" >"$HW_ROOT/waybar.log" 2>&1 &
+as_wl_client waybar -c "$WL/waybar.json" -s "$WL/waybar.css" >"$HW_ROOT/waybar.log" 2>&1 &
 WL_PIDS="$WL_PIDS $!"
 hw_wait_for 15 eval 'hw_on_bus gdbus introspect --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher >/dev/null 2>&1' ||
     { hw_log "waybar did not start its tray"; cat "$HW_ROOT/waybar.log"; exit 1; }
@@ -128,12 +134,12 @@ hw_write_settings Option=Infinite
 HW_WAYLAND="$wl_program_socket" hw_start
 hw_check "the window maps" hw_wait_for 20 wl_window_mapped
 # Another program's window takes the keyboard.
-as_wl_user weston-flower >"$HW_ROOT/flower.log" 2>&1 &
+as_wl_client weston-flower >"$HW_ROOT/flower.log" 2>&1 &
 WL_PIDS="$WL_PIDS $!"
 hw_check "another window takes the keyboard" hw_wait_for 10 wl_window_unfocused
 # The launcher's part: a token from the compositor, given to the new start
 # (a stand-in launcher, support/wayland_input.py).
-as_wl_user python3 "$(dirname "$0")/support/wayland_input.py" token 20 >"$HW_ROOT/token" 2>&1 &
+as_wl_client python3 "$(dirname "$0")/support/wayland_input.py" token 20 >"$HW_ROOT/token" 2>&1 &
 WL_PIDS="$WL_PIDS $!"
 hw_check "the launcher gets a token" hw_wait_for 10 grep -qsx '[0-9a-f]\{8,\}' "$HW_ROOT/token"
 token="$(head -n 1 "$HW_ROOT/token")"
@@ -152,9 +158,9 @@ hw_check "one window" test "$(wl_window | wc -l)" = 1
 
 # A tray host that has a token hands it over before the click (Plasma does;
 # waybar has none, so the call is made here as such a host makes it).
-as_wl_user swaymsg '[app_id="org.freedesktop.weston.flower"] focus' >/dev/null
+as_wl_client swaymsg '[app_id="org.freedesktop.weston.flower"] focus' >/dev/null
 hw_check "the other window has the keyboard" hw_wait_for 5 wl_window_unfocused
-as_wl_user python3 "$(dirname "$0")/support/wayland_input.py" token 20 >"$HW_ROOT/token2" 2>&1 &
+as_wl_client python3 "$(dirname "$0")/support/wayland_input.py" token 20 >"$HW_ROOT/token2" 2>&1 &
 WL_PIDS="$WL_PIDS $!"
 hw_wait_for 10 grep -qsx '[0-9a-f]\{8,\}' "$HW_ROOT/token2"
 item="$(tray_items | grep -o "org.kde.StatusNotifierItem-$HW_PID-[0-9]*" | head -n 1)"
