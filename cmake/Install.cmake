@@ -10,7 +10,6 @@
 # `cpack` turns the same layout into a .deb.
 
 set(HUSHWAVE_INSTALL_DIR lib/hushwave)
-set(HUSHWAVE_APP_ID io.github.hushwave.Hushwave)
 
 install(TARGETS hushwave RUNTIME DESTINATION ${HUSHWAVE_INSTALL_DIR})
 

@@ -3,6 +3,8 @@
 #include "app/MessageBoxErrorReport.h"
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
+#include "common/ApplicationId.h"
+#include "common/WindowActivation.h"
 #include "playback/engine/AudioPlayer.h"
 #include "playback/engine/OutputChooser.h"
 #include "system/desktop/DesktopSession.h"
@@ -97,15 +99,17 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = commandLine(argc, argv))
         return *status;
 
+    // Qt takes the startup id out of the environment as it starts.
+    const QString activationToken = startupActivationToken();
     QApplication app(argc, argv);
     // Ties the windows to the installed menu entry and its icon.
-    QGuiApplication::setDesktopFileName("io.github.hushwave.Hushwave");
+    QGuiApplication::setDesktopFileName(kApplicationId);
     QCoreApplication::setApplicationVersion(QStringLiteral(HUSHWAVE_VERSION));
     // Before anything reads the settings or opens the sound: a second start
     // only shows the first one's window.
     SingleInstance instance(QStringLiteral("org.mpris.MediaPlayer2.Hushwave"),
                             SingleInstance::defaultRuntimeDir());
-    if (instance.handOver())
+    if (instance.handOver(activationToken))
         return 0;
 
     SystemClock clock;

@@ -3,6 +3,7 @@
 #include "app/appearance/Appearance.h"
 #include "app/appearance/HandCursor.h"
 #include "app/Conversions.h"
+#include "app/TimePicker.h"
 #include "common/Clock.h"
 #include "common/ControlValues.h"
 #include "common/DateText.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -73,12 +75,44 @@ QSlider* slider(QWidget* parent, const QRect& geometry, int maximum)
     return s;
 }
 
-QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& now)
+// Named for a screen reader, which would otherwise name it after its frame.
+QDateTimeEdit* picker(QWidget* parent, const QRect& geometry, const QDateTime& now,
+                      const QString& name)
 {
-    auto* p = place<QDateTimeEdit>(parent, geometry);
+    auto* p = place<TimePicker>(parent, geometry);
     p->setDisplayFormat("h:mm:ss AP");
+    p->setAccessibleName(name);
     p->setDateTime(now);
     return p;
+}
+
+// Enter presses a button as Space does. Outside a dialog Qt takes only Space;
+// an auto-default button would take Enter too, but looks like the default
+// button whenever it has the focus.
+class EnterPresses : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if (!key->isAutoRepeat())
+            static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
+
+QPushButton* pushButton(QWidget* parent, const QRect& geometry, const QString& text,
+                        const QFont& font)
+{
+    auto* button = place<QPushButton>(parent, geometry, text);
+    button->setFont(font);
+    button->installEventFilter(new EnterPresses(button));
+    return button;
 }
 
 // A control that lies outside the window: a screen reader must not offer it.
@@ -186,8 +220,7 @@ void Form1::buildControls()
     buttonFont.setPointSizeF(11.25);
     buttonFont.setBold(true);
 
-    PushButton2 = place<QPushButton>(this, twips(120, 120, 7800, 405), kTurnOn);
-    PushButton2->setFont(buttonFont);
+    PushButton2 = pushButton(this, twips(120, 120, 7800, 405), kTurnOn, buttonFont);
 
     Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), "Play Option");
     Option1 = place<QRadioButton>(Frame1, twips(180, 300, 3915, 300),
@@ -195,16 +228,16 @@ void Form1::buildControls()
     Option1->setChecked(true);
     Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), "Play from");
     const QDateTime now = m_services.clock.now();
-    DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now);
+    DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now, Option2->text());
     Label1 = place<QLabel>(Frame1, twips(1060, 1170, 165, 300), "to");
-    DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now);
+    DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now, Label1->text());
+    Label1->setBuddy(DTPicker2);
 
     Frame2 = place<QGroupBox>(this, twips(120, 2340, 7800, 1335),
                               "Which style noise would you like to play?");
     Combo1 = place<QComboBox>(Frame2, twips(240, 300, 7310, 345));
     Combo1->setEditable(false);
-    PushButton1 = place<QPushButton>(Frame2, twips(240, 750, 7310, 405), kPreviewSound);
-    PushButton1->setFont(buttonFont);
+    PushButton1 = pushButton(Frame2, twips(240, 750, 7310, 405), kPreviewSound, buttonFont);
 
     Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), "Volume");
     Slider1 = slider(Frame3, twips(60, 240, 7680, 495), 100);
@@ -221,7 +254,9 @@ void Form1::buildControls()
     // Otherwise the keyboard changes the speed with nothing on screen to undo it.
     Slider2->setFocusPolicy(Qt::NoFocus);
     hideFromAccessibility(Slider2);
+    hideFromAccessibility(Label2);
     WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
+    hideFromAccessibility(WindowsMediaPlayer1);
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, Label1, Check4, Check8, Label2})

@@ -4,6 +4,7 @@
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
+#include "common/WindowActivation.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -106,9 +107,7 @@ void MinimizeToTray::cSysTray1_MouseUp(std::int16_t, std::int32_t)
     // Minimised on the task bar (there was no tray host then): bring it up too.
     if (m_form.windowState() & Qt::WindowMinimized)
         m_form.setWindowState(m_form.windowState() & ~Qt::WindowMinimized);
-    m_form.show();
-    m_form.raise();
-    m_form.activateWindow();
+    bringForward(m_form);
     HiddenInTray = false;
 }
 

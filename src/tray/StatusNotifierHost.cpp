@@ -1,5 +1,7 @@
 #include "tray/StatusNotifierHost.h"
 
+#include "common/WindowActivation.h"
+
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -204,10 +206,9 @@ void StatusNotifierItem::showMessage(const QString& title, const QString& text, 
     QDBusMessage call = QDBusMessage::createMethodCall(kNotifications, kNotificationsPath,
                                                        kNotifications, QStringLiteral("Notify"));
     // The one message of the item replaces its last, if that is still up.
-    call << QStringLiteral("Hushwave") << m_notification << QStringLiteral("hushwave") << title
+    call << QStringLiteral("Hushwave") << m_notification << kApplicationId << title
          << plainBody(text) << QStringList{QStringLiteral("default"), QString()}
-         << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("hushwave")}}
-         << qint32(msecs);
+         << QVariantMap{{QStringLiteral("desktop-entry"), kApplicationId}} << qint32(msecs);
     m_notifying = true;
     m_closeWhenShown = false;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
@@ -273,4 +274,9 @@ void StatusNotifierItemAdaptor::SecondaryActivate(int, int)
 void StatusNotifierItemAdaptor::ContextMenu(int, int)
 {
     emit m_item.activated(QSystemTrayIcon::Context);
+}
+
+void StatusNotifierItemAdaptor::ProvideXdgActivationToken(const QString& token)
+{
+    offerActivationToken(token);
 }

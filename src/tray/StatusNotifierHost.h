@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ApplicationId.h"
 #include "tray/TrayItem.h"
 
 #include <QByteArray>
@@ -117,7 +118,7 @@ public:
     explicit StatusNotifierItemAdaptor(StatusNotifierItem& item);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
-    QString id() const { return QStringLiteral("hushwave"); }
+    QString id() const { return kApplicationId; }
     QString title() const { return QStringLiteral("Hushwave"); }
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
@@ -133,6 +134,8 @@ public slots:
     void SecondaryActivate(int x, int y);
     void ContextMenu(int x, int y);
     void Scroll(int, const QString&) {}
+    // Hosts that have one pass the desktop's token just before Activate.
+    void ProvideXdgActivationToken(const QString& token);
 
 signals:
     void NewIcon();

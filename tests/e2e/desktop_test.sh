@@ -2,7 +2,8 @@
 # The program on a desktop with a session bus (a private dbus-daemon): one
 # instance, the media player object that panels and media keys use, the
 # StatusNotifierItem tray with desktop notifications, and no sleep while it
-# plays. The desktop's services are small stand-ins (support/desktop_standins.py).
+# plays. The desktop's services are small stand-ins (support/desktop_standins.py),
+# but for the real desktop portal with its GTK back end.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -32,6 +33,42 @@ log_count_is() { [ "$(grep -c "$1" "$HW_STANDIN_LOG")" = "$2" ]; }
 log_count_at_least() { [ "$(grep -c "$1" "$HW_STANDIN_LOG")" -ge "$2" ]; }
 
 settings_sum() { md5sum "$(hw_settings_file)" 2>/dev/null | cut -d' ' -f1; }
+
+# The menu entry and icon as the build installs them: what the desktop looks
+# the program up by.
+cmake --install "$(dirname "$(dirname "$HW_BINARY")")" --prefix "$HW_ROOT/installed" >/dev/null ||
+    { hw_log "cmake --install failed"; exit 1; }
+installed_entry="$(basename "$(ls "$HW_ROOT"/installed/share/applications/*.desktop)" .desktop)"
+installed_icon="$(sed -n 's/^Icon=//p' "$HW_ROOT/installed/share/applications/$installed_entry.desktop")"
+
+# The real portal and its GTK back end on the private bus, with the X
+# display; the permission store it asks is started by the bus.
+portal_start() {
+    ln -sf /usr/share/dbus-1/services/org.freedesktop.impl.portal.PermissionStore.service \
+        "$HW_BUS_SERVICES/"
+    hw_on_bus gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+        -m org.freedesktop.DBus.UpdateActivationEnvironment \
+        "{'HOME': '$HW_HOME', 'XDG_RUNTIME_DIR': '$HW_RUNTIME', 'DISPLAY': '$HW_DISPLAY'}" >/dev/null
+    local -a env=(env DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DISPLAY="$HW_DISPLAY" GDK_BACKEND=x11
+        HOME="$HW_HOME" XDG_RUNTIME_DIR="$HW_RUNTIME" XDG_CURRENT_DESKTOP=GNOME)
+    "${env[@]}" /usr/libexec/xdg-desktop-portal-gtk >>"$HW_ROOT/portal.log" 2>&1 &
+    portal_pids="$!"
+    hw_wait_for 10 name_owned org.freedesktop.impl.portal.desktop.gtk ||
+        { hw_log "xdg-desktop-portal-gtk did not start"; cat "$HW_ROOT/portal.log"; exit 1; }
+    "${env[@]}" /usr/libexec/xdg-desktop-portal --verbose >>"$HW_ROOT/portal.log" 2>&1 &
+    portal_pids="$portal_pids $!"
+    hw_wait_for 10 name_owned org.freedesktop.portal.Desktop ||
+        { hw_log "xdg-desktop-portal did not start"; cat "$HW_ROOT/portal.log"; exit 1; }
+}
+portal_stop() {
+    local pid
+    for pid in $portal_pids; do hw_kill "$pid"; done
+    portal_pids=""
+}
+name_owned() {
+    [ "$(hw_on_bus gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+        -m org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null)" = "(true,)" ]
+}
 
 # Hands over to the running one: exit 0 within a second, the window comes
 # back out of the tray, no sound and no settings write of its own.
@@ -108,8 +145,11 @@ hw_check_eq "playing" "(<'Playing'>,)" "$(mpris_get PlaybackStatus)"
 mpris -m org.mpris.MediaPlayer2.Player.PlayPause
 hw_check "PlayPause again stores \"Turn Off\"" hw_wait_for 5 hw_setting_is StartStopState OFF
 hw_check "and the sound stops" hw_wait_for 5 hw_capture_still 1
+hw_check_eq "no portal, no logind: said once on the log" 1 "$(grep -c 'neither the desktop portal nor logind' "$HW_LOG")"
 mpris -m org.mpris.MediaPlayer2.Player.Play
 hw_check "Play turns it on" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check "plays again" hw_wait_for 10 hw_capture_growing
+hw_check_eq "and is not said again" 1 "$(grep -c 'neither the desktop portal nor logind' "$HW_LOG")"
 # The button's own click now turns it off: its caption read "Turn Off".
 hw_click_control turn
 hw_check "the caption was \"Turn Off\"" hw_wait_for 5 hw_setting_is StartStopState OFF
@@ -162,6 +202,10 @@ hw_check "the balloon is closed after its 5 s" hw_wait_for 10 grep -q '^close ' 
 hw_check_eq "exactly one notification" 1 "$(grep -c '^notify ' "$HW_STANDIN_LOG")"
 hw_check "it carries the balloon's text" grep -q "^notify id=1 .*timeout=5000 summary='Hushwave' body=.has been minimized" "$HW_STANDIN_LOG"
 hw_check "and that one is closed" grep -q '^close id=1$' "$HW_STANDIN_LOG"
+hw_check "its icon and desktop entry are the installed ones ($installed_entry)" \
+    grep -q "^notify id=1 .* icon=$installed_icon entry=$installed_entry " "$HW_STANDIN_LOG"
+hw_check "which is where the icon is" \
+    test -f "$HW_ROOT/installed/share/icons/hicolor/48x48/apps/$installed_icon.png"
 hw_check "no empty notification" bash -c "! grep -q \"summary='' body=''\" '$HW_STANDIN_LOG'"
 item="$(sed -n 's/^item \([^ ]*\) .*/\1/p' "$HW_STANDIN_LOG" | head -n 1)"
 hw_on_bus gdbus call --session -d "$item" -o /StatusNotifierItem -m org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
@@ -225,6 +269,49 @@ hw_check "logind is asked to block sleep and idle" \
     hw_wait_for 5 grep -q '^logind-inhibit what=sleep:idle who=Hushwave mode=block active=1$' "$HW_STANDIN_LOG"
 hw_click_control turn
 hw_check "and the descriptor is closed at Turn Off" hw_wait_for 5 grep -q '^logind-release active=0$' "$HW_STANDIN_LOG"
+hw_standins_stop
+
+hw_begin "a portal that keeps only the screen awake"
+HW_STANDIN_LOG="$HW_ROOT/idle-only.log"
+hw_standins inhibit-idle-only logind
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_click_control turn
+hw_check "plays" hw_wait_for 10 hw_capture_has_sound 0.5
+hw_check "suspend and idle are refused" hw_wait_for 5 grep -q '^refuse flags=12$' "$HW_STANDIN_LOG"
+hw_check "idle alone is asked for and held" hw_wait_for 5 grep -q '^inhibit flags=8 .*active=1$' "$HW_STANDIN_LOG"
+hw_check "logind blocks sleep" \
+    hw_wait_for 5 grep -q '^logind-inhibit what=sleep who=Hushwave mode=block active=1$' "$HW_STANDIN_LOG"
+hw_click_control turn
+hw_check "the portal's is released at Turn Off" hw_wait_for 5 grep -q '^release active=0$' "$HW_STANDIN_LOG"
+hw_check "and logind's" hw_wait_for 5 grep -q '^logind-release active=0$' "$HW_STANDIN_LOG"
+hw_check "nothing said on the log" bash -c "! grep -q 'neither the desktop portal' '$HW_LOG'"
+hw_standins_stop
+
+hw_begin "the real desktop portal with its GTK back end"
+# The back end keeps the screen awake through the screen saver of the
+# session, which no session manager runs here: that alone is a stand-in.
+HW_STANDIN_LOG="$HW_ROOT/screensaver.log"
+hw_standins screensaver
+portal_start
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_click_control turn
+hw_check "plays" hw_wait_for 10 hw_capture_has_sound 0.5
+hw_check "the back end holds an inhibit" \
+    hw_wait_for 10 grep -q '^screensaver-inhibit .*active=1$' "$HW_STANDIN_LOG"
+hw_check "after the portal refused suspend" grep -q 'Inhibiting other than idle not supported' "$HW_ROOT/portal.log"
+hw_click_control turn
+hw_check "none after Turn Off" hw_wait_for 5 grep -q '^screensaver-release active=0$' "$HW_STANDIN_LOG"
+hw_click_control turn
+hw_check "held again at the next Turn On" \
+    hw_wait_for 10 eval '[ "$(grep -c "^screensaver-inhibit .*active=1$" "$HW_STANDIN_LOG")" = 2 ]'
+hw_close
+hw_check "closing ends the program" hw_wait_exit 10
+hw_check "and lets go of it" hw_wait_for 5 log_count_is '^screensaver-release active=0$' 2
+portal_stop
 hw_standins_stop
 
 hw_begin "no sleep inside the play window only"

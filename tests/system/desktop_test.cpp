@@ -29,7 +29,8 @@ QDBusConnection noBus()
 }
 
 // Without a bus: a killed run's socket does not block the next start, which
-// then takes every later start's hand-over within a second.
+// then takes every later start's hand-over within a second, with the
+// activation token each was started with.
 TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
 {
     QTemporaryDir runtime;
@@ -52,8 +53,9 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     ASSERT_TRUE(QFileInfo(socket).exists());
 
     SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
-    int raised = 0;
-    QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+    QStringList tokens;
+    QObject::connect(&first, &SingleInstance::raiseRequested,
+                     [&](const QString& token) { tokens << token; });
     ASSERT_FALSE(first.handOver()) << "runs as the one instance";
     EXPECT_FALSE(first.handOver()) << "decided once";
     EXPECT_FALSE(first.ownsBusName());
@@ -62,15 +64,19 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     took.start();
     {
         SingleInstance second("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
-        EXPECT_TRUE(second.handOver());
+        EXPECT_TRUE(second.handOver("wayland_token-1/42"));
     }
     EXPECT_LT(took.elapsed(), 1000);
-    EXPECT_TRUE(waitFor([&] { return raised == 1; })) << "it listens where the dead one did";
+    EXPECT_TRUE(waitFor([&] { return tokens.size() == 1; })) << "it listens where the dead one did";
+    EXPECT_EQ(tokens.value(0), "wayland_token-1/42");
 
-    // A second that went away leaves the first in charge: a third hands over too.
+    // A second that went away leaves the first in charge: a third hands over
+    // too. A "token" that would break the line is not passed on.
     SingleInstance third("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
-    EXPECT_TRUE(third.handOver());
-    EXPECT_TRUE(waitFor([&] { return raised == 2; }));
+    EXPECT_TRUE(third.handOver("x\nraise y"));
+    EXPECT_TRUE(waitFor([&] { return tokens.size() == 2; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tokens, QStringList({"wayland_token-1/42", ""}));
 }
 
 // A client of the local socket: connected, or -1.

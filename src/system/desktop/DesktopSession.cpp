@@ -1,5 +1,7 @@
 #include "system/desktop/DesktopSession.h"
 
+#include "common/WindowActivation.h"
+
 #include "system/desktop/DesktopWindow.h"
 #include "system/desktop/Mpris.h"
 #include "system/desktop/SingleInstance.h"
@@ -10,10 +12,13 @@
 DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent)
     : QObject(parent), m_window(window)
 {
-    connect(&instance, &SingleInstance::raiseRequested, this, [this] { m_window.raiseWindow(); });
+    connect(&instance, &SingleInstance::raiseRequested, this, [this](const QString& token) {
+        offerActivationToken(token);
+        m_window.raiseWindow();
+    });
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        m_inhibitor = new SleepInhibitor(bus, this);
+        m_inhibitor = new SleepInhibitor(bus, QDBusConnection::systemBus(), this);
         // The name is ours only when this is the one instance.
         if (instance.ownsBusName()) {
             m_mpris = new Mpris(window, this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ApplicationId.h"
 #include "system/desktop/DesktopWindow.h"
 
 #include <QDBusAbstractAdaptor>
@@ -74,7 +75,7 @@ public:
     bool hasTrackList() const { return false; }
     QString identity() const { return QStringLiteral("Hushwave"); }
     // The installed menu entry, so panels find its name and icon.
-    QString desktopEntry() const { return QStringLiteral("io.github.hushwave.Hushwave"); }
+    QString desktopEntry() const { return kApplicationId; }
     QStringList noStrings() const { return {}; }
 
 public slots:

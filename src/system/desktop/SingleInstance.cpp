@@ -1,5 +1,6 @@
 #include "system/desktop/SingleInstance.h"
 
+#include "common/WindowActivation.h"
 #include "system/desktop/LocalHandOverServer.h"
 
 #include <QDBusConnection>
@@ -26,8 +27,20 @@ namespace
 constexpr int kHandOverMs = 800;
 constexpr int kRetryMs = 50;
 
-const QString kRaisePath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString kRaiseInterface = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kActivatePath = QStringLiteral("/io/github/hushwave/Hushwave");
+const QString kActivateInterface = QStringLiteral("org.freedesktop.Application");
+const QByteArray kRaise = QByteArrayLiteral("raise");
+
+// Both keys: a Wayland token or an X11 startup id, whichever it is.
+QString tokenOf(const QVariantMap& platformData)
+{
+    for (const char* key : {"activation-token", "desktop-startup-id"}) {
+        const QString token = platformData.value(QLatin1String(key)).toString();
+        if (isActivationToken(token))
+            return token;
+    }
+    return {};
+}
 } // namespace
 
 SingleInstance::SingleInstance(QString busName, QString runtimeDir, QDBusConnection bus,
@@ -80,19 +93,19 @@ QString SingleInstance::defaultRuntimeDir()
     return QString();
 }
 
-bool SingleInstance::handOver()
+bool SingleInstance::handOver(const QString& activationToken)
 {
     if (m_decided)
         return m_second;
     m_decided = true;
     if (!m_bus.isConnected()) {
-        m_second = handOverLocally();
+        m_second = handOverLocally(activationToken);
         return m_second;
     }
-    m_second = handOverOnBus();
+    m_second = handOverOnBus(activationToken);
     // Holding the name, take the lock too: a start that finds no bus (or
     // another bus) still finds this one. One that holds it already wins.
-    if (!m_second && handOverLocally()) {
+    if (!m_second && handOverLocally(activationToken)) {
         if (m_ownsBusName)
             m_bus.interface()->unregisterService(m_busName);
         m_ownsBusName = false;
@@ -101,13 +114,14 @@ bool SingleInstance::handOver()
     return m_second;
 }
 
-bool SingleInstance::handOverOnBus()
+bool SingleInstance::handOverOnBus(const QString& activationToken)
 {
     QDBusConnectionInterface* names = m_bus.interface();
     const auto reply = names->registerService(m_busName, QDBusConnectionInterface::DontQueueService,
                                               QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
         m_ownsBusName = true;
+        m_bus.registerObject(kActivatePath, this, QDBusConnection::ExportScriptableSlots);
         return false;
     }
     if (!names->isServiceRegistered(m_busName).value()) {
@@ -116,8 +130,14 @@ bool SingleInstance::handOverOnBus()
     }
     // The first may not have its objects up yet: ask again for a moment.
     const QDeadlineTimer deadline(kHandOverMs);
-    QDBusMessage raise = QDBusMessage::createMethodCall(m_busName, kRaisePath, kRaiseInterface,
-                                                        QStringLiteral("Raise"));
+    QDBusMessage raise = QDBusMessage::createMethodCall(
+        m_busName, kActivatePath, kActivateInterface, QStringLiteral("Activate"));
+    QVariantMap platformData;
+    if (!activationToken.isEmpty()) {
+        platformData.insert(QStringLiteral("activation-token"), activationToken);
+        platformData.insert(QStringLiteral("desktop-startup-id"), activationToken);
+    }
+    raise << platformData;
     do {
         const QDBusMessage answer =
             m_bus.call(raise, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
@@ -128,7 +148,7 @@ bool SingleInstance::handOverOnBus()
     return true;
 }
 
-bool SingleInstance::handOverLocally()
+bool SingleInstance::handOverLocally(const QString& activationToken)
 {
     if (m_runtimeDir.isEmpty())
         return false; // nowhere safe to keep a lock: play on without one
@@ -151,7 +171,10 @@ bool SingleInstance::handOverLocally()
         QLocalSocket socket;
         socket.connectToServer(socketPath);
         if (socket.waitForConnected(kRetryMs * 4)) {
-            socket.write("raise\n");
+            QByteArray line = kRaise;
+            if (isActivationToken(activationToken))
+                line += ' ' + activationToken.toLatin1();
+            socket.write(line + '\n');
             socket.waitForBytesWritten(kHandOverMs);
             socket.disconnectFromServer();
             break;
@@ -170,7 +193,13 @@ void SingleInstance::listen()
     if (!m_server->listen(socketPath))
         return;
     connect(m_server, &LocalHandOverServer::lineReceived, this, [this](const QByteArray& line) {
-        if (line.trimmed() == "raise")
-            emit raiseRequested();
+        const QList<QByteArray> words = line.trimmed().split(' ');
+        if (words.size() <= 2 && words.first() == kRaise)
+            emit raiseRequested(words.size() == 2 ? QString::fromLatin1(words.last()) : QString());
     });
+}
+
+void SingleInstance::Activate(const QVariantMap& platformData)
+{
+    emit raiseRequested(tokenOf(platformData));
 }

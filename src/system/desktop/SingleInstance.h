@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 
 class LocalHandOverServer;
 
@@ -12,6 +13,7 @@ class LocalHandOverServer;
 class SingleInstance : public QObject
 {
     Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
 public:
     // busName: the well-known name the first instance owns; runtimeDir: where
     // the lock and the socket go when the bus is not connected.
@@ -20,8 +22,9 @@ public:
     ~SingleInstance() override;
 
     // Decides once: true when another instance runs and has been told to
-    // show itself; this one should then end without touching anything.
-    bool handOver();
+    // show itself (with the desktop's activation token, when this start was
+    // given one); this one should then end without touching anything.
+    bool handOver(const QString& activationToken = {});
     // True when this instance holds the bus name (the bus is there).
     bool ownsBusName() const { return m_ownsBusName; }
 
@@ -29,14 +32,18 @@ public:
     // private folder of the user's in the temp folder.
     static QString defaultRuntimeDir();
 
+public slots:
+    // The desktop's way to activate an application on the bus; a second
+    // start calls it with its token.
+    Q_SCRIPTABLE void Activate(const QVariantMap& platformData);
+
 signals:
-    // Another start asked for the window, through the local socket. (Over
-    // the bus the request arrives as the player's Raise.)
-    void raiseRequested();
+    // Another start asked for the window; the token may be empty.
+    void raiseRequested(const QString& activationToken);
 
 private:
-    bool handOverOnBus();
-    bool handOverLocally();
+    bool handOverOnBus(const QString& activationToken);
+    bool handOverLocally(const QString& activationToken);
     void listen();
 
     QString m_busName;

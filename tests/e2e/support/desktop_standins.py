@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Stand-ins for a desktop's session services, for the end-to-end tests only:
 a StatusNotifierWatcher (with a host), a notification server, the desktop
-portal's Inhibit and logind's. Each logs what it was asked, one line per event, to the
+portal's Inhibit, the screen saver that a portal back end calls, and logind. Each logs what it was asked, one line per event, to the
 file given; none of them is a real implementation.
 
-    desktop_standins.py LOG watcher|notifications|inhibit|logind...
+    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|screensaver|logind...
 """
 import os
 import sys
@@ -79,7 +79,8 @@ class Notifications(dbus.service.Object):
     @dbus.service.method(IFACE, in_signature="susssasa{sv}i", out_signature="u")
     def Notify(self, app, replaces, icon, summary, body, actions, hints, timeout):
         self.last += 1
-        log("notify", f"id={self.last}", f"replaces={int(replaces)}", f"timeout={int(timeout)}",
+        log("notify", f"id={self.last}", f"replaces={int(replaces)}", f"icon={icon}",
+            f"entry={hints.get('desktop-entry', '')}", f"timeout={int(timeout)}",
             f"summary={str(summary)!r}", f"body={str(body)!r}")
         return self.last
 
@@ -102,22 +103,30 @@ class Notifications(dbus.service.Object):
 
 
 class Request(dbus.service.Object):
+    IFACE = "org.freedesktop.portal.Request"
+
     def __init__(self, portal, path, sender):
         super().__init__(BUS, path)
         self.portal, self.path, self.sender = portal, path, sender
 
-    @dbus.service.method("org.freedesktop.portal.Request")
+    @dbus.service.method(IFACE)
     def Close(self):
         self.portal.release(self)
 
+    @dbus.service.signal(IFACE, signature="ua{sv}")
+    def Response(self, code, results):
+        pass
+
 
 class Inhibit(dbus.service.Object):
+    """Answers through the request's Response, as the real portal does; with
+    idle_only, refuses suspend as the GTK back end does (response 2)."""
     IFACE = "org.freedesktop.portal.Inhibit"
 
-    def __init__(self):
+    def __init__(self, idle_only=False):
         self.name = dbus.service.BusName("org.freedesktop.portal.Desktop", BUS)
         super().__init__(BUS, "/org/freedesktop/portal/desktop")
-        self.active, self.count = [], 0
+        self.active, self.count, self.idle_only = [], 0, idle_only
         BUS.add_signal_receiver(self.owner_changed, "NameOwnerChanged",
                                 "org.freedesktop.DBus")
 
@@ -125,11 +134,25 @@ class Inhibit(dbus.service.Object):
                          sender_keyword="sender")
     def Inhibit(self, window, flags, options, sender=None):
         self.count += 1
-        path = f"/org/freedesktop/portal/desktop/request/{sender[1:].replace('.', '_')}/t{self.count}"
-        self.active.append(Request(self, path, sender))
-        log("inhibit", f"flags={int(flags)}", f"reason={str(options.get('reason', ''))!r}",
-            f"active={len(self.active)}")
+        token = str(options.get("handle_token", f"t{self.count}"))
+        path = f"/org/freedesktop/portal/desktop/request/{sender[1:].replace('.', '_')}/{token}"
+        request = Request(self, path, sender)
+        refused = self.idle_only and flags & 4
+        if refused:
+            log("refuse", f"flags={int(flags)}")
+        else:
+            self.active.append(request)
+            log("inhibit", f"flags={int(flags)}", f"reason={str(options.get('reason', ''))!r}",
+                f"active={len(self.active)}")
+        # After the reply, as the portal does.
+        GLib.idle_add(self.respond, request, 2 if refused else 0)
         return dbus.ObjectPath(path)
+
+    def respond(self, request, code):
+        request.Response(dbus.UInt32(code), dbus.Dictionary({}, signature="sv"))
+        if code:
+            request.remove_from_connection()
+        return False
 
     def release(self, request):
         if request in self.active:
@@ -141,6 +164,34 @@ class Inhibit(dbus.service.Object):
         if not new:
             for request in [r for r in self.active if r.sender == name]:
                 self.release(request)
+
+
+class ScreenSaver(dbus.service.Object):
+    """What the GTK portal back end calls to keep the screen awake where no
+    GNOME session manager runs."""
+    IFACE = "org.freedesktop.ScreenSaver"
+
+    def __init__(self):
+        self.name = dbus.service.BusName(self.IFACE, BUS)
+        super().__init__(BUS, "/org/freedesktop/ScreenSaver")
+        self.cookies = set()
+        self.next = 0
+
+    @dbus.service.method(IFACE, in_signature="ss", out_signature="u")
+    def Inhibit(self, app, reason):
+        self.next += 1
+        self.cookies.add(self.next)
+        log("screensaver-inhibit", f"reason={str(reason)!r}", f"active={len(self.cookies)}")
+        return self.next
+
+    @dbus.service.method(IFACE, in_signature="u")
+    def UnInhibit(self, cookie):
+        self.cookies.discard(int(cookie))
+        log("screensaver-release", f"active={len(self.cookies)}")
+
+    @dbus.service.method(IFACE, out_signature="b")
+    def GetActive(self):
+        return False
 
 
 class Logind(dbus.service.Object):
@@ -171,6 +222,7 @@ class Logind(dbus.service.Object):
 
 
 SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit,
+            "inhibit-idle-only": lambda: Inhibit(idle_only=True), "screensaver": ScreenSaver,
             "logind": Logind}
 keep = [SERVICES[name]() for name in sys.argv[2:]]
 log("ready", *sys.argv[2:])

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// How the desktop knows the program (set in the build, which installs the
+// menu entry and icon under it): the window, the tray item, notifications
+// and the media player object all give this same name.
+inline const QString kApplicationId = QStringLiteral(HUSHWAVE_APP_ID);

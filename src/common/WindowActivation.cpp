@@ -1,0 +1,61 @@
+#include "common/WindowActivation.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+
+#include <utility>
+
+namespace
+{
+// Tokens are short printable words; anything else is not passed on.
+constexpr qsizetype kMaxTokenLength = 1024;
+
+QString g_offered;
+} // namespace
+
+bool isActivationToken(const QString& token)
+{
+    if (token.isEmpty() || token.size() > kMaxTokenLength)
+        return false;
+    for (const QChar c : token) {
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f)
+            return false;
+    }
+    return true;
+}
+
+void offerActivationToken(const QString& token)
+{
+    if (isActivationToken(token))
+        g_offered = token;
+}
+
+QString startupActivationToken()
+{
+    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (isActivationToken(wayland))
+        return wayland;
+    const QString x11 = qEnvironmentVariable("DESKTOP_STARTUP_ID");
+    return isActivationToken(x11) ? x11 : QString();
+}
+
+void bringForward(QWidget& window)
+{
+    const QString token = std::exchange(g_offered, QString());
+    // Qt's Wayland shell activates with this variable's token, once. On X11
+    // Qt takes a startup id only as it starts, so there it goes unused.
+    const bool withToken =
+        !token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland");
+    if (withToken)
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    window.show();
+    window.raise();
+    // Asked of the window itself: activateWindow() asks nothing of a window
+    // Qt still takes for active, and the token would be left unused.
+    if (QWindow* handle = window.windowHandle())
+        handle->requestActivate();
+    if (!withToken)
+        QApplication::alert(&window);
+}
