@@ -94,6 +94,8 @@ int main(int argc, char** argv)
     SystemClock clock;
     IniSettingsStore settings;
     AudioPlayer player(openServerOrSdlOutput);
+    player.setSoundFolders(
+        {QCoreApplication::applicationDirPath() + "/sounds", userDataFolder() + "/sounds"});
     MessageBoxErrorReport errors;
     StatusNotifierHost trayHost;
     QtTrayShell trayShell(&trayHost);

@@ -1,9 +1,9 @@
 #include "playback/engine/AudioPlayer.h"
 
 #include "common/Failure.h"
-#include "playback/engine/DecodedLoop.h"
-#include "playback/engine/Decoder.h"
+#include "playback/engine/MixSource.h"
 #include "playback/engine/Renderer.h"
+#include "playback/engine/SoundSource.h"
 #include "playback/engine/Streamer.h"
 
 #include <chrono>
@@ -43,12 +43,25 @@ struct AudioPlayer::Session {
     std::atomic<int> quietPulls{0};
     std::atomic<bool> reopenFile{false};
 
+    // The edges as last told, with when; handed to the pull without a lock:
+    // it takes them when the serial has moved and did not move meanwhile.
+    std::atomic<unsigned> fadeSerial{0};
+    std::atomic<double> fadeIn{0.0};
+    std::atomic<double> fadeOut{0.0};
+    std::atomic<double> fadeUntilEnd{-1.0};
+    Clock::time_point fadeTold = Clock::now();
+    unsigned fadeTaken = 0; // the pull's
+
     std::mutex wakeMutex;
     std::condition_variable wake;
     bool quit = false;
     std::thread supervisor;
 
-    Session(AudioPlayer& p, QString file) : player(p), path(std::move(file)) {}
+    Session(AudioPlayer& p, QString file, const EdgeFade& fade) : player(p), path(std::move(file))
+    {
+        tell(fade);
+        fadeTaken = fadeSerial.load();
+    }
     ~Session()
     {
         endSupervisor();
@@ -56,27 +69,58 @@ struct AudioPlayer::Session {
     }
 
     // Only while no output is open.
-    void build(std::unique_ptr<Decoder> decoder)
+    void build(OpenedSound sound)
     {
-        const int fileRate = decoder->sampleRate();
-        std::unique_ptr<FrameSource> made;
-        if (DecodedLoop::fits(*decoder))
-            made = std::make_unique<DecodedLoop>(std::move(decoder), player.m_loop);
-        else
-            made = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
-                                              fileRate * player.m_rate.load());
+        const int fileRate = sound.rate;
+        std::unique_ptr<FrameSource> made = std::move(sound.source);
         auto r = std::make_unique<Renderer>(*made, fileRate, fileRate);
         r->setVolume(player.m_volume.load());
         r->setRate(player.m_rate.load());
+        r->setEdgeFade(edgesNow());
         std::lock_guard lock(mutex);
         rate = fileRate;
         source = std::move(made);
         renderer = std::move(r);
     }
 
+    // The UI thread.
+    void tell(const EdgeFade& fade)
+    {
+        fadeTold = Clock::now();
+        fadeIn.store(fade.in);
+        fadeOut.store(fade.out);
+        fadeUntilEnd.store(fade.untilEnd);
+        fadeSerial.fetch_add(1, std::memory_order_release);
+    }
+
+    // A file opened again later starts on the fade's level at that moment.
+    EdgeFade edgesNow() const
+    {
+        EdgeFade fade{fadeIn.load(), fadeOut.load(), fadeUntilEnd.load()};
+        if (fade.untilEnd >= 0.0) {
+            const std::chrono::duration<double> since = Clock::now() - fadeTold;
+            fade.untilEnd = std::max(0.0, fade.untilEnd - since.count());
+        }
+        return fade;
+    }
+
+    // The output's thread.
+    void takeEdges()
+    {
+        const unsigned serial = fadeSerial.load(std::memory_order_acquire);
+        if (serial == fadeTaken)
+            return;
+        const EdgeFade fade{fadeIn.load(), fadeOut.load(), fadeUntilEnd.load()};
+        if (fadeSerial.load(std::memory_order_acquire) != serial)
+            return; // told again meanwhile: the next pull takes it
+        fadeTaken = serial;
+        renderer->setEdgeFade(fade);
+    }
+
     // The output's thread.
     bool pull(float* out, size_t frames, bool carryVolume)
     {
+        takeEdges();
         renderer->setVolume(carryVolume ? player.m_volume.load(std::memory_order_relaxed) : 100);
         renderer->setRate(player.m_rate.load(std::memory_order_relaxed));
         if (stopRequested.load(std::memory_order_relaxed))
@@ -181,7 +225,7 @@ struct AudioPlayer::Session {
         }
         if (!renderer) {
             try {
-                build(std::make_unique<Decoder>(path));
+                build(player.open(path));
             } catch (const Failure&) {
                 return; // still unreadable: next time
             }
@@ -200,23 +244,30 @@ AudioPlayer::~AudioPlayer()
 
 void AudioPlayer::playFile(const QString& path)
 {
-    std::unique_ptr<Decoder> decoder;
+    OpenedSound sound;
     try {
-        decoder = std::make_unique<Decoder>(path);
+        sound = open(path);
     } catch (const Failure&) {
         // Unplayable: no message, and nothing plays.
+        m_nextFade.reset();
         halt(true);
         m_state = PlayState::Undefined;
         return;
     }
     halt(true);
 
-    auto session = std::make_unique<Session>(*this, path);
-    session->build(std::move(decoder));
+    auto session = std::make_unique<Session>(*this, path, m_nextFade.value_or(EdgeFade{}));
+    m_nextFade.reset();
+    session->build(std::move(sound));
     // No output now: Ready, and the supervisor keeps trying.
     m_state = session->openOutput() ? PlayState::Playing : PlayState::Ready;
     session->startSupervisor();
     m_session = std::move(session);
+}
+
+OpenedSound AudioPlayer::open(const QString& path) const
+{
+    return openSound(path, m_soundFolders, m_loop, m_rate.load());
 }
 
 // Fades out what plays (within a few ms), closes the output and ends the
@@ -264,6 +315,8 @@ void AudioPlayer::setRate(double rate)
     m_rate.store(rate);
     if (m_session) {
         std::lock_guard lock(m_session->mutex);
+        if (auto* mix = dynamic_cast<MixSource*>(m_session->source.get()))
+            mix->setSpeed(rate);
         if (auto* streamer = dynamic_cast<Streamer*>(m_session->source.get()))
             streamer->setDrainRate(rate * m_session->rate);
         else if (m_session->output) // a held loop has every frame ready at any speed
@@ -271,8 +324,17 @@ void AudioPlayer::setRate(double rate)
     }
 }
 
+void AudioPlayer::setEdgeFade(const EdgeFade& fade)
+{
+    if (m_session && playState() == PlayState::Playing)
+        m_session->tell(fade);
+    else
+        m_nextFade = fade;
+}
+
 void AudioPlayer::stop()
 {
+    m_nextFade.reset();
     halt(true);
     if (m_state != PlayState::Undefined)
         m_state = PlayState::Stopped;

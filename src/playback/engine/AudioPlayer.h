@@ -2,11 +2,16 @@
 
 #include "playback/engine/AudioOutput.h"
 #include "playback/engine/MediaPlayer.h"
+#include "playback/engine/SoundSource.h"
+
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
-// The program's media player: mp3 through libmpg123 (gapless), speed through
+// The program's media player: mp3 through libmpg123 (gapless), mixes of
+// several files (MixSource), speed through
 // libsamplerate, output through whatever `opener` opens (SDL by default).
 //
 // Play states it reports:
@@ -43,6 +48,10 @@ public:
     void setRate(double rate) override;
     void stop() override;
     PlayState playState() const override;
+    void setEdgeFade(const EdgeFade& fade) override;
+
+    // Where the parts of a mix are looked for after the mix's own folder.
+    void setSoundFolders(const QStringList& folders) { m_soundFolders = folders; }
 
     // Output frames that had to be silence because decoding fell behind,
     // over the current file.
@@ -50,12 +59,15 @@ public:
 
 private:
     struct Session;
+    OpenedSound open(const QString& path) const;
     void halt(bool fade) const;
 
     OutputOpener m_opener;
+    QStringList m_soundFolders;
     std::atomic<bool> m_loop{false};
     std::atomic<int> m_volume{50};
     std::atomic<double> m_rate{1.0};
+    std::optional<EdgeFade> m_nextFade;
     mutable std::unique_ptr<Session> m_session;
     mutable PlayState m_state = PlayState::Undefined;
 };
