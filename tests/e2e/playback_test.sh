@@ -299,6 +299,12 @@ hw_check "at the stored volume ($again, was $rms1)" \
 hw_begin "a play window that fades in and out"
 now="$(date +%s)"
 at() { LC_ALL=C date -d "@$((now + $1))" '+%-m/%-d/%Y %-I:%M:%S %p'; }
+# A steady tone, so a 100 ms window's level is the fade's alone.
+program="$(dirname "$HW_CAPTURE")/program"
+mkdir -p "$program/sounds"
+cp "$HW_BINARY" "$program/"
+sox -D -n -r 44100 -c 2 -b 16 "$program/sounds/Tone.wav" synth 1 sine 441 vol 0.1
+HW_PROGRAM="$program/$(basename "$HW_BINARY")"
 hw_write_settings Combo1=0 Volume=100 Option=Timed StartStopState=ON FadeIn=5 FadeOut=10 \
     "Time From=$(at 2)" "Time To=$(at 30)"
 hw_start
@@ -309,7 +315,8 @@ hw_check "and is over after its end" hw_capture_still 1.5
 # Levels of 100 ms windows against the full level (the middle's median):
 #   rise (dB from 0.5 s to 4.5 s), fall (the same over the last 10 s),
 #   step (largest change between neighbours heard above -54 dB),
-#   full (seconds at full level), tail (level of the last 0.5 s).
+#   full (seconds at full level), tail (the loudest window after the one
+#   where the fade ends).
 STATS="$(python3 - "$HW_CAPTURE" <<'EOF'
 import array, math, sys
 a = array.array("f")
@@ -333,7 +340,7 @@ print(f"fall_s={(end - top[-1]) / 10:.1f}")
 print(f"mid_out={rel[end - 50]:.1f}")
 print(f"step={max(abs(rel[k + 1] - rel[k]) for k in range(len(rel) - 1) if min(rel[k], rel[k + 1]) > -54):.2f}")
 print(f"full={len(top) / 10:.1f}")
-print(f"tail={max(rel[end:] or [-200]):.1f}")
+print(f"tail={max(rel[end + 1:] or [-200]):.1f}")
 EOF
 )"
 stat_of() { sed -n "s/^$1=//p" <<<"$STATS"; }
