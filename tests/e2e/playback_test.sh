@@ -228,7 +228,7 @@ own="$HW_HOME/.local/share/hushwave/sounds"
 mkdir -p "$own"
 # 3 s of Brown Noise: no style of the program is that short.
 head -c 60000 "$(dirname "$HW_BINARY")/sounds/Brown Noise.mp3" >"$own/Mine.mp3"
-hw_write_settings Combo1=6 # after the program's six styles
+hw_write_settings Combo1=8 # after the program's six styles and two mixes
 hw_start
 hw_find_window 30 && hw_wait_for 10 hw_window_visible
 hw_click_control preview
@@ -241,7 +241,7 @@ rm -f "$HW_CAPTURE"
 hw_click_control turn
 hw_check "\"Turn On\" loops it" hw_wait_for 20 hw_capture_has_sound 7
 check_no_gaps
-hw_check_eq "the choice is kept" "6" "$(hw_setting Combo1)"
+hw_check_eq "the choice is kept" "8" "$(hw_setting Combo1)"
 
 # ---------------------------------------------------------------------------
 hw_begin "another style chosen while on"
@@ -249,9 +249,9 @@ hw_write_settings Combo1=0 Option=Infinite StartStopState=ON
 hw_start
 hw_find_window 30 && hw_wait_for 10 hw_window_visible
 hw_check "White Noise plays" hw_wait_for 12 hw_capture_has_sound 1.5
-# The last entry of the list is Brown Noise.
+# Brown Noise is the last style, before the two mixes that end the list.
 hw_click_control combo
-hw_x xdotool key --delay 150 End Return
+hw_x xdotool key --delay 150 End Up Up Return
 hw_check "the choice is stored at once" hw_wait_for 5 hw_setting_is Combo1 5
 hw_check "the sound goes on meanwhile" hw_capture_growing 1
 check_no_gaps

@@ -37,7 +37,8 @@ TEST(MixParser, ReadsPartsAndLeavesOutLinesItCannotRead)
     EXPECT_EQ(parts[3].level, 7);
     ASSERT_EQ(problems.size(), 6);
     for (int i = 0; i < problems.size(); ++i)
-        EXPECT_TRUE(problems[i].startsWith(QString("line %1 ").arg(6 + i))) << problems[i].toStdString();
+        EXPECT_TRUE(problems[i].startsWith(QString("line %1 ").arg(6 + i)))
+            << problems[i].toStdString();
 }
 
 // Parts from the mix's own folder before the other, at other rates brought

@@ -49,8 +49,8 @@ struct AudioPlayer::Session {
     std::atomic<double> fadeIn{0.0};
     std::atomic<double> fadeOut{0.0};
     std::atomic<double> fadeUntilEnd{-1.0};
-    Clock::time_point fadeTold = Clock::now();
-    unsigned fadeTaken = 0; // the pull's
+    std::atomic<Clock::rep> fadeTold{0}; // steady clock ticks
+    unsigned fadeTaken = 0;              // the pull's
 
     std::mutex wakeMutex;
     std::condition_variable wake;
@@ -86,7 +86,7 @@ struct AudioPlayer::Session {
     // The UI thread.
     void tell(const EdgeFade& fade)
     {
-        fadeTold = Clock::now();
+        fadeTold.store(Clock::now().time_since_epoch().count());
         fadeIn.store(fade.in);
         fadeOut.store(fade.out);
         fadeUntilEnd.store(fade.untilEnd);
@@ -98,7 +98,8 @@ struct AudioPlayer::Session {
     {
         EdgeFade fade{fadeIn.load(), fadeOut.load(), fadeUntilEnd.load()};
         if (fade.untilEnd >= 0.0) {
-            const std::chrono::duration<double> since = Clock::now() - fadeTold;
+            const std::chrono::duration<double> since =
+                Clock::now() - Clock::time_point(Clock::duration(fadeTold.load()));
             fade.untilEnd = std::max(0.0, fade.untilEnd - since.count());
         }
         return fade;

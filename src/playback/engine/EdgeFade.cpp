@@ -37,7 +37,8 @@ bool FadeEnvelope::closeTo(const FadeEnvelope& other, double frames) const
 {
     if (m_in != other.m_in || m_out != other.m_out || (m_end < 0.0) != (other.m_end < 0.0))
         return false;
-    return m_end < 0.0 || std::abs((m_end - double(m_frame)) - (other.m_end - double(other.m_frame))) <= frames;
+    return m_end < 0.0 ||
+           std::abs((m_end - double(m_frame)) - (other.m_end - double(other.m_frame))) <= frames;
 }
 
 bool FadeEnvelope::unity() const

@@ -37,7 +37,7 @@ public:
 private:
     int m_rate = 0;
     long long m_frame = 0;
-    double m_in = 0.0;  // frames
-    double m_out = 0.0; // frames
+    double m_in = 0.0;   // frames
+    double m_out = 0.0;  // frames
     double m_end = -1.0; // frame at which silence is reached
 };
