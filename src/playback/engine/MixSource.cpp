@@ -37,15 +37,17 @@ void sayOnce(const QString& text)
     std::fprintf(stderr, "hushwave: %s\n", qPrintable(text));
 }
 
-// A part at another rate than the mix, brought to the mix's rate.
+// A part at another rate than the mix, brought to the mix's rate. It gives
+// only what its part had ready: padding a late part with silence would slip
+// it against the others for good.
 class Resampled : public FrameSource
 {
 public:
     Resampled(std::unique_ptr<FrameSource> inner, double ratio)
-        : m_inner(std::move(inner)), m_ratio(ratio), m_feed(feedFrames * channels)
+        : m_inner(std::move(inner)), m_ratio(ratio), m_staged(feedFrames * channels)
     {
         int err = 0;
-        m_state = src_callback_new(&Resampled::feed, SRC_SINC_FASTEST, channels, &err, this);
+        m_state = src_new(SRC_SINC_FASTEST, channels, &err);
         if (!m_state)
             throw Failure(QString("resampler unavailable: %1").arg(src_strerror(err)));
     }
@@ -55,35 +57,48 @@ public:
 
     size_t read(float* dst, size_t frames) override
     {
-        if (m_over)
-            return 0;
-        const long n = src_callback_read(m_state, m_ratio, long(frames), dst);
-        if (n < long(frames) && m_inner->exhausted())
-            m_over = true;
-        return n > 0 ? size_t(n) : 0;
+        size_t done = 0;
+        while (done < frames && !m_over) {
+            if (m_left == 0 && !m_innerOver) {
+                m_left = m_inner->read(m_staged.data(), feedFrames);
+                m_at = 0;
+                if (m_left == 0 && !m_inner->exhausted())
+                    break; // nothing ready yet
+                m_innerOver = m_left == 0;
+            }
+            SRC_DATA data{};
+            data.data_in = m_staged.data() + m_at * channels;
+            data.input_frames = long(m_left);
+            data.data_out = dst + done * channels;
+            data.output_frames = long(frames - done);
+            data.src_ratio = m_ratio;
+            data.end_of_input = m_innerOver ? 1 : 0;
+            if (src_process(m_state, &data) != 0) {
+                m_over = true;
+                break;
+            }
+            m_at += size_t(data.input_frames_used);
+            m_left -= size_t(data.input_frames_used);
+            done += size_t(data.output_frames_gen);
+            if (m_innerOver && data.output_frames_gen == 0)
+                m_over = true; // the converter's tail is out
+            else if (data.input_frames_used == 0 && data.output_frames_gen == 0)
+                break;
+        }
+        return done;
     }
     bool exhausted() override { return m_over; }
     bool failed() override { return m_inner->failed(); }
 
 private:
-    static long feed(void* self, float** data)
-    {
-        auto* r = static_cast<Resampled*>(self);
-        *data = r->m_feed.data();
-        size_t n = r->m_inner->read(r->m_feed.data(), feedFrames);
-        if (n == 0 && !r->m_inner->exhausted()) {
-            // Not decoded yet: silence keeps this part in step with the rest.
-            n = 64;
-            std::fill_n(r->m_feed.data(), n * channels, 0.0f);
-        }
-        return long(n);
-    }
-
     std::unique_ptr<FrameSource> m_inner;
     const double m_ratio;
-    std::vector<float> m_feed;
-    SRC_STATE* m_state = nullptr;
+    std::vector<float> m_staged;
+    size_t m_at = 0;   // first staged frame not yet converted
+    size_t m_left = 0; // staged frames not yet converted
+    bool m_innerOver = false;
     bool m_over = false;
+    SRC_STATE* m_state = nullptr;
 };
 
 QString lineProblem(int line, const char* what)
