@@ -147,6 +147,7 @@ public:
         state = PlayState::Stopped;
     }
     PlayState playState() const override { return state; }
+    void setEdgeFade(const EdgeFade&) override {}
 
     long starts = 0;
     long stops = 0;

@@ -125,6 +125,7 @@ int main(int argc, char** argv)
 
     const QByteArray executable = executableBytes();
     const QString programFolder = openableNow(executable.left(executable.lastIndexOf('/')));
+    player.setSoundFolders({programFolder + "/sounds", userDataFolder() + "/sounds"});
     // A logon entry is text: a path that text cannot hold starts nothing, and
     // the window says so when the user asks for one.
     const QString logonProgram = keepsBytes(QFile::decodeName(executable), executable)

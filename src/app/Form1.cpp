@@ -456,7 +456,7 @@ DesktopPlayerState Form1::desktopState() const
     state.soundPlaying = m_services.player.playState() == PlayState::Playing;
     state.volume = Slider1->value();
     state.styleIndex = Combo1->currentIndex();
-    state.style = Combo1->currentText();
+    state.style = styleTitle(Combo1->currentText());
     return state;
 }
 

@@ -13,4 +13,6 @@ inline constexpr const char* TimeFrom = "Time From";
 inline constexpr const char* TimeTo = "Time To";
 inline constexpr const char* Option = "Option";
 inline constexpr const char* StartStopState = "StartStopState";
+inline constexpr const char* FadeIn = "FadeIn";
+inline constexpr const char* FadeOut = "FadeOut";
 } // namespace Key

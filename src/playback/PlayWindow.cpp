@@ -16,11 +16,32 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <cmath>
+
 bool insidePlayWindow(int start, int end, int firstReading, int secondReading)
 {
     if (start <= end)
         return start <= firstReading && end >= secondReading;
     return firstReading >= start || secondReading <= end;
+}
+
+int fadeSetting(const SettingsStore& settings, const char* key, int defaultSeconds)
+{
+    bool ok = false;
+    const int seconds = settings.get(key, QString()).toInt(&ok);
+    return ok && seconds >= 0 && seconds <= 3600 ? seconds : defaultSeconds;
+}
+
+EdgeFade windowEdges(int start, int end, const QDateTime& now, int fadeIn, int fadeOut)
+{
+    constexpr int day = 24 * 60 * 60;
+    const int length = (end - start + day) % day + 1;
+    const double at = secondsOfDay(now) + now.time().msec() / 1000.0;
+    const double untilEnd = std::fmod(end + 1 - at + day, double(day));
+    double scale = 1.0;
+    if (fadeIn + fadeOut > length)
+        scale = double(length) / (fadeIn + fadeOut);
+    return EdgeFade{fadeIn * scale, fadeOut * scale, untilEnd};
 }
 
 PlayWindow::PlayWindow(PlaybackControls& controls, PlaybackServices& services)
@@ -52,16 +73,26 @@ void PlayWindow::tick()
     if (!guard.test(106, [&] { return c.Option2->isChecked(); }))
         return;
 
+    EdgeFade edges;
     const bool inside = guard.test(108, [&] {
         const int first = secondsOfDay(s.clock.now());
         const int start = secondsOfDay(c.DTPicker1->dateTime());
-        const int second = secondsOfDay(s.clock.now());
+        const QDateTime now = s.clock.now();
+        const int second = secondsOfDay(now);
         const int end = secondsOfDay(c.DTPicker2->dateTime());
+        edges = windowEdges(start, end, now, fadeSetting(s.settings, Key::FadeIn, 10),
+                            fadeSetting(s.settings, Key::FadeOut, 60));
         return insidePlayWindow(start, end, first, second);
     });
     if (inside) {
+        // Told on every tick, so a clock change lands on the fade's level.
         if (guard.test(110, [&] { return s.player.playState() != PlayState::Playing; }))
-            guard(112, [&] { s.player.playFile(path()); });
+            guard(112, [&] {
+                s.player.setEdgeFade(edges);
+                s.player.playFile(path());
+            });
+        else
+            guard(110, [&] { s.player.setEdgeFade(edges); });
     } else {
         guard(114, [&] { s.player.stop(); });
     }

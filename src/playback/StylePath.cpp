@@ -1,9 +1,8 @@
 #include "playback/StylePath.h"
 
-#include "common/NativePath.h"
+#include "playback/engine/MixSource.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 
 QString styleName(const QString& fileName)
 {
@@ -11,16 +10,16 @@ QString styleName(const QString& fileName)
     return name.remove(QStringLiteral(".mp3"), Qt::CaseSensitive);
 }
 
+QString styleTitle(const QString& listed)
+{
+    if (listed.size() > 4 && listed.endsWith(QStringLiteral(".mix"), Qt::CaseInsensitive))
+        return listed.chopped(4);
+    return listed;
+}
+
 QString playPath(const QString& programFolder, const QString& style)
 {
-    const QString folder = programFolder + "/sounds/";
-    const QString mp3 = openable(folder + style + ".mp3");
-    const QString plain = openable(folder + style);
-    // Every file in the folder is listed; one that is not "<style>.mp3"
-    // ("Rain.ogg", "Fan.MP3") is played under its own name.
-    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(plain).isFile())
-        return plain;
-    return mp3;
+    return soundFilePath(programFolder + "/sounds", style);
 }
 
 QString currentPlayPath(const QComboBox& list, const QString& programFolder)

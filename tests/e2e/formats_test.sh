@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sound files told by their content: a WAV named .mp3 plays as the quiet sine
 # it holds, Ogg Vorbis, FLAC and WAV styles play and loop sample-exactly, and
-# nothing captured ever goes beyond full scale.
+# nothing captured ever goes beyond full scale. Mixes play their parts together,
+# each looping on its own, and leave out what they cannot play.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -191,5 +192,104 @@ hw_check "each pass plays the whole 7.7 s, not the 3 s before the damage ($(stat
 hw_check "loop after loop ($(stat_of loops) passes)" hw_num_between "$(stat_of loops)" 1.9 10
 hw_check "sample-exact at every seam (unequal frames: $(stat_of unequal))" test "$(stat_of unequal)" = 0
 hw_check "no silent gap" test "$(hw_audio gaps)" = 0
+
+# ---------------------------------------------------------------------------
+# Mixes in the user's own folder, after the program's six test sounds; that
+# folder lists in reverse name order too.
+MIX_SRC="$HW_ROOT/mixes"
+mkdir -p "$MIX_SRC"
+(
+    cd "$MIX_SRC" || exit 1
+    # Without dither: every period of a tone is the same, seams included.
+    sox -D -n -r 44100 -c 2 -b 16 Low.wav synth 1 sine 441 vol 0.4
+    sox -D -n -r 44100 -c 2 -b 16 High.wav synth 1.5 sine 882 vol 0.4
+    printf '# two tones\nLow.wav = 100\nHigh.wav = 50\n' >Duo.mix
+    printf 'Missing Part = 80\nthis is no part at all\n\nHigh.wav = 100 # the one left\n' >Broken.mix
+    printf 'Self.mix = 100\nDuo.mix = 100\nLow.wav = 100\n' >Self.mix
+) || { hw_log "cannot make the test mixes"; exit 1; }
+declare -A MIX_ENTRY=([Self.mix]=6 [Low.wav]=7 [High.wav]=8 [Duo.mix]=9 [Broken.mix]=10)
+
+play_mix() { # mix seconds
+    hw_write_settings "Combo1=${MIX_ENTRY[$1]}" Volume=100 Option=Infinite StartStopState=ON
+    use_test_sounds
+    mkdir -p "$HW_HOME/.local/share/hushwave"
+    cp -r "$MIX_SRC" "$HW_HOME/.local/share/hushwave/sounds"
+    hw_start
+    hw_find_window 30
+    hw_wait_for 15 hw_capture_has_sound 0.2
+    sleep "$2"
+    hw_stop
+}
+
+# The capture against Low.wav + gain * High.wav, each looping on its own:
+#   found, bad (frames off by more than 1e-5), low_seams, high_seams, and
+#   below: the 882 Hz tone's level under the 441 Hz one's, in dB.
+measure_duo() { # gain
+    sox "$MIX_SRC/Low.wav" -t f32 "$HW_ROOT/low.raw"
+    sox "$MIX_SRC/High.wav" -t f32 "$HW_ROOT/high.raw"
+    python3 - "$HW_CAPTURE" "$HW_ROOT/low.raw" "$HW_ROOT/high.raw" "$1" <<'EOF'
+import array, math, sys
+def load(path):
+    a = array.array("f")
+    try:
+        raw = open(path, "rb").read()
+    except FileNotFoundError:
+        raw = b""
+    a.frombytes(raw[: len(raw) // 8 * 8])
+    return a
+cap, low, high, g = load(sys.argv[1]), load(sys.argv[2]), load(sys.argv[3]), float(sys.argv[4])
+nl, nh = len(low) // 2, len(high) // 2
+def model(k, c):
+    return low[2 * (k % nl) + c] + g * high[2 * (k % nh) + c]
+loud = [i for i in range(len(cap) // 2) if abs(cap[2 * i]) > 1e-6]
+out = {"found": 0, "bad": -1, "low_seams": 0, "high_seams": 0, "below": 0.0}
+if loud:
+    first, last = loud[0] + 441, loud[-1] + 1 - 441
+    # The sound starts with both parts' first frames (the capture's first
+    # sound, give or take the fade-in's quiet start): the best fit near there.
+    def misfit(s):
+        return sum(abs(cap[2 * i] - model(i - s, 0)) for i in range(first, first + 2000))
+    start = min(range(loud[0] - 32, loud[0] + 32), key=misfit)
+    if misfit(start) < 2000 * 1e-5:
+        out["found"] = 1
+        out["bad"] = sum(1 for i in range(first, last)
+                         if max(abs(cap[2 * i + c] - model(i - start, c)) for c in (0, 1)) > 1e-5)
+        out["low_seams"] = (last - start) // nl - (first - start) // nl
+        out["high_seams"] = (last - start) // nh - (first - start) // nh
+    def amp(hz):
+        re = sum(cap[2 * i] * math.cos(2 * math.pi * hz * i / 44100) for i in range(first, last))
+        im = sum(cap[2 * i] * math.sin(2 * math.pi * hz * i / 44100) for i in range(first, last))
+        return 2 * math.hypot(re, im) / max(last - first, 1)
+    out["below"] = 20 * math.log10(max(amp(882), 1e-9) / max(amp(441), 1e-9))
+for key, v in out.items():
+    print(f"{key}={v:.3f}" if isinstance(v, float) else f"{key}={v}")
+EOF
+}
+
+hw_begin "a mix of two tones at their levels"
+play_mix Duo.mix 4.5
+STATS="$(measure_duo 0.1)"
+hw_check "both tones, each looping on its own seam (found $(stat_of found), off: $(stat_of bad))" \
+    test "$(stat_of found)" = 1 -a "$(stat_of bad)" = 0
+hw_check "over seams of both ($(stat_of low_seams) and $(stat_of high_seams))" \
+    hw_num_between "$(stat_of high_seams)" 2 100
+hw_check "882 Hz at 50 is 20 dB below 441 Hz at 100 ($(stat_of below) dB)" \
+    hw_num_between "$(stat_of below)" -21 -19
+hw_check "no silent gap" test "$(hw_audio gaps)" = 0
+
+hw_begin "a mix with a missing part and a garbage line"
+play_mix Broken.mix 3.5
+STATS="$(SOUNDS_SRC="$MIX_SRC" measure High.wav)"
+hw_check "its other part plays, looping (found $(stat_of found), off: $(stat_of bad))" \
+    test "$(stat_of found)" = 1 -a "$(stat_of bad)" = 0
+hw_check "the missing part is told once" test "$(grep -c 'Missing Part' "$HW_LOG")" = 1
+hw_check "the garbage line is told" grep -q 'Broken.mix: line 2' "$HW_LOG"
+
+hw_begin "a mix naming itself and another mix"
+play_mix Self.mix 3.5
+STATS="$(SOUNDS_SRC="$MIX_SRC" measure Low.wav)"
+hw_check "only its sound part plays (found $(stat_of found), off: $(stat_of bad))" \
+    test "$(stat_of found)" = 1 -a "$(stat_of bad)" = 0
+hw_check "both mixes are left out, told once each" test "$(grep -c 'is a mix' "$HW_LOG")" = 2
 
 hw_done

@@ -41,7 +41,7 @@ hw_check "and plays" hw_wait_for 10 hw_capture_has_sound 1
 
 # ---------------------------------------------------------------------------
 hw_begin "stored style that has gone"
-# Six sounds are listed; index 9 was stored when there were more.
+# Eight sounds are listed; index 9 was stored when there were more.
 hw_write_settings Combo1=9 Option=Infinite
 hw_start
 hw_check "the error report is shown" hw_wait_for 20 hw_error_box_shown

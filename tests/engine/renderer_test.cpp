@@ -214,3 +214,54 @@ TEST(Renderer, UnderrunGivesSilenceAndKeepsWaiting)
 }
 
 } // namespace
+
+namespace
+{
+// Level in dB of the 10 ms of a rendered steady 0.5 around `seconds`.
+double edgeLevelAt(const std::vector<float>& out, double seconds)
+{
+    const size_t from = size_t(seconds * fs) - fs / 200;
+    const std::vector<float> part(out.begin() + long(from * 2),
+                                  out.begin() + long((from + fs / 100) * 2));
+    return 20 * std::log10(std::max(rms(part), 1e-12) / 0.5);
+}
+} // namespace
+
+// The play window's edges: even steps in decibels from -60 dB, silence at the
+// end; the same end told again changes nothing, a moved one glides to the
+// level the fade has there.
+TEST(RendererEdges, FadeInEvenDecibelStepsAndLandOnAMovedEnd)
+{
+    SignalSource steady(0.5f);
+    Renderer r(steady, fs, fs);
+    r.setVolume(100);
+    r.setEdgeFade(EdgeFade{2.0, 2.0, 6.0});
+    const auto out = render(r, fs * 7, 999);
+    EXPECT_NEAR(edgeLevelAt(out, 0.5), -45.0, 0.5);
+    EXPECT_NEAR(edgeLevelAt(out, 1.0), -30.0, 0.5);
+    EXPECT_NEAR(edgeLevelAt(out, 1.5), -15.0, 0.5);
+    EXPECT_NEAR(edgeLevelAt(out, 3.0), 0.0, 0.01);
+    EXPECT_NEAR(edgeLevelAt(out, 4.5), -15.0, 0.5);
+    EXPECT_NEAR(edgeLevelAt(out, 5.5), -45.0, 0.5);
+    double worst = 0;
+    for (double t = 0.1; t < 5.9; t += 0.01)
+        worst = std::max(worst, std::abs(edgeLevelAt(out, t + 0.01) - edgeLevelAt(out, t)));
+    EXPECT_LT(worst, 0.35); // 30 dB a second
+    EXPECT_EQ(*std::max_element(out.begin() + 6 * fs * 2, out.end()), 0.0f);
+    EXPECT_FALSE(r.finished()); // silent until stopped, like the window's end
+
+    // 8 s from its end; told again a second later an end 1 s further (as
+    // with audio queued ahead): no change; told the clock jumped to 3 s
+    // before the end: it glides there.
+    Renderer moved(steady, fs, fs);
+    moved.setVolume(100);
+    moved.setEdgeFade(EdgeFade{0.0, 10.0, 8.0});
+    render(moved, fs);
+    moved.setEdgeFade(EdgeFade{0.0, 10.0, 8.0});
+    EXPECT_NEAR(edgeLevelAt(render(moved, fs), 0.5), -60.0 * (1 - 6.5 / 10), 0.5);
+    moved.setEdgeFade(EdgeFade{0.0, 10.0, 3.0});
+    const auto after = render(moved, fs * 4);
+    EXPECT_NEAR(edgeLevelAt(after, 1.0), -60.0 * (1 - 2.0 / 10), 0.5);
+    EXPECT_LT(maxStep(after, 1, fs), 0.01f); // a glide, not a jump
+    EXPECT_EQ(*std::max_element(after.begin() + 3 * fs * 2, after.end()), 0.0f);
+}

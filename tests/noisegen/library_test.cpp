@@ -2,6 +2,8 @@
 // build's program folder, decoded gaplessly the way the player decodes them.
 
 #include "Mp3Loop.h"
+#include "playback/engine/MixSource.h"
+#include "playback/engine/Renderer.h"
 #include "Styles.h"
 
 #include <gtest/gtest.h>
@@ -197,6 +199,33 @@ TEST_F(LibraryFiles, LevelsAreMatchedWithoutClipping)
     EXPECT_LE(highest - lowest, 1.0);
 }
 
+// A mix, its parts summed as the player sums them, meets the styles' level.
+TEST_F(LibraryFiles, MixesAreLevelledLikeTheStyles)
+{
+    const QStringList mixes = QDir(soundsFolder()).entryList({"*.mix"}, QDir::Files);
+    EXPECT_EQ(mixes.size(), qsizetype(noisegen::defaultMixes().size()));
+    for (const QString& name : mixes) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(soundsFolder() + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QStringList problems;
+        const std::vector<::MixPart> parts = parseMix(file.readAll(), problems);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join("; ").toStdString();
+        ASSERT_GE(parts.size(), 2u);
+        std::vector<float> sum(noisegen::kLoopFrames * 2);
+        for (const ::MixPart& part : parts) {
+            ASSERT_TRUE(decoded_.count(part.style)) << part.style.toStdString();
+            const std::vector<float>& samples = decoded_[part.style].samples;
+            ASSERT_EQ(samples.size(), sum.size());
+            const float gain = Renderer::volumeGain(part.level);
+            for (std::size_t i = 0; i < sum.size(); ++i)
+                sum[i] += gain * samples[i];
+        }
+        EXPECT_NEAR(dB(rms(sum)), noisegen::kTargetRmsDb, 1.0);
+        std::printf("  %-24s rms %.2f dBFS\n", name.toStdString().c_str(), dB(rms(sum)));
+    }
+}
+
 TEST_F(LibraryFiles, NoiseColoursFallAtTheirSlopes)
 {
     // Power change over the four octaves from 250 Hz to 4 kHz.
@@ -244,7 +273,8 @@ TEST(Generator, SecondRunWritesIdenticalFiles)
     ASSERT_EQ(generator.exitCode(), 0) << generator.readAllStandardError().toStdString();
 
     const QStringList made = QDir(folder.path()).entryList(QDir::Files);
-    EXPECT_EQ(made.size(), qsizetype(noisegen::defaultStyles().size()));
+    EXPECT_EQ(made.size(),
+              qsizetype(noisegen::defaultStyles().size() + noisegen::defaultMixes().size()));
     EXPECT_TRUE(QDir(folder.path())
                     .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
                     .isEmpty()); // no work folder left

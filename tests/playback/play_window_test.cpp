@@ -63,6 +63,41 @@ TEST_F(PlayWindowTest, APlayerFoundSilentInsideIsStartedAgain)
     EXPECT_EQ(h.player.calls.filter("play ").size(), 2);
 }
 
+// The edges the tick gives the player: the fades from the settings (bad
+// values as defaults, never written back, no box), shortened together in a
+// short window, the end counted to the end of its last second; told before
+// the file starts and again on each tick while it plays.
+TEST_F(PlayWindowTest, TheTickTellsThePlayerTheWindowsEdges)
+{
+    h.settings.values["FadeIn"] = "5";
+    h.settings.values["FadeOut"] = "abc";
+    window(at(23, 0, 0), at(0, 59, 59)); // across midnight: 2 h
+    h.clock.moment = at(23, 30, 0).addMSecs(250);
+    f->playWindow.Timer1_Timer();
+    ASSERT_GE(h.player.calls.size(), 2);
+    EXPECT_EQ(h.player.calls.mid(h.player.calls.size() - 2, 1), QStringList{"fade 5 60 5399.75"});
+    EXPECT_TRUE(h.player.calls.last().startsWith("play "));
+    EXPECT_TRUE(tickAt(23, 30, 1));
+    EXPECT_EQ(h.player.calls.last(), "fade 5 60 5399");
+    EXPECT_EQ(h.settings.values["FadeOut"], "abc");
+    EXPECT_TRUE(h.errors.entries.empty());
+
+    for (const char* bad : {"-1", "3601", "2.5", ""}) {
+        h.settings.values["FadeIn"] = bad;
+        EXPECT_EQ(fadeSetting(h.settings, "FadeIn", 10), 10) << bad;
+    }
+    h.settings.values["FadeIn"] = "3600";
+    EXPECT_EQ(fadeSetting(h.settings, "FadeIn", 10), 3600);
+    h.settings.values["FadeIn"] = "0";
+    EXPECT_EQ(fadeSetting(h.settings, "FadeIn", 10), 0);
+
+    // 20 s against 10 + 30 s of fades: both halved.
+    const EdgeFade shortened = windowEdges(100, 119, at(0, 1, 40), 10, 30);
+    EXPECT_DOUBLE_EQ(shortened.in, 5.0);
+    EXPECT_DOUBLE_EQ(shortened.out, 15.0);
+    EXPECT_DOUBLE_EQ(shortened.untilEnd, 20.0);
+}
+
 TEST_F(PlayWindowTest, ANightWindowRunsAcrossMidnight)
 {
     window(at(22, 0, 0), at(6, 0, 0));

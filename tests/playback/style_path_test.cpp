@@ -13,6 +13,10 @@ TEST(StylePath, StyleNamesLoseEveryLowerCaseMp3)
     EXPECT_EQ(styleName("a.mp3b.mp3"), "ab");
     EXPECT_EQ(playPath("/opt/hw", "Pink Noise"), "/opt/hw/sounds/Pink Noise.mp3");
     EXPECT_EQ(playPath("/opt/hw", ""), "/opt/hw/sounds/.mp3");
+    // A mix's title, for the desktop's panels, is its name.
+    EXPECT_EQ(styleTitle("Beach.mix"), "Beach");
+    EXPECT_EQ(styleTitle(".mix"), ".mix");
+    EXPECT_EQ(styleTitle("Rain.ogg"), "Rain.ogg");
 }
 
 TEST(StylePath, TheMp3RuleComesFirstThenTheListedFileItself)

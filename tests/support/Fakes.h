@@ -85,6 +85,10 @@ public:
         state = PlayState::Stopped;
     }
     PlayState playState() const override { return state; }
+    void setEdgeFade(const EdgeFade& fade) override
+    {
+        calls << QString("fade %1 %2 %3").arg(fade.in).arg(fade.out).arg(fade.untilEnd);
+    }
 
     QStringList calls;
     QStringList playable; // empty: every path plays

@@ -329,6 +329,32 @@ const Style* findStyle(std::string_view name)
     return nullptr;
 }
 
+const std::vector<Mix>& defaultMixes()
+{
+    // 92 and 93: 0.692^2 + 0.724^2 = 1.00; 95 and 88: 0.794^2 + 0.575^2 = 0.96.
+    static const std::vector<Mix> mixes{
+        {"Bedtime Rain", {{"Rain", 93}, {"Brown Noise", 92}}},
+        {"Beach", {{"Ocean Waves", 95}, {"Rain", 88}}},
+    };
+    return mixes;
+}
+
+const Mix* findMix(std::string_view name)
+{
+    for (const Mix& mix : defaultMixes())
+        if (mix.name == name)
+            return &mix;
+    return nullptr;
+}
+
+std::string mixText(const Mix& mix)
+{
+    std::string text = "# " + std::string(mix.name) + ": <style> = <level 1 to 100>\n";
+    for (const MixPart& part : mix.parts)
+        text += std::string(part.style) + " = " + std::to_string(part.level) + "\n";
+    return text;
+}
+
 Loop renderStyle(const Style& style, std::size_t frames)
 {
     Loop loop = style.synthesize(style.seed, frames);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,23 @@ struct Style {
 
 const std::vector<Style>& defaultStyles();
 const Style* findStyle(std::string_view name);
+
+// Styles played together, written as "<name>.mix": each part at a level on
+// the player's volume scale (100 is the part's own level, each step below
+// 0.4 dB quieter), so the parts' powers add up to the library's level.
+struct MixPart {
+    std::string_view style;
+    int level;
+};
+struct Mix {
+    std::string_view name; // the file name, without ".mix"
+    std::vector<MixPart> parts;
+};
+
+const std::vector<Mix>& defaultMixes();
+const Mix* findMix(std::string_view name);
+// The mix file's text, as the player reads it.
+std::string mixText(const Mix& mix);
 
 // The style synthesised, band-limited and levelled: ready to encode.
 Loop renderStyle(const Style& style, std::size_t frames = kLoopFrames);

@@ -1,7 +1,7 @@
 // Writes the default sound library: one seamless 60 s loop per style, as
-// "<style>.mp3" in the given folder.
+// "<style>.mp3" in the given folder, and the mixes of them as "<mix>.mix".
 //
-//   noisegen [--jobs N] <folder> [style...]     (no style: all of them)
+//   noisegen [--jobs N] <folder> [style or mix...]     (none: all of them)
 //   noisegen --list
 
 #include "Mp3Loop.h"
@@ -46,8 +46,8 @@ void writeAtomically(const fs::path& partFolder, const fs::path& path,
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: noisegen [--jobs N] <folder> [style...]\n       noisegen --list\n");
+    std::fprintf(stderr, "usage: noisegen [--jobs N] <folder> [style or mix...]\n"
+                         "       noisegen --list\n");
     return 2;
 }
 
@@ -71,17 +71,25 @@ int main(int argc, char** argv)
 
     const fs::path folder = args[0];
     std::vector<const Style*> chosen;
+    std::vector<const Mix*> mixes;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const Style* style = findStyle(args[i]);
+        if (const Mix* mix = findMix(args[i])) {
+            mixes.push_back(mix);
+            continue;
+        }
         if (!style) {
             std::fprintf(stderr, "noisegen: unknown style \"%s\"\n", args[i].c_str());
             return 2;
         }
         chosen.push_back(style);
     }
-    if (chosen.empty())
+    if (chosen.empty() && mixes.empty()) {
         for (const Style& style : defaultStyles())
             chosen.push_back(&style);
+        for (const Mix& mix : defaultMixes())
+            mixes.push_back(&mix);
+    }
 
     const fs::path partFolder = folder / "partial";
     std::error_code error;
@@ -90,6 +98,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "noisegen: cannot create %s: %s\n", folder.c_str(),
                      error.message().c_str());
         return 1;
+    }
+
+    for (const Mix* mix : mixes) {
+        const std::string text = mixText(*mix);
+        try {
+            writeAtomically(partFolder, folder / (std::string(mix->name) + ".mix"),
+                            std::vector<std::uint8_t>(text.begin(), text.end()));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "noisegen: %s\n", e.what());
+            return 1;
+        }
     }
 
     std::atomic<std::size_t> nextStyle{0};

@@ -1,10 +1,7 @@
 #include "playback/engine/AudioPlayer.h"
 
 #include "common/Failure.h"
-#include "playback/engine/DecodedLoop.h"
-#include "playback/engine/Decoder.h"
 #include "playback/engine/Renderer.h"
-#include "playback/engine/Streamer.h"
 
 #include <QtGlobal>
 
@@ -51,24 +48,69 @@ struct AudioPlayer::Session {
     std::optional<Clock::time_point> retryAt;
     Clock::time_point betterAt;
 
-    Session(AudioPlayer& p, QString file) : player(p), path(std::move(file)), chooser(p.m_outputs)
+    // The play window's edges as last told, with when; handed to the pull
+    // without a lock: it takes them when the serial has moved and did not
+    // move meanwhile.
+    std::atomic<unsigned> fadeSerial{0};
+    std::atomic<double> fadeIn{0.0};
+    std::atomic<double> fadeOut{0.0};
+    std::atomic<double> fadeUntilEnd{-1.0};
+    std::atomic<Clock::rep> fadeTold{0}; // steady clock ticks
+    unsigned fadeTaken = 0;              // the pull's
+
+    Session(AudioPlayer& p, QString file, const EdgeFade& fade)
+        : player(p), path(std::move(file)), chooser(p.m_outputs)
     {
+        tell(fade);
     }
     ~Session() { closeOutput(); }
 
-    void build(std::unique_ptr<Decoder> decoder)
+    void build(OpenedSound sound)
     {
-        fileRate = decoder->sampleRate();
-        if (DecodedLoop::fits(*decoder))
-            source = std::make_unique<DecodedLoop>(std::move(decoder), player.m_loop);
-        else
-            source = std::make_unique<Streamer>(std::move(decoder), player.m_loop,
-                                                fileRate * player.m_rate.load());
+        fileRate = sound.rate;
+        source = std::move(sound.source);
+    }
+
+    // The UI thread.
+    void tell(const EdgeFade& fade)
+    {
+        fadeTold.store(Clock::now().time_since_epoch().count());
+        fadeIn.store(fade.in);
+        fadeOut.store(fade.out);
+        fadeUntilEnd.store(fade.untilEnd);
+        fadeSerial.fetch_add(1, std::memory_order_release);
+    }
+
+    // A renderer made later (another output, the file opened again) starts
+    // on the fade's level at that moment.
+    EdgeFade edgesNow() const
+    {
+        EdgeFade fade{fadeIn.load(), fadeOut.load(), fadeUntilEnd.load()};
+        if (fade.untilEnd >= 0.0) {
+            const std::chrono::duration<double> since =
+                Clock::now() - Clock::time_point(Clock::duration(fadeTold.load()));
+            fade.untilEnd = std::max(0.0, fade.untilEnd - since.count());
+        }
+        return fade;
+    }
+
+    // The output's thread.
+    void takeEdges()
+    {
+        const unsigned serial = fadeSerial.load(std::memory_order_acquire);
+        if (serial == fadeTaken)
+            return;
+        const EdgeFade fade{fadeIn.load(), fadeOut.load(), fadeUntilEnd.load()};
+        if (fadeSerial.load(std::memory_order_acquire) != serial)
+            return; // told again meanwhile: the next pull takes it
+        fadeTaken = serial;
+        renderer->setEdgeFade(fade);
     }
 
     // The output's thread.
     bool pull(float* out, size_t frames)
     {
+        takeEdges();
         renderer->setVolume(outputVolume ? 100 : player.m_volume.load(std::memory_order_relaxed));
         renderer->setRate(player.m_rate.load(std::memory_order_relaxed));
         if (stopRequested.load(std::memory_order_relaxed))
@@ -107,6 +149,8 @@ struct AudioPlayer::Session {
         closeOutput();
         renderer = std::make_unique<Renderer>(*source, fileRate, opened->rate());
         renderer->setRate(player.m_rate.load());
+        fadeTaken = fadeSerial.load(std::memory_order_acquire);
+        renderer->setEdgeFade(edgesNow());
         outputVolume = opened->appliesVolume();
         renderer->setVolume(outputVolume ? 100 : player.m_volume.load());
         if (outputVolume)
@@ -161,7 +205,7 @@ struct AudioPlayer::Session {
         source.reset();
         failTold.store(false);
         try {
-            build(std::make_unique<Decoder>(path));
+            build(player.open(path));
         } catch (const Failure&) {
             retryAt = Clock::now() + retryInterval;
             return false;
@@ -328,28 +372,36 @@ void AudioPlayer::playFile(const QString& path)
     // Nothing of it was heard yet: the same file again (the play window's
     // tick) tries the outputs again without starting over, and a server
     // that is waited for keeps its connection.
+    const EdgeFade edges = m_nextFade.value_or(EdgeFade{});
+    m_nextFade.reset();
     if (m_session && m_session->path == path && !m_session->started.load() &&
         m_session->phase.load() == Session::Waiting) {
+        m_session->tell(edges);
         m_session->notify();
         return;
     }
-    std::unique_ptr<Decoder> decoder;
+    OpenedSound sound;
     try {
-        decoder = std::make_unique<Decoder>(path);
+        sound = open(path);
     } catch (const Failure&) {
         // Unplayable: no message, and nothing plays.
         stop();
         m_state = PlayState::Undefined;
         return;
     }
-    auto session = std::make_shared<Session>(*this, path);
-    session->build(std::move(decoder));
+    auto session = std::make_shared<Session>(*this, path, edges);
+    session->build(std::move(sound));
     m_session = session;
     m_state = PlayState::Playing;
     post([session](AudioPlayer& p) {
         p.halt(true);
         p.m_active = session;
     });
+}
+
+OpenedSound AudioPlayer::open(const QString& path) const
+{
+    return openSound(path, m_soundFolders, m_loop, m_rate.load());
 }
 
 void AudioPlayer::setLoopMode(bool loop)
@@ -383,8 +435,17 @@ void AudioPlayer::setRate(double rate)
     });
 }
 
+void AudioPlayer::setEdgeFade(const EdgeFade& fade)
+{
+    if (m_session && playState() == PlayState::Playing)
+        m_session->tell(fade);
+    else
+        m_nextFade = fade;
+}
+
 void AudioPlayer::stop()
 {
+    m_nextFade.reset();
     if (m_session)
         post([](AudioPlayer& p) { p.halt(true); });
     m_session.reset();

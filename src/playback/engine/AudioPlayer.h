@@ -2,6 +2,9 @@
 
 #include "playback/engine/MediaPlayer.h"
 #include "playback/engine/OutputChooser.h"
+#include "playback/engine/SoundSource.h"
+
+#include <QStringList>
 
 #include <atomic>
 #include <condition_variable>
@@ -9,11 +12,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
-// The program's media player: mp3 through libmpg123 (gapless), speed and
-// the output's rate through libsamplerate, output through the first of
-// `outputs` that can be had (SDL by default).
+// The program's media player: mp3 through libmpg123 (gapless), mixes of
+// several files (MixSource), speed and the output's rate through libsamplerate, output through the
+// first of `outputs` that can be had (SDL by default).
 //
 // Play states it reports:
 //   0 Undefined      nothing assigned yet, or the last file could not be
@@ -47,6 +51,10 @@ public:
     void setRate(double rate) override;
     void stop() override;
     PlayState playState() const override;
+    void setEdgeFade(const EdgeFade& fade) override;
+
+    // Where the parts of a mix are looked for after the mix's own folder.
+    void setSoundFolders(const QStringList& folders) { m_soundFolders = folders; }
 
     // Output frames that had to be silence because decoding fell behind,
     // over the current file.
@@ -56,6 +64,7 @@ private:
     struct Session;
     using Task = std::function<void(AudioPlayer&)>;
 
+    OpenedSound open(const QString& path) const;
     void post(Task task);
     void poke();
     void run();
@@ -64,12 +73,14 @@ private:
     void tellOutput(bool had);
 
     const OutputChoice m_outputs;
+    QStringList m_soundFolders;
     std::atomic<bool> m_loop{false};
     std::atomic<int> m_volume{50};
     std::atomic<double> m_rate{1.0};
     // The UI thread's view.
     std::shared_ptr<Session> m_session;
     PlayState m_state = PlayState::Undefined;
+    std::optional<EdgeFade> m_nextFade;
 
     // The player's thread and what is posted to it.
     std::mutex m_mutex;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/engine/EdgeFade.h"
+
 #include <QString>
 
 // Play states, numbered as media players conventionally number them.
@@ -30,4 +32,8 @@ public:
     virtual void setRate(double rate) = 0;
     virtual void stop() = 0;
     virtual PlayState playState() const = 0;
+    // The play window's gentle edges: the file now playing follows them from
+    // now on; when none plays, the next file assigned starts with them. Any
+    // other assignment plays without.
+    virtual void setEdgeFade(const EdgeFade& fade) = 0;
 };

@@ -14,6 +14,10 @@ constexpr double fadeSeconds = 0.005;   // start and stop
 constexpr double dipSeconds = 0.004;    // each way, when the converter changes
 constexpr double volumeSeconds = 0.020; // volume glide
 constexpr double rateSeconds = 0.030;   // time constant of the speed glide
+// A window's end told again agrees with the last within the audio queued
+// ahead; only a clock change moves it further, and then the level glides.
+constexpr double edgeToleranceSeconds = 2.0;
+constexpr double edgeGlideSeconds = 0.5;
 // Above this speed the sinc converter costs too much; linear keeps real time.
 constexpr double sincLimit = 4.0;
 constexpr size_t feedFrames = 512;
@@ -89,6 +93,54 @@ void Renderer::stop()
         return;
     m_stopping = true;
     m_transportRamp.to(0.0f, int(fadeSeconds * m_outputRate));
+}
+
+void Renderer::setEdgeFade(const EdgeFade& fade)
+{
+    if (!m_started) {
+        m_edges = FadeEnvelope(fade, m_outputRate);
+        return;
+    }
+    const FadeEnvelope next = m_edges.retimed(fade);
+    if (next.closeTo(m_edges, edgeToleranceSeconds * m_outputRate))
+        return;
+    m_oldEdges = m_edges;
+    m_edges = next;
+    m_edgesBlend.value = 0.0f;
+    m_edgesBlend.to(1.0f, int(edgeGlideSeconds * m_outputRate));
+}
+
+float Renderer::edgeGain() const
+{
+    if (!m_edgesBlend.moving())
+        return m_edges.gain();
+    const float b = m_edgesBlend.value;
+    return b * m_edges.gain() + (1.0f - b) * m_oldEdges.gain();
+}
+
+// The edges change slowly: their gain is worked out per block and drawn
+// straight between block ends.
+void Renderer::applyEdges(float* block, size_t frames)
+{
+    if (m_edges.unity() && !m_edgesBlend.moving()) {
+        m_edges.advance(long(frames));
+        return;
+    }
+    const float from = edgeGain();
+    const size_t audible = size_t(m_edges.audibleFrames(long(frames)));
+    m_edges.advance(long(frames));
+    m_oldEdges.advance(long(frames));
+    for (size_t i = 0; i < frames; ++i)
+        m_edgesBlend.next();
+    const float to = edgeGain();
+    const float step = (to - from) / float(frames);
+    for (size_t i = 0; i < audible; ++i) {
+        const float g = from + step * float(i + 1);
+        block[2 * i] *= g;
+        block[2 * i + 1] *= g;
+    }
+    // Silence from the window's end on, to the sample.
+    std::fill(block + audible * channels, block + frames * channels, 0.0f);
 }
 
 Renderer::Mode Renderer::modeFor(double rate) const
@@ -189,6 +241,7 @@ void Renderer::render(float* out, size_t frames)
                 block[2 * i + 1] *= g;
             }
         }
+        applyEdges(block, n);
         if (got < n) {
             std::fill_n(block + got * channels, (n - got) * channels, 0.0f);
             if (m_sourceDone) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playback/engine/EdgeFade.h"
 #include "playback/engine/FrameSource.h"
 
 #include <cstddef>
@@ -34,6 +35,10 @@ public:
     void setRate(double rate);
     // Fades out within a few milliseconds, then renders silence.
     void stop();
+    // The play window's edges, counted in rendered time from the first
+    // render. Told again while playing, a moved end (the clock was changed)
+    // glides to the level the fade has there.
+    void setEdgeFade(const EdgeFade& fade);
 
     void render(float* out, size_t frames);
 
@@ -69,6 +74,8 @@ private:
     Mode modeFor(double rate) const;
     void useMode(Mode mode);
     size_t produce(float* out, size_t frames);
+    float edgeGain() const;
+    void applyEdges(float* block, size_t frames);
 
     FrameSource& m_source;
     const int m_sourceRate;
@@ -84,6 +91,9 @@ private:
     Ramp m_volumeRamp;
     Ramp m_modeRamp;      // dips to silence while the converter is swapped
     Ramp m_transportRamp; // start and stop fades
+    FadeEnvelope m_edges;
+    FadeEnvelope m_oldEdges; // faded from while the clock change glides
+    Ramp m_edgesBlend;       // 0: the old edges, 1: the new
     bool m_stopping = false;
     bool m_sourceDone = false;
     bool m_finished = false;

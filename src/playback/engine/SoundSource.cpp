@@ -1,0 +1,40 @@
+#include "playback/engine/SoundSource.h"
+
+#include "common/Failure.h"
+#include "playback/engine/DecodedLoop.h"
+#include "playback/engine/Decoder.h"
+#include "playback/engine/MixSource.h"
+#include "playback/engine/Streamer.h"
+
+std::unique_ptr<FrameSource> fileSource(std::unique_ptr<Decoder> decoder,
+                                        const std::atomic<bool>& loop, double drainRate,
+                                        long long* heldBytes)
+{
+    if (DecodedLoop::fits(*decoder)) {
+        const long long bytes = decoder->lengthFrames() * Decoder::channels * 2;
+        if (!heldBytes || bytes <= *heldBytes) {
+            if (heldBytes)
+                *heldBytes -= bytes;
+            return std::make_unique<DecodedLoop>(std::move(decoder), loop);
+        }
+    }
+    return std::make_unique<Streamer>(std::move(decoder), loop, drainRate);
+}
+
+OpenedSound openSound(const QString& path, const QStringList& soundFolders,
+                      const std::atomic<bool>& loop, double speed)
+{
+    std::unique_ptr<Decoder> decoder;
+    try {
+        decoder = std::make_unique<Decoder>(path);
+    } catch (const Failure&) {
+        // What a file holds decides: only a file that is no sound is read as a mix.
+        if (!path.endsWith(QStringLiteral(".mix"), Qt::CaseInsensitive))
+            throw;
+        auto mix = std::make_unique<MixSource>(path, soundFolders, loop, speed);
+        const int rate = mix->sampleRate();
+        return OpenedSound{std::move(mix), rate};
+    }
+    const int rate = decoder->sampleRate();
+    return OpenedSound{fileSource(std::move(decoder), loop, rate * speed), rate};
+}
