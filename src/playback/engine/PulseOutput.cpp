@@ -94,8 +94,8 @@ bool PulseOutput::connect()
         return false;
     pa_proplist* props = pa_proplist_new();
     pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Hushwave");
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "hushwave");
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, "hushwave");
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, HUSHWAVE_APP_ID);
+    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, HUSHWAVE_APP_ID);
     m_context =
         pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Hushwave", props);
     pa_proplist_free(props);
