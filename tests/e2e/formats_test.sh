@@ -87,9 +87,10 @@ else:
     left = body[0::2]
     crossings = sum(1 for i in range(1, len(left)) if (left[i - 1] < 0) != (left[i] < 0))
     out["hz"] = crossings / 2 / (len(left) / 44100) if left else 0.0
-    # Where frame k of the file shows up in the capture.
+    # Where frame k of the file shows up in the capture: looked for from where
+    # the sound began, since a steady tone matches a period earlier too.
     k, start = min(4410, n // 2), -1
-    for j in range(max(first, k), min(last, first + n + k) - 32):
+    for j in range(max(first, k, loud[0] + k - 64), min(last, first + n + k) - 32):
         if all(abs(cap[2 * (j + t) + c] - ref[2 * (k + t) + c]) < 1e-4 for t in range(32) for c in (0, 1)):
             start = j - k
             break

@@ -16,8 +16,9 @@
 #include <thread>
 
 // The program's media player: mp3 through libmpg123 (gapless), mixes of
-// several files (MixSource), speed and the output's rate through libsamplerate, output through the
-// first of `outputs` that can be had (SDL by default).
+// several files (MixSource), speed and the output's rate through
+// libsamplerate, output through the first of `outputs` that can be had (SDL
+// by default).
 //
 // Play states it reports:
 //   0 Undefined      nothing assigned yet, or the last file could not be
