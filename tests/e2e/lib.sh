@@ -722,6 +722,7 @@ hw_capture_growing() {
 #   onset    seconds from the capture's start to its first non-zero sample
 #   head     peak of the first ms after the onset / peak of the 100 ms after it
 #   tail     peak of the last ms before the final silence / peak of the 100 ms before it
+#   end      peak of the last ms before the final silence / peak of all the sound
 #   tailsil  seconds of silence at the end of the capture
 #   jump     largest sample-to-sample step / the 99.9th percentile step
 #   smooth   RMS of the steps / RMS of the signal: about 1.4 for white
@@ -774,6 +775,8 @@ if first is not None:
     out["head"] = max(mono[first:first + ms] or [0.0]) / body if body else 0.0
     body = max(mono[max(first, last - rate // 10):last + 1] or [0.0])
     out["tail"] = max(mono[max(first, last + 1 - ms):last + 1] or [0.0]) / body if body else 0.0
+    whole = max(mono[first:last + 1] or [0.0])
+    out["end"] = max(mono[max(first, last + 1 - ms):last + 1] or [0.0]) / whole if whole else 0.0
     out["tailsil"] = (frames - 1 - last) / rate
     steps = sorted(abs(left[i + 1] - left[i]) for i in range(first, last))
     power = sum(left[i] * left[i] for i in range(first, last))
@@ -786,7 +789,7 @@ if first is not None:
     else:
         out["jump"] = 0.0
 else:
-    out.update(onset=-1, head=0.0, tail=0.0, tailsil=0.0, jump=0.0, smooth=0.0)
+    out.update(onset=-1, head=0.0, tail=0.0, end=0.0, tailsil=0.0, jump=0.0, smooth=0.0)
 for k, v in out.items():
     print(f"{k}={v:.4f}" if isinstance(v, float) else f"{k}={v}")
 EOF
