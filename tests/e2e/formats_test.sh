@@ -87,20 +87,23 @@ else:
     left = body[0::2]
     crossings = sum(1 for i in range(1, len(left)) if (left[i - 1] < 0) != (left[i] < 0))
     out["hz"] = crossings / 2 / (len(left) / 44100) if left else 0.0
-    # Where frame k of the file shows up in the capture: looked for from where
-    # the sound began, since a steady tone matches a period earlier too.
-    k, start = min(4410, n // 2), -1
-    for j in range(max(first, k, loud[0] + k - 64), min(last, first + n + k) - 32):
-        if all(abs(cap[2 * (j + t) + c] - ref[2 * (k + t) + c]) < 1e-4 for t in range(32) for c in (0, 1)):
-            start = j - k
-            break
-    out["found"] = int(start >= 0)
-    if start >= 0:
+    # Where frame k of the file shows up in the capture: looked for near where
+    # the sound began (its first frames may be too quiet to count as sound).
+    # A steady tone matches there a period early or late too; only its seams
+    # tell those places apart, so the one that fits the whole capture best wins.
+    k = min(4410, n // 2)
+    def bad_from(s):
+        return sum(1 for i in range(max(first, s), last)
+                   if max(abs(cap[2 * i] - ref[2 * ((i - s) % n)]),
+                          abs(cap[2 * i + 1] - ref[2 * ((i - s) % n) + 1])) > 1e-4)
+    starts = [j - k for j in range(max(first, k, loud[0] + k - 64), min(last, loud[0] + k + 64, first + n + k) - 32)
+              if all(abs(cap[2 * (j + t) + c] - ref[2 * (k + t) + c]) < 1e-4 for t in range(32) for c in (0, 1))]
+    fits = sorted((bad_from(s), s) for s in starts)
+    out["found"] = int(bool(fits))
+    if fits:
+        out["bad"], start = fits[0]
         first = max(first, start)
         out["seams"] = (last - 1 - start) // n - (first - start) // n
-        out["bad"] = sum(1 for i in range(first, last)
-                         if max(abs(cap[2 * i] - ref[2 * ((i - start) % n)]),
-                                abs(cap[2 * i + 1] - ref[2 * ((i - start) % n) + 1])) > 1e-4)
     else:
         out.update(seams=0, bad=-1)
     out["unequal"] = sum(1 for i in range(first, last - n)
