@@ -4,7 +4,7 @@
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
 #include "common/ApplicationId.h"
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 #include "playback/engine/AudioPlayer.h"
 #include "playback/engine/OutputChooser.h"
 #include "system/desktop/DesktopSession.h"

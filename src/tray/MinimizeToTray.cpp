@@ -4,7 +4,7 @@
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
