@@ -4,7 +4,7 @@
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
 #include "common/ApplicationId.h"
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 #include "playback/engine/AudioPlayer.h"
 #include "playback/engine/OutputChooser.h"
 #include "system/desktop/DesktopSession.h"
@@ -137,7 +137,7 @@ int main(int argc, char** argv)
     errors.setParent(&form);
     settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form, &errors);
-    DesktopSession desktop(form, instance);
+    DesktopSession desktop(form.desktop, instance);
     form.Form_Load();
     if (quitOnSignal.requested()) {
         // Ended while loading (an error box waited): the window never shows.

@@ -4,20 +4,19 @@
 #include "app/appearance/HandCursor.h"
 #include "app/Conversions.h"
 #include "app/TimePicker.h"
+#include "common/ApplicationId.h"
 #include "common/Clock.h"
-#include "common/ControlValues.h"
 #include "common/DateText.h"
 #include "common/ErrorReport.h"
 #include "common/Failure.h"
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
+#include "controls/ControlValues.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
 #include "tray/BlueT.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -115,44 +114,6 @@ QPushButton* pushButton(QWidget* parent, const QRect& geometry, const QString& t
     return button;
 }
 
-// A control that lies outside the window: a screen reader must not offer it.
-const char* const kHiddenFromAccessibility = "hiddenFromAccessibility";
-
-class HiddenAccessible : public QAccessibleWidget
-{
-public:
-    explicit HiddenAccessible(QWidget* widget) : QAccessibleWidget(widget) {}
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.invisible = true;
-        state.offscreen = true;
-        state.focusable = false;
-        return state;
-    }
-};
-
-QAccessibleInterface* hiddenAccessibleFactory(const QString&, QObject* object)
-{
-    auto* widget = qobject_cast<QWidget*>(object);
-    if (widget && widget->property(kHiddenFromAccessibility).toBool())
-        return new HiddenAccessible(widget);
-    return nullptr;
-}
-
-void hideFromAccessibility(QWidget* widget)
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(hiddenAccessibleFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-    widget->setProperty(kHiddenFromAccessibility, true);
-    // Setting its value may already have made the usual interface; drop it.
-    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(widget))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
-}
-
 QIcon applicationIcon()
 {
     QIcon icon;
@@ -186,7 +147,6 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
         Check4, Check8, m_services.settings, [this] { return m_loading; },
         [this] { minimizeToTray->Check8_Click(); }, m_backEnds.registry, m_backEnds.executable,
         &m_services.errors);
-    startUpOption->connectCheck4();
     pointer = std::make_unique<WindowPointer>(*this);
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, DTPicker1, DTPicker2})
@@ -194,15 +154,15 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     pointer->watch(PushButton1, WindowPointer::Custom);
     pointer->watch(PushButton2, WindowPointer::Custom);
     wireHandlers();
-    setSaveFailureNotice([this](const QString& description) { tellSaveFailed(description); });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
 Form1::~Form1()
 {
-    setSaveFailureNotice({});
-    // These handlers refer to the controls; they go first.
+    // These handlers refer to the controls; they go first, and the tray's
+    // last messages (it takes its icon away as it goes) reach none of them.
+    disconnect(&cSysTray1, nullptr, this, nullptr);
     startUpOption.reset();
     minimizeToTray.reset();
     pointer.reset();
@@ -253,16 +213,15 @@ void Form1::buildControls()
     // Out of sight, so out of reach: no Tab stop, nothing for a screen reader.
     // Otherwise the keyboard changes the speed with nothing on screen to undo it.
     Slider2->setFocusPolicy(Qt::NoFocus);
-    hideFromAccessibility(Slider2);
-    hideFromAccessibility(Label2);
+    m_hidden.hide(*Slider2);
+    m_hidden.hide(*Label2);
     WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
-    hideFromAccessibility(WindowsMediaPlayer1);
+    m_hidden.hide(*WindowsMediaPlayer1);
 
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
                                                       Option2, Label1, Check4, Check8, Label2})
         paintBackground(*w, Qt::white, Qt::black);
-    for (QGroupBox* frame : {Frame1, Frame2, Frame3, Frame4})
-        drawPlainFrame(*frame);
+    drawPlainFrames(*this, {Frame1, Frame2, Frame3, Frame4});
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -272,12 +231,13 @@ void Form1::buildControls()
 
 void Form1::wireHandlers()
 {
-    // Each event runs its handler; a failure is logged and never reaches Qt.
+    // Each event runs its handler; a failure is logged and never reaches Qt,
+    // and a failed save is told in a box, unless the load step is running
+    // (its own statements report what fails there).
     const auto on = [this](auto* sender, auto signal, const char* name, auto handler) {
         connect(sender, signal, this, [this, name, handler] {
-            atQtEdge(name, handler);
-            if (m_desktopListener)
-                m_desktopListener();
+            atQtEdge(name, handler, m_loading ? nullptr : &m_services.errors);
+            desktop.changed();
         });
     };
     on(PushButton2, &QPushButton::clicked, "PushButton2_Click",
@@ -297,19 +257,12 @@ void Form1::wireHandlers()
        [this] { soundControls.Slider1_Change(); });
     on(Slider2, &QSlider::valueChanged, "Slider2_Change",
        [this] { soundControls.Slider2_Change(); });
-}
-
-// Once a run: a slider dragged across its range would otherwise open a box
-// for every step.
-void Form1::tellSaveFailed(const QString& description)
-{
-    if (m_toldSaveFailed || m_loading)
-        return;
-    m_toldSaveFailed = true;
-    m_services.errors.notify(description + "\r\n\r\n" +
-                             "The change takes effect now and is saved with the next save that "
-                             "works; without one it is gone when " +
-                             kProductName + " starts again. This is not shown again until then.");
+    // Code that sets Check4 runs its handler itself; only a click comes here.
+    on(Check4, &QCheckBox::clicked, "Check4_Click", [this] { startUpOption->Check4_Click(); });
+    on(Check8, &QCheckBox::toggled, "Check8_Click", [this] { minimizeToTray->Check8_Click(); });
+    connect(&cSysTray1, &cSysTray::MouseUp, this, [this](std::int16_t Button, std::int32_t Id) {
+        atQtEdge("cSysTray1_MouseUp", [&] { minimizeToTray->cSysTray1_MouseUp(Button, Id); });
+    });
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const
@@ -355,8 +308,9 @@ void Form1::Form_Load()
     // to every window's title, and the error box must read "Application Error".
     guard(130, [&] { QCoreApplication::setApplicationName(applicationTitle(kProductName)); });
 
-    // The list comes back missing when listing fails; the loop then fails
-    // at its header and once in its body, as the statement rules require.
+    // The list comes back missing when listing fails. The loop's header is a
+    // test, and a test that fails counts as held: the header's failure is
+    // reported, and the body runs once, its first statement failing too.
     std::optional<QStringList> files;
     guard(132, [&] { files = m_backEnds.listFiles(folder + "/sounds", "*.*"); });
     qsizetype i = 0;
@@ -444,63 +398,5 @@ void Form1::Form_Load()
         guard(188, [&] { enableTimer(Timer1, false); });
     }
     guard(190, [&] { m_loading = false; });
-    if (m_desktopListener)
-        m_desktopListener();
-}
-
-DesktopPlayerState Form1::desktopState() const
-{
-    DesktopPlayerState state;
-    state.generatorOn = PushButton2->text() == kTurnOff;
-    state.previewOn = PushButton1->text() == kStop;
-    state.soundPlaying = m_services.player.playState() == PlayState::Playing;
-    state.volume = Slider1->value();
-    state.styleIndex = Combo1->currentIndex();
-    state.style = styleTitle(Combo1->currentText());
-    return state;
-}
-
-// Like a click, an action from the desktop waits until the load step is done
-// and no box holds the window (a handler waits inside it).
-bool Form1::takesInput() const
-{
-    return !m_loading && !QApplication::activeModalWidget();
-}
-
-void Form1::clickTurnOnOff()
-{
-    if (takesInput())
-        PushButton2->click();
-}
-
-void Form1::clickPreview()
-{
-    if (takesInput())
-        PushButton1->click();
-}
-
-void Form1::moveVolume(int value)
-{
-    // Through the slider's own change, so it is stored and heard like a drag.
-    if (takesInput())
-        Slider1->setValue(value);
-}
-
-void Form1::raiseWindow()
-{
-    atQtEdge("cSysTray1_MouseUp", [this] { minimizeToTray->cSysTray1_MouseUp(0, 0); });
-}
-
-void Form1::closeWindow()
-{
-    if (!takesInput())
-        return;
-    // A window hidden in the tray still gets its close, so the icon goes too.
-    close();
-    QCoreApplication::quit();
-}
-
-void Form1::setDesktopListener(std::function<void()> listener)
-{
-    m_desktopListener = std::move(listener);
+    desktop.changed();
 }

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "app/appearance/HiddenFromScreenReaders.h"
 #include "app/appearance/SkinFramework.h"
 #include "app/appearance/WindowPointer.h"
 #include "app/Form1Controls.h"
+#include "app/Form1Desktop.h"
 #include "playback/NoisePlayer.h"
 #include "playback/PlaybackContext.h"
 #include "playback/PlayWindow.h"
 #include "playback/SoundControls.h"
-#include "system/desktop/DesktopWindow.h"
 #include "system/StartUpOption.h"
 #include "tray/cSysTray.h"
 #include "tray/MinimizeToTray.h"
@@ -35,10 +36,10 @@ struct FormBackEnds {
     QString userFolder = {};
 };
 
-// The main window: builds the controls as designed, wires their events to the
-// subsystems' handlers, and restores everything from the settings store in
+// The main window: builds the controls as designed, wires every event to its
+// subsystem's handler, and restores everything from the settings store in
 // its load step.
-class Form1 : public QWidget, public Form1Controls, public DesktopWindow
+class Form1 : public QWidget, public Form1Controls
 {
     Q_OBJECT
 public:
@@ -49,18 +50,6 @@ public:
     void Form_Load();
     bool loading() const { return m_loading; }
 
-    static constexpr const char* kProductName = "Hushwave";
-
-    // What the desktop's panels and media keys act through.
-    DesktopPlayerState desktopState() const override;
-    bool takesInput() const override;
-    void clickTurnOnOff() override;
-    void clickPreview() override;
-    void moveVolume(int value) override;
-    void raiseWindow() override;
-    void closeWindow() override;
-    void setDesktopListener(std::function<void()> listener) override;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -68,16 +57,16 @@ private:
     void buildControls();
     void wireHandlers();
     QString setting(const QString& key, const QString& defaultValue) const;
-    void tellSaveFailed(const QString& description);
     void addUserStyles(Guard& guard);
 
     PlaybackServices m_services;
     FormBackEnds m_backEnds;
     bool m_loading = false;
-    bool m_toldSaveFailed = false;
-    std::function<void()> m_desktopListener;
+    HiddenFromScreenReaders m_hidden;
 
 public:
+    // What the desktop's panels and media keys act through.
+    Form1Desktop desktop{*this, m_services.player};
     cSysTray cSysTray1;
     SkinFramework SkinFramework1;
     std::unique_ptr<WindowPointer> pointer;

@@ -16,5 +16,10 @@ public:
 // The report's text: description, location and line, then the support request.
 QString errorReportMessage(const QString& description, const QString& location, int line);
 
+// The notice for a save that failed outside a guarded handler: why, and what
+// becomes of the change. Told as often as the store throws: the settings
+// file's store throws only its first failure of a run.
+QString saveFailureNotice(const QString& description);
+
 inline const char* const kErrorReportTitle = "Application Error";
 inline const char* const kSupportAddress = "support@tarnwell.example";

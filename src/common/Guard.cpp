@@ -51,28 +51,14 @@ bool Guard::test(int line, const std::function<bool()>& condition)
     return held;
 }
 
-namespace
-{
-std::function<void(const QString&)>& saveFailureNotice()
-{
-    static std::function<void(const QString&)> notice;
-    return notice;
-}
-} // namespace
-
-void setSaveFailureNotice(std::function<void(const QString& description)> notice)
-{
-    saveFailureNotice() = std::move(notice);
-}
-
-void atQtEdge(const char* handler, const std::function<void()>& body)
+void atQtEdge(const char* handler, const std::function<void()>& body, ErrorReport* saveFailures)
 {
     try {
         body();
     } catch (const SaveFailure& failure) {
         qWarning("%s failed: %s", handler, qPrintable(failure.description()));
-        if (const auto notice = saveFailureNotice())
-            notice(failure.description());
+        if (saveFailures)
+            saveFailures->notify(saveFailureNotice(failure.description()));
     } catch (...) {
         qWarning("%s failed: %s", handler, qPrintable(describeCurrentException()));
     }

@@ -37,10 +37,7 @@ private:
 };
 
 // Qt must never see an exception: slots of unguarded handlers run through
-// this, which logs the failure and keeps the program running. A failed
-// save is also handed to the notice set below, if any.
-void atQtEdge(const char* handler, const std::function<void()>& body);
-
-// Who hears of a save that failed in an unguarded handler; the window sets
-// it for its lifetime. An empty function turns it off.
-void setSaveFailureNotice(std::function<void(const QString& description)> notice);
+// this, which logs the failure and keeps the program running. A failed save
+// is also told to `saveFailures`, when given: the window's error report.
+void atQtEdge(const char* handler, const std::function<void()>& body,
+              ErrorReport* saveFailures = nullptr);

@@ -1,9 +1,9 @@
 #include "playback/NoisePlayer.h"
 
-#include "common/ControlValues.h"
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
+#include "controls/ControlValues.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/StylePath.h"
 

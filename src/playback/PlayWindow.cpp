@@ -1,11 +1,11 @@
 #include "playback/PlayWindow.h"
 
 #include "common/Clock.h"
-#include "common/ControlValues.h"
 #include "common/DateText.h"
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
+#include "controls/ControlValues.h"
 #include "playback/engine/MediaPlayer.h"
 #include "playback/NoisePlayer.h"
 #include "playback/StylePath.h"

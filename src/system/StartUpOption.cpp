@@ -1,7 +1,6 @@
 #include "system/StartUpOption.h"
 
 #include "common/ErrorReport.h"
-#include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "system/mStartUp.h"
@@ -83,10 +82,4 @@ void StartUpOption::Check4_Click()
 
     if (failure)
         std::rethrow_exception(failure);
-}
-
-void StartUpOption::connectCheck4()
-{
-    QObject::connect(m_check4, &QCheckBox::clicked, m_check4,
-                     [this] { atQtEdge("Check4_Click", [this] { Check4_Click(); }); });
 }

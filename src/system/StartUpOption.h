@@ -22,13 +22,11 @@ public:
                   std::function<bool()> loading, std::function<void()> check8Click,
                   Registry& registry, QString executable, ErrorReport* errors = nullptr);
 
-    // The click handler. A failure of the store or of Check8's handling is
-    // thrown on, after the logon entry has been brought in line with the box.
+    // The click handler, which the window wires to Check4's click; code that
+    // sets the box calls it itself. A failure of the store or of Check8's
+    // handling is thrown on, after the logon entry has been brought in line
+    // with the box.
     void Check4_Click();
-
-    // Runs Check4_Click when the user clicks Check4, without letting a
-    // failure reach Qt. Code that sets the value calls Check4_Click itself.
-    void connectCheck4();
 
 private:
     QCheckBox* m_check4;

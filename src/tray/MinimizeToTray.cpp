@@ -4,7 +4,7 @@
 #include "common/Guard.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -35,12 +35,6 @@ MinimizeToTray::MinimizeToTray(QWidget& form, cSysTray& cSysTray1, QCheckBox* Ch
       m_report(report), m_trayAvailable(std::move(trayAvailable))
 {
     m_form.installEventFilter(this);
-    connect(&m_tray, &cSysTray::MouseUp, this, [this](std::int16_t Button, std::int32_t Id) {
-        atQtEdge("cSysTray1_MouseUp", [&] { cSysTray1_MouseUp(Button, Id); });
-    });
-    if (m_check8)
-        connect(m_check8, &QCheckBox::toggled, this,
-                [this] { atQtEdge("Check8_Click", [this] { Check8_Click(); }); });
 }
 
 MinimizeToTray::~MinimizeToTray() = default;

@@ -37,8 +37,10 @@ PropertyBag savedTrayProperties(const QIcon& trayIcon);
 // tray (with a balloon once a run), a release on the icon brings it back,
 // "Start in system tray" is remembered, and closing takes the icon away.
 //
-// Watches the window's state changes itself. Without a tray host a minimised
-// window stays on the task bar instead: hidden, it could not be brought back.
+// The window wires the icon's release and Check8's toggle to their handlers;
+// the window's state changes are watched here, where a minimise turns into a
+// hide. Without a tray host a minimised window stays on the task bar instead:
+// hidden, it could not be brought back.
 class MinimizeToTray : public QObject
 {
     Q_OBJECT

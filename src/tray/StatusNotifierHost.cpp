@@ -1,6 +1,6 @@
 #include "tray/StatusNotifierHost.h"
 
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

@@ -19,6 +19,7 @@ namespace
 class WindowProcFilter : public QObject
 {
 public:
+    using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         bool handled = false;
@@ -27,13 +28,16 @@ public:
     }
 };
 
-// One filter for the program; it lives as long as the application.
-WindowProcFilter* windowProcFilter()
+// The window's own filter, a child of it: made at its first hook and kept
+// while the window lives, since a hook may go while the filter runs (a
+// click that closes the program takes the icon away).
+WindowProcFilter* windowProcFilter(QObject& window)
 {
-    static QPointer<WindowProcFilter> filter;
-    if (!filter)
-        filter = new WindowProcFilter;
-    return filter;
+    for (QObject* child : window.children()) {
+        if (auto* filter = dynamic_cast<WindowProcFilter*>(child))
+            return filter;
+    }
+    return new WindowProcFilter(&window);
 }
 
 } // namespace
@@ -44,14 +48,14 @@ void InstallHook(std::uint32_t hWnd, cSysTray* owner)
     if (!window)
         return;
     PrevWndProc = window;
-    window->installEventFilter(windowProcFilter());
+    window->installEventFilter(windowProcFilter(*window));
     window->userData = owner;
 }
 
 void RemoveHook(std::uint32_t hWnd)
 {
     if (QObject* window = windowFromHandle(hWnd))
-        window->removeEventFilter(windowProcFilter());
+        window->removeEventFilter(windowProcFilter(*window));
 }
 
 bool TrayWindowProc(QObject* window, QEvent* event)

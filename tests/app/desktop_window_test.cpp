@@ -19,7 +19,7 @@ TEST(DesktopWindow, ActionsRunTheWindowsHandlersAndReportTheirChanges)
     FormHarness h;
     h.addSounds({"Brown.mp3", "White.mp3"});
     Form1& f = h.load();
-    DesktopWindow& desktop = f;
+    DesktopWindow& desktop = f.desktop;
     int changes = 0;
     desktop.setDesktopListener([&] { ++changes; });
 
@@ -75,7 +75,7 @@ TEST(DesktopWindow, NothingActsWhileABoxHoldsTheWindow)
 {
     FormHarness h;
     Form1& f = h.load();
-    DesktopWindow& desktop = f;
+    DesktopWindow& desktop = f.desktop;
     QDialog box;
     box.setModal(true);
     box.show();

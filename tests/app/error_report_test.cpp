@@ -55,4 +55,21 @@ TEST(Guard, AtTheQtEdgeAFailureIsSwallowed)
     EXPECT_TRUE(after);
 }
 
+// A failed save reaches the report it is given, as a notice that says why;
+// other failures, and saves without a report, are only logged.
+TEST(Guard, AtTheQtEdgeAFailedSaveIsToldToTheGivenReport)
+{
+    RecordingErrorReport report;
+    atQtEdge(
+        "Slider1_Change", [] { throw SaveFailure("the disk is full"); }, &report);
+    ASSERT_EQ(report.notices.size(), 1);
+    EXPECT_TRUE(report.notices[0].startsWith("the disk is full\r\n"));
+    EXPECT_TRUE(report.notices[0].contains("saved with the next save that works"));
+    atQtEdge(
+        "Slider1_Change", [] { throw Failure("refused"); }, &report);
+    atQtEdge("Slider1_Change", [] { throw SaveFailure("the disk is full"); });
+    EXPECT_EQ(report.notices.size(), 1);
+    EXPECT_TRUE(report.entries.empty());
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "common/Guard.h"
 #include "support/Fakes.h"
 #include "support/TempConfig.h"
 #include "system/mStartUp.h"
@@ -20,6 +21,14 @@
 
 namespace
 {
+
+// As the window wires it: a click runs the handler, and a failure stops at
+// Qt's edge.
+void wireCheck4(QCheckBox* check4, StartUpOption& option)
+{
+    QObject::connect(check4, &QCheckBox::clicked, check4,
+                     [&option] { atQtEdge("Check4_Click", [&option] { option.Check4_Click(); }); });
+}
 
 QString readFile(const QString& path)
 {
@@ -162,7 +171,7 @@ TEST_F(StartUpTest, CheckingWritesAQuotedEntryForTheRunningExecutable)
     StartUpOption option(
         w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
         systemRegistry(), self);
-    option.connectCheck4();
+    wireCheck4(w.check4, option);
     w.check8->setVisible(false);
 
     w.check4->click();
@@ -203,7 +212,7 @@ TEST_F(StartUpTest, UncheckingRemovesBothEntriesAndClearsAndHidesCheck8)
     StartUpOption option(
         w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
         systemRegistry(), program);
-    option.connectCheck4();
+    wireCheck4(w.check4, option);
     int check8Signals = 0;
     QObject::connect(w.check8, &QCheckBox::toggled, [&] { ++check8Signals; });
 
@@ -243,7 +252,7 @@ TEST_F(StartUpTest, UnwritableMachineWideFolderGivesThePerUserEntry)
     const QString program = makeProgram("hushwave");
     StartUpOption option(
         w.check4, w.check8, store, [&] { return loading; }, {}, systemRegistry(), program);
-    option.connectCheck4();
+    wireCheck4(w.check4, option);
 
     w.check4->click();
     EXPECT_TRUE(w.check4->isChecked());
@@ -299,7 +308,7 @@ TEST_F(StartUpTest, NothingIsTouchedWhileTheWindowLoads)
     StartUpOption option(
         w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
         systemRegistry(), program);
-    option.connectCheck4();
+    wireCheck4(w.check4, option);
     w.check8->setChecked(true);
 
     // As the load step sets the box from "Windows Startup" and runs its
@@ -336,7 +345,7 @@ TEST_F(StartUpTest, AFailedSaveStillKeepsTheEntryInStepWithTheBox)
     EXPECT_FALSE(QFile::exists(machineEntry("hushwave")));
 
     // Wired to Qt, the failure stops at the edge.
-    option.connectCheck4();
+    wireCheck4(w.check4, option);
     EXPECT_NO_THROW(w.check4->click());
     EXPECT_TRUE(QFile::exists(machineEntry("hushwave")));
 }

@@ -1,3 +1,4 @@
+#include "common/Guard.h"
 #include "RecordingShell.h"
 #include "support/Fakes.h"
 #include "tray/MinimizeToTray.h"
@@ -49,6 +50,14 @@ protected:
     {
         HiddenInTray = false;
         form.tray = &handlers;
+        // Wired as the main window wires them.
+        QObject::connect(&cSysTray1, &cSysTray::MouseUp, &handlers,
+                         [this](std::int16_t Button, std::int32_t Id) {
+                             atQtEdge("cSysTray1_MouseUp",
+                                      [&] { handlers.cSysTray1_MouseUp(Button, Id); });
+                         });
+        QObject::connect(Check8, &QCheckBox::toggled, &handlers,
+                         [this] { atQtEdge("Check8_Click", [this] { handlers.Check8_Click(); }); });
         // The shell closes each balloon at once, so waits end without real time.
         shell.closeBalloonsWith = TrayCode::BalloonTimeout;
     }

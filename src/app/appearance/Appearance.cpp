@@ -85,10 +85,14 @@ void paintControls(QWidget& container, const QColor& colour, const QColor& text)
 
 } // namespace
 
-void drawPlainFrame(QGroupBox& frame)
+void drawPlainFrames(QWidget& window, std::initializer_list<QGroupBox*> frames)
 {
-    static PlainFrameStyle* const style = new PlainFrameStyle;
-    frame.setStyle(style);
+    // A child of the window: children are deleted in the order they were
+    // made, so the frames never outlive the style they are drawn with.
+    auto* style = new PlainFrameStyle;
+    style->setParent(&window);
+    for (QGroupBox* frame : frames)
+        frame->setStyle(style);
 }
 
 QColor buttonFaceColour()

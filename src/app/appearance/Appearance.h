@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <QColor>
 #include <QString>
 
@@ -12,9 +13,10 @@ class SkinFramework;
 // texts take it: a fixed background must not keep a dark theme's light text.
 void paintBackground(QWidget& widget, const QColor& colour, const QColor& text = QColor());
 
-// Draws the frame as a plain outline, so its inside shows its background
-// colour: the style's own frame shades it.
-void drawPlainFrame(QGroupBox& frame);
+// Draws the window's frames as plain outlines, so their insides show their
+// background colour: the style's own frame shades them. The style that draws
+// them is the window's, made after the frames so it goes after them too.
+void drawPlainFrames(QWidget& window, std::initializer_list<QGroupBox*> frames);
 
 // The system's button-face colour, which a skinned window takes for its
 // background.

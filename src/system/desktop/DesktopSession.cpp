@@ -1,6 +1,6 @@
 #include "system/desktop/DesktopSession.h"
 
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 
 #include "system/desktop/DesktopWindow.h"
 #include "system/desktop/Mpris.h"

@@ -1,6 +1,6 @@
 #include "system/desktop/SingleInstance.h"
 
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 #include "system/desktop/LocalHandOverServer.h"
 
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "common/WindowActivation.h"
+#include "controls/WindowActivation.h"
 
 #include <QApplication>
 #include <QGuiApplication>

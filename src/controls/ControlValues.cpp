@@ -1,4 +1,4 @@
-#include "common/ControlValues.h"
+#include "controls/ControlValues.h"
 
 #include "common/DateText.h"
 #include "common/Failure.h"
