@@ -35,7 +35,7 @@ public:
 private:
     void tick();
 
-    PlaybackControls& c;
-    PlaybackServices& s;
+    PlaybackControls& m_controls;
+    PlaybackServices& m_services;
     bool m_ticking = false;
 };
