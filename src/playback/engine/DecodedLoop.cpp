@@ -1,6 +1,7 @@
 #include "playback/engine/DecodedLoop.h"
 
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 #include "playback/engine/Int16Sample.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 
 namespace
 {
-constexpr int channels = 2;
 constexpr size_t chunkFrames = 4096;
 constexpr size_t prefillFrames = 16384;
 constexpr float scale = 32768.0f;
@@ -23,7 +23,7 @@ bool DecodedLoop::fits(const Decoder& decoder)
 
 DecodedLoop::DecodedLoop(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop)
     : m_decoder(std::move(decoder)), m_loop(loop), m_capacity(size_t(maxFrames) * 2),
-      m_samples(new int16_t[m_capacity * channels]), m_chunk(chunkFrames * channels)
+      m_samples(new int16_t[m_capacity * frame::channels]), m_chunk(chunkFrames * frame::channels)
 {
     while (m_decoded.load() < prefillFrames && !m_complete.load())
         decodeSome();
@@ -44,8 +44,8 @@ size_t DecodedLoop::decodeSome()
     std::vector<float>& chunk = m_chunk;
     const size_t at = m_decoded.load(std::memory_order_relaxed);
     const size_t n = m_decoder->read(chunk.data(), std::min(chunkFrames, m_capacity - at));
-    int16_t* out = m_samples.get() + at * channels;
-    for (size_t i = 0; i < n * channels; ++i)
+    int16_t* out = m_samples.get() + at * frame::channels;
+    for (size_t i = 0; i < n * frame::channels; ++i)
         out[i] = toInt16(chunk[i]);
     m_decoded.store(at + n, std::memory_order_release);
     if (n == 0) {
@@ -69,9 +69,9 @@ size_t DecodedLoop::read(float* dst, size_t frames)
         const size_t ready = m_decoded.load(std::memory_order_acquire);
         if (m_pos < ready) {
             const size_t n = std::min(ready - m_pos, frames - total);
-            const int16_t* in = m_samples.get() + m_pos * channels;
-            float* out = dst + total * channels;
-            for (size_t i = 0; i < n * channels; ++i)
+            const int16_t* in = m_samples.get() + m_pos * frame::channels;
+            float* out = dst + total * frame::channels;
+            for (size_t i = 0; i < n * frame::channels; ++i)
                 out[i] = float(in[i]) / scale;
             m_pos += n;
             total += n;

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "common/NativePath.h"
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/SoundSource.h"
 
@@ -20,7 +21,6 @@
 
 namespace
 {
-constexpr int channels = Decoder::channels;
 // Frames a part keeps ready beyond what the others could give.
 constexpr size_t blockFrames = 4096;
 constexpr size_t feedFrames = 512;
@@ -44,10 +44,10 @@ class Resampled : public FrameSource
 {
 public:
     Resampled(std::unique_ptr<FrameSource> inner, double ratio)
-        : m_inner(std::move(inner)), m_ratio(ratio), m_staged(feedFrames * channels)
+        : m_inner(std::move(inner)), m_ratio(ratio), m_staged(feedFrames * frame::channels)
     {
         int err = 0;
-        m_state = src_new(SRC_SINC_FASTEST, channels, &err);
+        m_state = src_new(SRC_SINC_FASTEST, frame::channels, &err);
         if (!m_state)
             throw Failure(QString("resampler unavailable: %1").arg(src_strerror(err)));
     }
@@ -67,9 +67,9 @@ public:
                 m_innerOver = m_left == 0;
             }
             SRC_DATA data{};
-            data.data_in = m_staged.data() + m_at * channels;
+            data.data_in = m_staged.data() + m_at * frame::channels;
             data.input_frames = long(m_left);
-            data.data_out = dst + done * channels;
+            data.data_out = dst + done * frame::channels;
             data.output_frames = long(frames - done);
             data.src_ratio = m_ratio;
             data.end_of_input = m_innerOver ? 1 : 0;
@@ -159,7 +159,7 @@ struct MixSource::Part {
     FrameSource* file = nullptr; // the part before any resampling, to tell it the speed
     int fileRate = 0;
     float gain = 1.0f;
-    std::vector<float> ready = std::vector<float>(blockFrames * channels);
+    std::vector<float> ready = std::vector<float>(blockFrames * frame::channels);
     size_t have = 0; // frames in `ready`
     bool over = false;
 };
@@ -248,8 +248,8 @@ size_t MixSource::read(float* dst, size_t frames)
     bool playing = false;
     for (auto& part : m_parts) {
         if (!part->over && part->have < frames) {
-            const size_t got =
-                part->source->read(part->ready.data() + part->have * channels, frames - part->have);
+            const size_t got = part->source->read(part->ready.data() + part->have * frame::channels,
+                                                  frames - part->have);
             part->have += got;
             if (got == 0 && part->source->exhausted())
                 part->over = true;
@@ -264,14 +264,15 @@ size_t MixSource::read(float* dst, size_t frames)
     if (!playing)
         out = std::min(frames, tail);
 
-    std::fill_n(dst, out * channels, 0.0f);
+    std::fill_n(dst, out * frame::channels, 0.0f);
     for (auto& part : m_parts) {
         const size_t n = std::min(out, part->have);
         const float* src = part->ready.data();
-        for (size_t i = 0; i < n * channels; ++i)
+        for (size_t i = 0; i < n * frame::channels; ++i)
             dst[i] += src[i] * part->gain;
         part->have -= n;
-        std::memmove(part->ready.data(), src + n * channels, part->have * channels * sizeof(float));
+        std::memmove(part->ready.data(), src + n * frame::channels,
+                     part->have * frame::channels * sizeof(float));
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #include "common/Failure.h"
 #include "playback/engine/DecodedLoop.h"
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 #include "playback/engine/MixSource.h"
 #include "playback/engine/Streamer.h"
 
@@ -11,7 +12,7 @@ std::unique_ptr<FrameSource> fileSource(std::unique_ptr<Decoder> decoder,
                                         long long* heldBytes)
 {
     if (DecodedLoop::fits(*decoder)) {
-        const long long bytes = decoder->lengthFrames() * Decoder::channels * 2;
+        const long long bytes = decoder->lengthFrames() * frame::channels * 2;
         if (!heldBytes || bytes <= *heldBytes) {
             if (heldBytes)
                 *heldBytes -= bytes;

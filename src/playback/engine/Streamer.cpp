@@ -1,6 +1,7 @@
 #include "playback/engine/Streamer.h"
 
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,7 +32,7 @@ size_t DecodeLoop::read(float* dst, size_t frames)
             m_atEnd = false;
             m_passFrames = 0;
         }
-        const size_t n = m_decoder.read(dst + total * Decoder::channels, frames - total);
+        const size_t n = m_decoder.read(dst + total * frame::channels, frames - total);
         if (n == 0) {
             m_atEnd = true;
             continue;
@@ -53,7 +54,7 @@ size_t DecodeSource::read(float* dst, size_t frames)
 Streamer::Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
                    double drainRate, std::function<void()> tick)
     : m_decoder(std::move(decoder)), m_loop(*m_decoder, loop), m_loopFlag(loop),
-      m_tick(std::move(tick)), m_ring(ringFrames), m_chunk(chunkFrames * Decoder::channels),
+      m_tick(std::move(tick)), m_ring(ringFrames), m_chunk(chunkFrames * frame::channels),
       m_drainRate(drainRate)
 {
     // 50 ms of output, whatever the speed, within three quarters of the ring.
