@@ -15,10 +15,10 @@
 //       it again. Exit status 0 only when every tick was right.
 
 #include "app/Form1.h"
+#include "engine/OfflineSource.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Frames.h"
 #include "playback/engine/Renderer.h"
-#include "playback/engine/Streamer.h"
 #include "support/Fakes.h"
 #include "support/SystemBackEnds.h"
 
@@ -63,7 +63,7 @@ int render(const QString& path, double hours, double rate)
     Decoder decoder(path);
     const int sampleRate = decoder.sampleRate();
     std::atomic<bool> loop{true};
-    DecodeSource source(decoder, loop);
+    OfflineSource source(decoder, loop);
     Renderer renderer(source, sampleRate, sampleRate);
     renderer.setVolume(100); // unity gain: the output is the file itself
     renderer.setRate(rate);

@@ -36,7 +36,7 @@
 // a device or server: outputs are opened, drained and closed on the
 // player's own thread. The audio callback never blocks, locks, allocates or
 // touches the disk: a file that fits in memory is decoded once and replayed
-// from there (DecodedLoop); a longer one is decoded ahead by a worker
+// from there (HeldLoop); a longer one is decoded ahead by a worker
 // (Streamer).
 class AudioPlayer : public MediaPlayer
 {

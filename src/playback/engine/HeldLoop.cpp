@@ -1,4 +1,4 @@
-#include "playback/engine/DecodedLoop.h"
+#include "playback/engine/HeldLoop.h"
 
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Frames.h"
@@ -15,13 +15,13 @@ constexpr float scale = 32768.0f;
 
 } // namespace
 
-bool DecodedLoop::fits(const Decoder& decoder)
+bool HeldLoop::fits(const Decoder& decoder)
 {
     const long long n = decoder.lengthFrames();
     return n > 0 && n <= maxFrames;
 }
 
-DecodedLoop::DecodedLoop(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop)
+HeldLoop::HeldLoop(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop)
     : m_decoder(std::move(decoder)), m_loop(loop), m_capacity(size_t(maxFrames) * 2),
       m_samples(new int16_t[m_capacity * frame::channels]), m_chunk(chunkFrames * frame::channels)
 {
@@ -31,7 +31,7 @@ DecodedLoop::DecodedLoop(std::unique_ptr<Decoder> decoder, const std::atomic<boo
         m_worker = std::thread([this] { run(); });
 }
 
-DecodedLoop::~DecodedLoop()
+HeldLoop::~HeldLoop()
 {
     m_quit.store(true);
     if (m_worker.joinable())
@@ -39,7 +39,7 @@ DecodedLoop::~DecodedLoop()
 }
 
 // Decoder side: one chunk appended; at the end, or full, the pass is over.
-size_t DecodedLoop::decodeSome()
+size_t HeldLoop::decodeSome()
 {
     std::vector<float>& chunk = m_chunk;
     const size_t at = m_decoded.load(std::memory_order_relaxed);
@@ -55,13 +55,13 @@ size_t DecodedLoop::decodeSome()
     return n;
 }
 
-void DecodedLoop::run()
+void HeldLoop::run()
 {
     while (!m_quit.load(std::memory_order_relaxed) && !m_complete.load())
         decodeSome();
 }
 
-size_t DecodedLoop::read(float* dst, size_t frames)
+size_t HeldLoop::read(float* dst, size_t frames)
 {
     size_t total = 0;
     while (total < frames) {
@@ -84,13 +84,13 @@ size_t DecodedLoop::read(float* dst, size_t frames)
     return total;
 }
 
-bool DecodedLoop::exhausted()
+bool HeldLoop::exhausted()
 {
     return m_complete.load(std::memory_order_acquire) && m_pos == m_decoded.load() &&
            !m_loop.load(std::memory_order_relaxed);
 }
 
-size_t DecodedLoop::heldFrames() const
+size_t HeldLoop::heldFrames() const
 {
     return m_complete.load(std::memory_order_acquire) ? m_decoded.load() : 0;
 }
