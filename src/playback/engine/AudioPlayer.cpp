@@ -1,9 +1,8 @@
 #include "playback/engine/AudioPlayer.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "playback/engine/Renderer.h"
-
-#include <QtGlobal>
 
 #include <chrono>
 #include <optional>
@@ -363,9 +362,9 @@ void AudioPlayer::tellOutput(bool had)
         return;
     m_toldMissing = !had;
     if (had)
-        qWarning("Sound output is available again.");
+        qCInfo(audioLog, "Sound output is available again.");
     else
-        qWarning("No sound output can be opened; trying again quietly.");
+        qCWarning(audioLog, "No sound output can be opened; trying again quietly.");
 }
 
 void AudioPlayer::playFile(const QString& path)

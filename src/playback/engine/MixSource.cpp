@@ -1,6 +1,7 @@
 #include "playback/engine/MixSource.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "common/NativePath.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Frames.h"
@@ -15,7 +16,6 @@
 #include <samplerate.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -34,7 +34,7 @@ void sayOnce(const QString& text)
     if (said.contains(text))
         return;
     said.insert(text);
-    std::fprintf(stderr, "hushwave: %s\n", qPrintable(text));
+    qCWarning(audioLog, "%s", qPrintable(text));
 }
 
 // A part at another rate than the mix, brought to the mix's rate. It gives
