@@ -61,7 +61,10 @@ PulseOutput::~PulseOutput()
     close();
 }
 
-// Waits with the loop locked; the callbacks only signal.
+// Called with the loop locked. Polls `ready` every 2 ms, letting go of the
+// lock in between so the loop's callbacks can run: they record what changed
+// and tell the player, and never signal the loop, so there is nothing to
+// wait on but the state itself.
 template <class Ready> bool PulseOutput::waitFor(Ready ready, int ms)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
