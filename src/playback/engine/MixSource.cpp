@@ -2,11 +2,11 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
-#include "common/NativePath.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Frames.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/SoundSource.h"
+#include "playback/engine/StyleFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -139,19 +139,6 @@ std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems)
         parts.push_back(MixPart{style, level});
     }
     return parts;
-}
-
-QString soundFilePath(const QString& soundsFolder, const QString& style)
-{
-    const QString folder = soundsFolder + '/';
-    // A name that is not UTF-8 is opened through the bytes it was listed with.
-    const QString mp3 = openable(folder + style + ".mp3");
-    const QString plain = openable(folder + style);
-    // Every file in the folder is listed; one that is not "<style>.mp3"
-    // ("Rain.ogg", "Fan.MP3") is played under its own name.
-    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(plain).isFile())
-        return plain;
-    return mp3;
 }
 
 struct MixSource::Part {
