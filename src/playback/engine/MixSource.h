@@ -25,7 +25,7 @@ std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems);
 // seam (or played once while loop is off), all starting together, summed at
 // their levels and brought to one rate. Parts are held in memory up to
 // `heldBytes` in total; the rest stream. Parts left out are told once on
-// stderr.
+// the log.
 class MixSource : public FrameSource
 {
 public:
