@@ -80,9 +80,14 @@ void PlayWindow::tick()
         const QDateTime now = m_services.clock.now();
         const int second = secondsOfDay(now);
         const int end = secondsOfDay(m_controls.DTPicker2->dateTime());
-        edges = windowEdges(start, end, now, fadeSetting(m_services.settings, Key::FadeIn, 10),
-                            fadeSetting(m_services.settings, Key::FadeOut, 60));
-        return insidePlayWindow(start, end, first, second);
+        const bool within = insidePlayWindow(start, end, first, second);
+        if (within) {
+            if (!m_fades || m_services.player.playState() != PlayState::Playing)
+                m_fades = FadeLengths{fadeSetting(m_services.settings, Key::FadeIn, 10),
+                                      fadeSetting(m_services.settings, Key::FadeOut, 60)};
+            edges = windowEdges(start, end, now, m_fades->in, m_fades->out);
+        }
+        return within;
     });
     if (inside) {
         // Told on every tick, so a clock change lands on the fade's level.
