@@ -76,8 +76,8 @@ int main(int argc, char** argv)
     XSetErrorHandler(ignoreErrors);
     const Window root = DefaultRootWindow(display);
 
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    using SteadyClock = std::chrono::steady_clock;
+    const auto start = SteadyClock::now();
     const pid_t child = fork();
     if (child == 0) {
         execvp(argv[3], argv + 3);
@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     while (true) {
         if (find(display, root, title)) {
             const double ms =
-                std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
             std::printf("%.1f\n", ms);
             kill(child, SIGTERM);
             waitpid(child, &status, 0);
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s ended before its window was seen\n", argv[3]);
             return 1;
         }
-        if (std::chrono::duration<double>(Clock::now() - start).count() > timeout) {
+        if (std::chrono::duration<double>(SteadyClock::now() - start).count() > timeout) {
             std::fprintf(stderr, "no window \"%s\" within %g s\n", title, timeout);
             kill(child, SIGKILL);
             waitpid(child, &status, 0);

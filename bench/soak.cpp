@@ -15,9 +15,10 @@
 //       it again. Exit status 0 only when every tick was right.
 
 #include "app/Form1.h"
+#include "engine/OfflineSource.h"
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 #include "playback/engine/Renderer.h"
-#include "playback/engine/Streamer.h"
 #include "support/Fakes.h"
 #include "support/SystemBackEnds.h"
 
@@ -49,20 +50,20 @@ long rssKb()
 std::vector<float> decodeAll(const QString& path)
 {
     Decoder d(path);
-    std::vector<float> all, buf(8192 * Decoder::channels);
+    std::vector<float> all, buf(8192 * frame::channels);
     while (size_t n = d.read(buf.data(), 8192))
-        all.insert(all.end(), buf.begin(), buf.begin() + long(n * Decoder::channels));
+        all.insert(all.end(), buf.begin(), buf.begin() + long(n * frame::channels));
     return all;
 }
 
 int render(const QString& path, double hours, double rate)
 {
     const std::vector<float> plain = decodeAll(path);
-    const size_t fileFrames = plain.size() / Decoder::channels;
+    const size_t fileFrames = plain.size() / frame::channels;
     Decoder decoder(path);
     const int sampleRate = decoder.sampleRate();
     std::atomic<bool> loop{true};
-    DecodeSource source(decoder, loop);
+    OfflineSource source(decoder, loop);
     Renderer renderer(source, sampleRate, sampleRate);
     renderer.setVolume(100); // unity gain: the output is the file itself
     renderer.setRate(rate);
@@ -72,7 +73,7 @@ int render(const QString& path, double hours, double rate)
     const size_t fadeIn = size_t(0.01 * sampleRate);
     const bool exact = rate == 1.0;
     constexpr size_t block = 4096;
-    std::vector<float> out(block * Renderer::channels);
+    std::vector<float> out(block * frame::channels);
 
     uint64_t done = 0, mismatched = 0, silentBlocks = 0, nextSample = 0;
     long firstRss = 0, minRss = 0, maxRss = 0;
@@ -86,7 +87,7 @@ int render(const QString& path, double hours, double rate)
         const size_t n = size_t(std::min<uint64_t>(block, total - done));
         renderer.render(out.data(), n);
         bool silent = true;
-        for (size_t i = 0; i < n * Renderer::channels && silent; ++i)
+        for (size_t i = 0; i < n * frame::channels && silent; ++i)
             silent = out[i] == 0.0f;
         silentBlocks += silent;
         if (exact) {
@@ -94,8 +95,8 @@ int render(const QString& path, double hours, double rate)
                 const uint64_t at = done + i;
                 if (at < fadeIn)
                     continue;
-                const size_t k = size_t(at % fileFrames) * Renderer::channels;
-                if (std::memcmp(&out[i * Renderer::channels], &plain[k], sizeof(float) * 2) != 0)
+                const size_t k = size_t(at % fileFrames) * frame::channels;
+                if (std::memcmp(&out[i * frame::channels], &plain[k], sizeof(float) * 2) != 0)
                     ++mismatched;
             }
         }

@@ -2,6 +2,7 @@
 
 #include "common/ErrorReport.h"
 #include "common/Failure.h"
+#include "common/Logging.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -230,7 +231,7 @@ void IniSettingsStore::refuse(const QString& description)
     // Told once a run: every later failure is only logged, and its change
     // waits for the next save that works.
     if (m_toldFailure) {
-        qWarning("hushwave: %s", qPrintable(description));
+        qCWarning(settingsLog, "%s", qPrintable(description));
         return;
     }
     m_toldFailure = true;

@@ -2,6 +2,7 @@
 
 #include "common/ErrorReport.h"
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "common/SettingsStore.h"
 
 #include <exception>
@@ -56,10 +57,10 @@ void atQtEdge(const char* handler, const std::function<void()>& body, ErrorRepor
     try {
         body();
     } catch (const SaveFailure& failure) {
-        qWarning("%s failed: %s", handler, qPrintable(failure.description()));
+        qCWarning(settingsLog, "%s failed: %s", handler, qPrintable(failure.description()));
         if (saveFailures)
             saveFailures->notify(saveFailureNotice(failure.description()));
     } catch (...) {
-        qWarning("%s failed: %s", handler, qPrintable(describeCurrentException()));
+        qCWarning(windowLog, "%s failed: %s", handler, qPrintable(describeCurrentException()));
     }
 }

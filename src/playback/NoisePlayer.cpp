@@ -13,79 +13,82 @@
 #include <QTimer>
 
 NoisePlayer::NoisePlayer(PlaybackControls& controls, PlaybackServices& services)
-    : c(controls), s(services)
+    : m_controls(controls), m_services(services)
 {
 }
 
 bool NoisePlayer::generatorOn() const
 {
-    return c.PushButton2->text() == kTurnOff;
+    return m_controls.PushButton2->text() == kTurnOff;
 }
 
 void NoisePlayer::resumeGenerator()
 {
     if (generatorOn()) {
-        s.player.setLoopMode(true);
-        enableTimer(c.Timer1, true);
+        m_services.player.setLoopMode(true);
+        enableTimer(m_controls.Timer1, true);
     }
 }
 
 void NoisePlayer::PushButton2_Click()
 {
-    Guard guard(s.errors, Location::PushButton2Click);
-    if (guard.test(100, [&] { return c.PushButton2->text() == kTurnOn; })) {
-        guard(102, [&] { enableTimer(c.Timer1, true); });
-        guard(104, [&] { s.player.setLoopMode(true); });
-        guard(106, [&] { c.PushButton2->setText(kTurnOff); });
-        guard(108, [&] { s.settings.save(Key::StartStopState, "ON"); });
+    Guard guard(m_services.errors, Location::PushButton2Click);
+    if (guard.test(100, [&] { return m_controls.PushButton2->text() == kTurnOn; })) {
+        guard(102, [&] { enableTimer(m_controls.Timer1, true); });
+        guard(104, [&] { m_services.player.setLoopMode(true); });
+        guard(106, [&] { m_controls.PushButton2->setText(kTurnOff); });
+        guard(108, [&] { m_services.settings.save(Key::StartStopState, "ON"); });
         return;
     }
-    guard(110, [&] { s.settings.save(Key::StartStopState, "OFF"); });
-    guard(112, [&] { c.PushButton2->setText(kTurnOn); });
-    guard(114, [&] { enableTimer(c.Timer1, false); });
-    guard(116, [&] { s.player.stop(); });
+    guard(110, [&] { m_services.settings.save(Key::StartStopState, "OFF"); });
+    guard(112, [&] { m_controls.PushButton2->setText(kTurnOn); });
+    guard(114, [&] { enableTimer(m_controls.Timer1, false); });
+    guard(116, [&] { m_services.player.stop(); });
     // A preview left armed would start the sound again after "Turn Off".
-    guard(118, [&] { enableTimer(c.Timer2, false); });
-    guard(120, [&] { c.PushButton1->setText(kPreviewSound); });
+    guard(118, [&] { enableTimer(m_controls.Timer2, false); });
+    guard(120, [&] { m_controls.PushButton1->setText(kPreviewSound); });
 }
 
 void NoisePlayer::PushButton1_Click()
 {
-    Guard guard(s.errors, Location::PushButton1Click);
-    if (guard.test(100, [&] { return c.PushButton1->text() == kPreviewSound; })) {
-        guard(102, [&] { c.PushButton1->setText(kStop); });
+    Guard guard(m_services.errors, Location::PushButton1Click);
+    if (guard.test(100, [&] { return m_controls.PushButton1->text() == kPreviewSound; })) {
+        guard(102, [&] { m_controls.PushButton1->setText(kStop); });
         // A refused preview goes back to "Preview Sound": nothing plays.
-        if (!guard.test(104, [&] { return c.Combo1->currentIndex() != -1; })) {
-            c.PushButton1->setText(kPreviewSound);
+        if (!guard.test(104, [&] { return m_controls.Combo1->currentIndex() != -1; })) {
+            m_controls.PushButton1->setText(kPreviewSound);
             return;
         }
         if (!guard.test(106, [&] {
-                const QFileInfo file(currentPlayPath(*c.Combo1, s.programFolder));
+                const QFileInfo file(currentPlayPath(*m_controls.Combo1, m_services.programFolder));
                 return file.isFile() && !file.isHidden();
             })) {
-            c.PushButton1->setText(kPreviewSound);
+            m_controls.PushButton1->setText(kPreviewSound);
             return;
         }
-        guard(108, [&] { enableTimer(c.Timer1, false); });
-        guard(110, [&] { enableTimer(c.Timer2, true); });
-        guard(112, [&] { s.player.setLoopMode(false); });
-        guard(114, [&] { s.player.playFile(currentPlayPath(*c.Combo1, s.programFolder)); });
+        guard(108, [&] { enableTimer(m_controls.Timer1, false); });
+        guard(110, [&] { enableTimer(m_controls.Timer2, true); });
+        guard(112, [&] { m_services.player.setLoopMode(false); });
+        guard(114, [&] {
+            m_services.player.playFile(
+                currentPlayPath(*m_controls.Combo1, m_services.programFolder));
+        });
         return;
     }
-    if (guard.test(116, [&] { return c.PushButton1->text() == kStop; })) {
-        guard(118, [&] { c.PushButton1->setText(kPreviewSound); });
-        guard(120, [&] { enableTimer(c.Timer1, false); });
-        guard(122, [&] { enableTimer(c.Timer2, false); });
-        guard(124, [&] { s.player.stop(); });
+    if (guard.test(116, [&] { return m_controls.PushButton1->text() == kStop; })) {
+        guard(118, [&] { m_controls.PushButton1->setText(kPreviewSound); });
+        guard(120, [&] { enableTimer(m_controls.Timer1, false); });
+        guard(122, [&] { enableTimer(m_controls.Timer2, false); });
+        guard(124, [&] { m_services.player.stop(); });
         guard(126, [&] { resumeGenerator(); });
     }
 }
 
 void NoisePlayer::Timer2_Timer()
 {
-    if (s.player.playState() == PlayState::Playing)
+    if (m_services.player.playState() == PlayState::Playing)
         return;
-    enableTimer(c.Timer2, false);
-    c.PushButton1->setText(kPreviewSound);
+    enableTimer(m_controls.Timer2, false);
+    m_controls.PushButton1->setText(kPreviewSound);
     resumeGenerator();
 }

@@ -17,8 +17,8 @@ private:
     // After a preview, the generator that is on takes over again.
     void resumeGenerator();
 
-    PlaybackControls& c;
-    PlaybackServices& s;
+    PlaybackControls& m_controls;
+    PlaybackServices& m_services;
 };
 
 inline const char* const kTurnOn = "Turn On";

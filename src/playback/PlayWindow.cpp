@@ -45,7 +45,7 @@ EdgeFade windowEdges(int start, int end, const QDateTime& now, int fadeIn, int f
 }
 
 PlayWindow::PlayWindow(PlaybackControls& controls, PlaybackServices& services)
-    : c(controls), s(services)
+    : m_controls(controls), m_services(services)
 {
 }
 
@@ -62,62 +62,67 @@ void PlayWindow::Timer1_Timer()
 
 void PlayWindow::tick()
 {
-    Guard guard(s.errors, Location::Timer1);
-    const auto path = [&] { return currentPlayPath(*c.Combo1, s.programFolder); };
+    Guard guard(m_services.errors, Location::Timer1);
+    const auto path = [&] { return currentPlayPath(*m_controls.Combo1, m_services.programFolder); };
 
-    if (guard.test(100, [&] { return c.Option1->isChecked(); })) {
-        guard(102, [&] { enableTimer(c.Timer1, false); });
-        guard(104, [&] { s.player.playFile(path()); });
+    if (guard.test(100, [&] { return m_controls.Option1->isChecked(); })) {
+        guard(102, [&] { enableTimer(m_controls.Timer1, false); });
+        guard(104, [&] { m_services.player.playFile(path()); });
         return;
     }
-    if (!guard.test(106, [&] { return c.Option2->isChecked(); }))
+    if (!guard.test(106, [&] { return m_controls.Option2->isChecked(); }))
         return;
 
     EdgeFade edges;
     const bool inside = guard.test(108, [&] {
-        const int first = secondsOfDay(s.clock.now());
-        const int start = secondsOfDay(c.DTPicker1->dateTime());
-        const QDateTime now = s.clock.now();
+        const int first = secondsOfDay(m_services.clock.now());
+        const int start = secondsOfDay(m_controls.DTPicker1->dateTime());
+        const QDateTime now = m_services.clock.now();
         const int second = secondsOfDay(now);
-        const int end = secondsOfDay(c.DTPicker2->dateTime());
-        edges = windowEdges(start, end, now, fadeSetting(s.settings, Key::FadeIn, 10),
-                            fadeSetting(s.settings, Key::FadeOut, 60));
-        return insidePlayWindow(start, end, first, second);
+        const int end = secondsOfDay(m_controls.DTPicker2->dateTime());
+        const bool within = insidePlayWindow(start, end, first, second);
+        if (within) {
+            if (!m_fades || m_services.player.playState() != PlayState::Playing)
+                m_fades = FadeLengths{fadeSetting(m_services.settings, Key::FadeIn, 10),
+                                      fadeSetting(m_services.settings, Key::FadeOut, 60)};
+            edges = windowEdges(start, end, now, m_fades->in, m_fades->out);
+        }
+        return within;
     });
     if (inside) {
         // Told on every tick, so a clock change lands on the fade's level.
-        if (guard.test(110, [&] { return s.player.playState() != PlayState::Playing; }))
+        if (guard.test(110, [&] { return m_services.player.playState() != PlayState::Playing; }))
             guard(112, [&] {
-                s.player.setEdgeFade(edges);
-                s.player.playFile(path());
+                m_services.player.setEdgeFade(edges);
+                m_services.player.playFile(path());
             });
         else
-            guard(110, [&] { s.player.setEdgeFade(edges); });
+            guard(110, [&] { m_services.player.setEdgeFade(edges); });
     } else {
-        guard(114, [&] { s.player.stop(); });
+        guard(114, [&] { m_services.player.stop(); });
     }
 }
 
 void PlayWindow::Option1_Click()
 {
-    s.settings.save(Key::Option, "Infinite");
-    s.player.setLoopMode(true);
+    m_services.settings.save(Key::Option, "Infinite");
+    m_services.player.setLoopMode(true);
 }
 
 void PlayWindow::Option2_Click()
 {
-    if (c.PushButton2->text() == kTurnOff && !c.Timer1->isActive())
-        enableTimer(c.Timer1, true);
-    s.settings.save(Key::Option, "Timed");
-    s.player.setLoopMode(true);
+    if (m_controls.PushButton2->text() == kTurnOff && !m_controls.Timer1->isActive())
+        enableTimer(m_controls.Timer1, true);
+    m_services.settings.save(Key::Option, "Timed");
+    m_services.player.setLoopMode(true);
 }
 
 void PlayWindow::DTPicker1_Change()
 {
-    s.settings.save(Key::TimeFrom, formatGeneralDate(c.DTPicker1->dateTime()));
+    m_services.settings.save(Key::TimeFrom, formatGeneralDate(m_controls.DTPicker1->dateTime()));
 }
 
 void PlayWindow::DTPicker2_Change()
 {
-    s.settings.save(Key::TimeTo, formatGeneralDate(c.DTPicker2->dateTime()));
+    m_services.settings.save(Key::TimeTo, formatGeneralDate(m_controls.DTPicker2->dateTime()));
 }

@@ -3,6 +3,8 @@
 #include "playback/engine/EdgeFade.h"
 #include "playback/PlaybackContext.h"
 
+#include <optional>
+
 class QDateTime;
 class SettingsStore;
 
@@ -35,7 +37,14 @@ public:
 private:
     void tick();
 
-    PlaybackControls& c;
-    PlaybackServices& s;
+    PlaybackControls& m_controls;
+    PlaybackServices& m_services;
     bool m_ticking = false;
+    // The settings' fade lengths, read when the tick is to start the sound
+    // and kept while it plays: each read is a read of the settings file.
+    struct FadeLengths {
+        int in = 0;
+        int out = 0;
+    };
+    std::optional<FadeLengths> m_fades;
 };

@@ -8,25 +8,25 @@
 #include <QSlider>
 
 SoundControls::SoundControls(PlaybackControls& controls, PlaybackServices& services)
-    : c(controls), s(services)
+    : m_controls(controls), m_services(services)
 {
 }
 
 void SoundControls::Combo1_Click()
 {
-    s.settings.save(Key::Combo1, QString::number(c.Combo1->currentIndex()));
+    m_services.settings.save(Key::Combo1, QString::number(m_controls.Combo1->currentIndex()));
 }
 
 // The player first: a save that fails must not leave the sound disagreeing
 // with the slider the user sees.
 void SoundControls::Slider1_Change()
 {
-    s.player.setVolume(c.Slider1->value());
-    s.settings.save(Key::Volume, QString::number(c.Slider1->value()));
+    m_services.player.setVolume(m_controls.Slider1->value());
+    m_services.settings.save(Key::Volume, QString::number(m_controls.Slider1->value()));
 }
 
 void SoundControls::Slider2_Change()
 {
-    s.player.setRate(static_cast<double>(c.Slider2->value()));
-    s.settings.save(Key::Pitch, QString::number(c.Slider2->value()));
+    m_services.player.setRate(static_cast<double>(m_controls.Slider2->value()));
+    m_services.settings.save(Key::Pitch, QString::number(m_controls.Slider2->value()));
 }

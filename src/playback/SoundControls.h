@@ -13,6 +13,6 @@ public:
     void Slider2_Change();
 
 private:
-    PlaybackControls& c;
-    PlaybackServices& s;
+    PlaybackControls& m_controls;
+    PlaybackServices& m_services;
 };

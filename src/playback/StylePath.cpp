@@ -1,6 +1,6 @@
 #include "playback/StylePath.h"
 
-#include "playback/engine/MixSource.h"
+#include "playback/engine/StyleFile.h"
 
 #include <QComboBox>
 
@@ -17,13 +17,9 @@ QString styleTitle(const QString& listed)
     return listed;
 }
 
-QString playPath(const QString& programFolder, const QString& style)
-{
-    return soundFilePath(programFolder + "/sounds", style);
-}
-
 QString currentPlayPath(const QComboBox& list, const QString& programFolder)
 {
     const QString folder = list.currentData(kStyleFolderRole).toString();
-    return playPath(folder.isEmpty() ? programFolder : folder, list.currentText());
+    return soundFilePath((folder.isEmpty() ? programFolder : folder) + "/sounds",
+                         list.currentText());
 }

@@ -1,6 +1,7 @@
 #include "system/StartUpOption.h"
 
 #include "common/ErrorReport.h"
+#include "common/Logging.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "system/mStartUp.h"
@@ -60,7 +61,7 @@ void StartUpOption::Check4_Click()
                                      "Move the program to a folder with a UTF-8 name.")
                     : "No logon entry could be written for " + m_executable +
                           ": the autostart folder is not writable.";
-            qWarning("Check4_Click: %s", qPrintable(message));
+            qCWarning(desktopLog, "Check4_Click: %s", qPrintable(message));
             if (m_errors)
                 m_errors->notify(message);
         }

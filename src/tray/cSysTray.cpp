@@ -1,6 +1,7 @@
 #include "tray/cSysTray.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "tray/Handles.h"
 #include "tray/mSysTray.h"
 
@@ -32,7 +33,7 @@ cSysTray::~cSysTray()
         if (mInTray)
             setInTray(false);
     } catch (const std::exception& e) {
-        qWarning("Removing the tray icon failed: %s", e.what());
+        qCWarning(desktopLog, "Removing the tray icon failed: %s", e.what());
     }
     if (mAdded)
         mSysTray::RemoveHook(mHwnd);

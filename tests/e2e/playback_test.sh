@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The sound as a user hears it: first start, on and off, a restart that
-# resumes, previews with the generator off and on, the choice of style, the volume.
+# resumes, previews with the generator off and on, the choice of style, the volume,
+# an output that can be had only later.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -354,5 +355,27 @@ hw_check "no step above 1.5 dB between 100 ms windows ($(stat_of step) dB)" \
     hw_num_below "$(stat_of step)" 1.5
 hw_check "at full level in between ($(stat_of full) s)" hw_num_between "$(stat_of full)" 10 16
 hw_check "silence after the end ($(stat_of tail) dB)" hw_num_below "$(stat_of tail)" -100
+
+# ---------------------------------------------------------------------------
+hw_begin "no output at first, then one"
+# SDL's disk output cannot open its file until the folder is there.
+HW_CAPTURE="$(dirname "$HW_CAPTURE")/later/capture.raw"
+hw_write_settings Combo1=0 Option=Infinite StartStopState=ON
+hw_start
+hw_find_window 30
+hw_check "a missing output is said on the log" \
+    hw_wait_for 10 grep -q 'No sound output can be opened' "$HW_LOG"
+mkdir "$(dirname "$HW_CAPTURE")"
+hw_check "the sound starts once the output can be had" hw_wait_for 12 hw_capture_has_sound 1
+hw_check "its return is a routine note, not said by default" \
+    bash -c "! grep -q 'available again' '$HW_LOG'"
+hw_stop
+rm -r "$(dirname "$HW_CAPTURE")"
+QT_LOGGING_RULES="hushwave.audio.info=true" hw_start
+hw_find_window 30
+hw_wait_for 10 grep -q 'No sound output can be opened' "$HW_LOG"
+mkdir "$(dirname "$HW_CAPTURE")"
+hw_check "and said when the audio notes are asked for" \
+    hw_wait_for 12 grep -q 'hushwave.audio: Sound output is available again' "$HW_LOG"
 
 hw_done

@@ -2,7 +2,7 @@
 #include "SoundFixture.h"
 
 #include "playback/engine/AudioPlayer.h"
-#include "playback/engine/DecodedLoop.h"
+#include "playback/engine/HeldLoop.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -39,7 +39,7 @@ TEST(AudioPlayerFile, EmptiedWhileLoopingIsTriedAgainUntilItPlays)
     const QString file = dir.filePath("long.wav");
     // Too long to be held in memory: it streams, and is read again at each
     // loop start.
-    const size_t frames = size_t(DecodedLoop::maxFrames) + 44100;
+    const size_t frames = size_t(HeldLoop::maxFrames) + 44100;
     const auto samples = makeSignal(frames, 1, 44100, 0.2f, 0.0, 7);
     writeSound(file, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, samples);
     QFile f(file);

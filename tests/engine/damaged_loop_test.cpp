@@ -1,7 +1,7 @@
 #include "EngineTestUtil.h"
 #include "Mp3Fixture.h"
 
-#include "playback/engine/DecodedLoop.h"
+#include "playback/engine/HeldLoop.h"
 #include "playback/engine/Streamer.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ TEST(DamagedLoop, EveryPassPlaysTheWholeFile)
     EXPECT_EQ(mismatches, 0u);
 
     // Held in memory as 16-bit samples: the same frames within a step.
-    DecodedLoop held(std::make_unique<Decoder>(file), loop);
+    HeldLoop held(std::make_unique<Decoder>(file), loop);
     const auto replay = readFrames(held, want);
     ASSERT_EQ(replay.size(), want * 2);
     float worst = 0;

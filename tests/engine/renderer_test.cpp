@@ -1,8 +1,8 @@
 #include "EngineTestUtil.h"
 #include "Mp3Fixture.h"
 
+#include "engine/OfflineSource.h"
 #include "playback/engine/Renderer.h"
-#include "playback/engine/Streamer.h"
 
 #include <gtest/gtest.h>
 #include <QTemporaryDir>
@@ -30,7 +30,7 @@ TEST_F(RendererFileTest, LoopRepeatsTheDecodedFramesBackToBack)
 {
     std::atomic<bool> loop{true};
     Decoder decoder(file);
-    DecodeSource source(decoder, loop);
+    OfflineSource source(decoder, loop);
     Renderer r(source, fs, fs);
     r.setVolume(100);
     const auto out = render(r, frames * 3 + 1000, 999); // odd blocks straddle the seams
@@ -50,7 +50,7 @@ TEST_F(RendererFileTest, WithoutLoopTheFileEndsOnceAndSilenceFollows)
 {
     std::atomic<bool> loop{false};
     Decoder decoder(file);
-    DecodeSource source(decoder, loop);
+    OfflineSource source(decoder, loop);
     Renderer r(source, fs, fs);
     r.setVolume(100);
     const auto out = render(r, frames + 5000);
@@ -67,7 +67,7 @@ TEST_F(RendererFileTest, SpeedConsumesFramesInProportion)
     std::atomic<bool> loop{true};
     auto consumedAt = [&](double rate) {
         Decoder decoder(file);
-        DecodeSource source(decoder, loop);
+        OfflineSource source(decoder, loop);
         Renderer r(source, fs, fs);
         r.setRate(rate);
         render(r, fs / 10); // past the converter's start
@@ -87,7 +87,7 @@ TEST_F(RendererFileTest, SourceAtAnotherRateIsConvertedToTheOutputRate)
 {
     std::atomic<bool> loop{true};
     Decoder decoder(file);
-    DecodeSource source(decoder, loop);
+    OfflineSource source(decoder, loop);
     Renderer r(source, fs, 48000);
     render(r, 4800);
     const auto before = r.framesConsumed();

@@ -80,6 +80,14 @@ TEST_F(PlayWindowTest, TheTickTellsThePlayerTheWindowsEdges)
     EXPECT_TRUE(tickAt(23, 30, 1));
     EXPECT_EQ(h.player.calls.last(), "fade 5 60 5399");
     EXPECT_EQ(h.settings.values["FadeOut"], "abc");
+    // Read as the sound starts, not on every tick: a new length counts from
+    // the next start.
+    h.settings.values["FadeIn"] = "7";
+    EXPECT_TRUE(tickAt(23, 30, 2));
+    EXPECT_EQ(h.player.calls.last(), "fade 5 60 5398");
+    h.player.state = PlayState::MediaEnded;
+    EXPECT_TRUE(tickAt(23, 30, 3));
+    EXPECT_EQ(h.player.calls.mid(h.player.calls.size() - 2, 1), QStringList{"fade 7 60 5397"});
     EXPECT_TRUE(h.errors.entries.empty());
 
     for (const char* bad : {"-1", "3601", "2.5", ""}) {

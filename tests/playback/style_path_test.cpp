@@ -1,3 +1,4 @@
+#include "playback/engine/StyleFile.h"
 #include "playback/StylePath.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,8 @@ TEST(StylePath, StyleNamesLoseEveryLowerCaseMp3)
     EXPECT_EQ(styleName("sea.mp3.mp3"), "sea");
     EXPECT_EQ(styleName("notes.txt"), "notes.txt");
     EXPECT_EQ(styleName("a.mp3b.mp3"), "ab");
-    EXPECT_EQ(playPath("/opt/hw", "Pink Noise"), "/opt/hw/sounds/Pink Noise.mp3");
-    EXPECT_EQ(playPath("/opt/hw", ""), "/opt/hw/sounds/.mp3");
+    EXPECT_EQ(soundFilePath("/opt/hw/sounds", "Pink Noise"), "/opt/hw/sounds/Pink Noise.mp3");
+    EXPECT_EQ(soundFilePath("/opt/hw/sounds", ""), "/opt/hw/sounds/.mp3");
     // A mix's title, for the desktop's panels, is its name.
     EXPECT_EQ(styleTitle("Beach.mix"), "Beach");
     EXPECT_EQ(styleTitle(".mix"), ".mix");
@@ -28,11 +29,11 @@ TEST(StylePath, TheMp3RuleComesFirstThenTheListedFileItself)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     const QString sounds = dir.path() + "/sounds/";
-    EXPECT_EQ(playPath(dir.path(), "Rain.ogg"), sounds + "Rain.ogg");
-    EXPECT_EQ(playPath(dir.path(), "Fan.MP3"), sounds + "Fan.MP3");
-    EXPECT_EQ(playPath(dir.path(), "Both"), sounds + "Both.mp3");
+    EXPECT_EQ(soundFilePath(dir.filePath("sounds"), "Rain.ogg"), sounds + "Rain.ogg");
+    EXPECT_EQ(soundFilePath(dir.filePath("sounds"), "Fan.MP3"), sounds + "Fan.MP3");
+    EXPECT_EQ(soundFilePath(dir.filePath("sounds"), "Both"), sounds + "Both.mp3");
     // Neither is a file: the old path, which plays nothing.
-    EXPECT_EQ(playPath(dir.path(), "Folder.ogg"), sounds + "Folder.ogg.mp3");
-    EXPECT_EQ(playPath(dir.path(), "Gone.ogg"), sounds + "Gone.ogg.mp3");
-    EXPECT_EQ(playPath(dir.path(), ""), sounds + ".mp3");
+    EXPECT_EQ(soundFilePath(dir.filePath("sounds"), "Folder.ogg"), sounds + "Folder.ogg.mp3");
+    EXPECT_EQ(soundFilePath(dir.filePath("sounds"), "Gone.ogg"), sounds + "Gone.ogg.mp3");
+    EXPECT_EQ(soundFilePath(dir.filePath("sounds"), ""), sounds + ".mp3");
 }

@@ -306,6 +306,14 @@ void startAtSmallestStep(Loop& loop)
     std::rotate(loop.right.begin(), loop.right.begin() + std::ptrdiff_t(best), loop.right.end());
 }
 
+// The style or mix of that name, or null.
+template <class Named> const Named* findNamed(const std::vector<Named>& all, std::string_view name)
+{
+    const auto found =
+        std::find_if(all.begin(), all.end(), [name](const Named& n) { return n.name == name; });
+    return found == all.end() ? nullptr : &*found;
+}
+
 } // namespace
 
 const std::vector<Style>& defaultStyles()
@@ -323,10 +331,7 @@ const std::vector<Style>& defaultStyles()
 
 const Style* findStyle(std::string_view name)
 {
-    for (const Style& style : defaultStyles())
-        if (style.name == name)
-            return &style;
-    return nullptr;
+    return findNamed(defaultStyles(), name);
 }
 
 const std::vector<Mix>& defaultMixes()
@@ -341,10 +346,7 @@ const std::vector<Mix>& defaultMixes()
 
 const Mix* findMix(std::string_view name)
 {
-    for (const Mix& mix : defaultMixes())
-        if (mix.name == name)
-            return &mix;
-    return nullptr;
+    return findNamed(defaultMixes(), name);
 }
 
 std::string mixText(const Mix& mix)

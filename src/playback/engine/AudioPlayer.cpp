@@ -1,16 +1,15 @@
 #include "playback/engine/AudioPlayer.h"
 
 #include "common/Failure.h"
+#include "common/Logging.h"
 #include "playback/engine/Renderer.h"
-
-#include <QtGlobal>
 
 #include <chrono>
 #include <optional>
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 // An output that cannot tell that it was lost is asked this often; one
 // that could not be had (or a file that could not be read again) is tried
 // again this often; a better output than the one playing, or one that
@@ -45,8 +44,8 @@ struct AudioPlayer::Session {
     std::atomic<int> quietPulls{0};
     std::atomic<unsigned long long> underrun{0};
     bool draining = false;
-    std::optional<Clock::time_point> retryAt;
-    Clock::time_point betterAt;
+    std::optional<SteadyClock::time_point> retryAt;
+    SteadyClock::time_point betterAt;
 
     // The play window's edges as last told, with when; handed to the pull
     // without a lock: it takes them when the serial has moved and did not
@@ -55,8 +54,8 @@ struct AudioPlayer::Session {
     std::atomic<double> fadeIn{0.0};
     std::atomic<double> fadeOut{0.0};
     std::atomic<double> fadeUntilEnd{-1.0};
-    std::atomic<Clock::rep> fadeTold{0}; // steady clock ticks
-    unsigned fadeTaken = 0;              // the pull's
+    std::atomic<SteadyClock::rep> fadeTold{0}; // steady clock ticks
+    unsigned fadeTaken = 0;                    // the pull's
 
     Session(AudioPlayer& p, QString file, const EdgeFade& fade)
         : player(p), path(std::move(file)), chooser(p.m_outputs)
@@ -74,7 +73,7 @@ struct AudioPlayer::Session {
     // The UI thread.
     void tell(const EdgeFade& fade)
     {
-        fadeTold.store(Clock::now().time_since_epoch().count());
+        fadeTold.store(SteadyClock::now().time_since_epoch().count());
         fadeIn.store(fade.in);
         fadeOut.store(fade.out);
         fadeUntilEnd.store(fade.untilEnd);
@@ -88,7 +87,8 @@ struct AudioPlayer::Session {
         EdgeFade fade{fadeIn.load(), fadeOut.load(), fadeUntilEnd.load()};
         if (fade.untilEnd >= 0.0) {
             const std::chrono::duration<double> since =
-                Clock::now() - Clock::time_point(Clock::duration(fadeTold.load()));
+                SteadyClock::now() -
+                SteadyClock::time_point(SteadyClock::duration(fadeTold.load()));
             fade.untilEnd = std::max(0.0, fade.untilEnd - since.count());
         }
         return fade;
@@ -162,7 +162,7 @@ struct AudioPlayer::Session {
         outputRank = rank;
         started.store(true);
         phase.store(Playing);
-        betterAt = Clock::now() + betterInterval;
+        betterAt = SteadyClock::now() + betterInterval;
         return true;
     }
 
@@ -178,7 +178,7 @@ struct AudioPlayer::Session {
             phase.store(Waiting);
         // One that waits notifies (and is asked again now and then, in case
         // its answer was lost to a hang); nothing at all is tried again soon.
-        retryAt = Clock::now() + (choice.waiting ? betterInterval : retryInterval);
+        retryAt = SteadyClock::now() + (choice.waiting ? betterInterval : retryInterval);
         if (!choice.waiting)
             player.tellOutput(false);
     }
@@ -187,7 +187,7 @@ struct AudioPlayer::Session {
     // that came back), instead of staying on a fallback for good.
     void preferBetter()
     {
-        betterAt = Clock::now() + betterInterval;
+        betterAt = SteadyClock::now() + betterInterval;
         OutputChooser::Choice choice = chooser.choose([this] { notify(); }, outputRank);
         if (choice.output && !startOutput(std::move(choice.output), choice.rank)) {
             closeOutput();
@@ -207,7 +207,7 @@ struct AudioPlayer::Session {
         try {
             build(player.open(path));
         } catch (const Failure&) {
-            retryAt = Clock::now() + retryInterval;
+            retryAt = SteadyClock::now() + retryInterval;
             return false;
         }
         attention.store(true); // and an output for it
@@ -216,11 +216,11 @@ struct AudioPlayer::Session {
 
     // The player's thread: follows the output (lost, missing, drained).
     // Returns when to look again, if no notification will come.
-    std::optional<Clock::time_point> serve()
+    std::optional<SteadyClock::time_point> serve()
     {
         if (phase.load() == Ended)
             return std::nullopt;
-        const auto now = Clock::now();
+        const auto now = SteadyClock::now();
         if (source && source->failed()) {
             phase.store(Waiting);
             reopenFile();
@@ -258,13 +258,13 @@ struct AudioPlayer::Session {
 
     // While playing: when to ask an output that cannot tell it was lost,
     // and when to look for a better one.
-    std::optional<Clock::time_point> nextLook() const
+    std::optional<SteadyClock::time_point> nextLook() const
     {
-        std::optional<Clock::time_point> next;
+        std::optional<SteadyClock::time_point> next;
         if (outputRank > 0)
             next = betterAt;
         if (output && !output->tellsLoss()) {
-            const auto watch = Clock::now() + watchInterval;
+            const auto watch = SteadyClock::now() + watchInterval;
             next = next ? std::min(*next, watch) : watch;
         }
         return next;
@@ -277,8 +277,8 @@ struct AudioPlayer::Session {
             stopRequested.store(true);
             // The fade plus one whole buffer of silence reach the device
             // before it closes; bounded in case the device has gone quiet.
-            const auto deadline = Clock::now() + std::chrono::milliseconds(200);
-            while (quietPulls.load() < 2 && Clock::now() < deadline)
+            const auto deadline = SteadyClock::now() + std::chrono::milliseconds(200);
+            while (quietPulls.load() < 2 && SteadyClock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         closeOutput();
@@ -323,7 +323,7 @@ void AudioPlayer::poke()
 // session's output between requests.
 void AudioPlayer::run()
 {
-    std::optional<Clock::time_point> next;
+    std::optional<SteadyClock::time_point> next;
     std::unique_lock lock(m_mutex);
     for (;;) {
         const auto due = [&] { return m_quit || m_poked || !m_tasks.empty(); };
@@ -362,9 +362,9 @@ void AudioPlayer::tellOutput(bool had)
         return;
     m_toldMissing = !had;
     if (had)
-        qWarning("Sound output is available again.");
+        qCInfo(audioLog, "Sound output is available again.");
     else
-        qWarning("No sound output can be opened; trying again quietly.");
+        qCWarning(audioLog, "No sound output can be opened; trying again quietly.");
 }
 
 void AudioPlayer::playFile(const QString& path)

@@ -15,10 +15,12 @@
 #include <optional>
 #include <thread>
 
-// The program's media player: mp3 through libmpg123 (gapless), mixes of
-// several files (MixSource), speed and the output's rate through
-// libsamplerate, output through the first of `outputs` that can be had (SDL
-// by default).
+// The program's media player. A file is decoded by what it holds (MPEG
+// audio through libmpg123, gapless; WAV, FLAC, Ogg Vorbis and Opus through
+// libsndfile); a text file named .mix plays its parts at once (MixSource).
+// Speed and the output's rate go through libsamplerate. Output goes through
+// the first of `outputs` that can be had: SDL alone by default; the program
+// passes preferredOutputs() (the sound server, then SDL).
 //
 // Play states it reports:
 //   0 Undefined      nothing assigned yet, or the last file could not be
@@ -34,10 +36,12 @@
 //
 // Call it from one thread (the UI thread), which it never keeps waiting on
 // a device or server: outputs are opened, drained and closed on the
-// player's own thread. The audio callback never blocks, locks, allocates or
-// touches the disk: a file that fits in memory is decoded once and replayed
-// from there (DecodedLoop); a longer one is decoded ahead by a worker
-// (Streamer).
+// player's own thread. The audio callback never waits on the disk or a
+// decoder and never allocates: a file that fits in memory is decoded once,
+// by a worker during its first pass, and replayed from there (HeldLoop); a
+// longer one is decoded ahead by a worker (Streamer). It takes a lock only
+// to wake the player's thread when the file ends or fails, and that lock is
+// only ever held for a moment.
 class AudioPlayer : public MediaPlayer
 {
 public:

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "playback/engine/AudioContent.h"
+#include "playback/engine/Frames.h"
 #include "playback/engine/Mpg123Decoder.h"
 #include "playback/engine/SndfileDecoder.h"
 
@@ -98,11 +99,11 @@ void Decoder::openFormat()
         m_format = std::make_unique<SndfileDecoder>(m_file.handle(), m_path);
     m_rate = m_format->sampleRate();
 
-    m_head.assign(headFrames * channels, 0.0f);
+    m_head.assign(headFrames * frame::channels, 0.0f);
     m_headPos = 0;
     size_t got = 0;
     while (got < headFrames) {
-        const size_t n = m_format->read(m_head.data() + got * channels, headFrames - got);
+        const size_t n = m_format->read(m_head.data() + got * frame::channels, headFrames - got);
         if (n == 0)
             break;
         got += n;
@@ -113,15 +114,15 @@ void Decoder::openFormat()
     const uint64_t blocks = (got + checkFrames - 1) / checkFrames;
     if (got == 0 || damaged * 4 > blocks)
         throw Failure(QString("cannot decode %1").arg(m_path));
-    m_head.resize(got * channels);
+    m_head.resize(got * frame::channels);
 }
 
 void Decoder::guard(float* samples, size_t frames)
 {
-    const size_t limit = size_t(double(checkFrames * channels) * impossibleShare);
+    const size_t limit = size_t(double(checkFrames * frame::channels) * impossibleShare);
     for (size_t at = 0; at < frames; at += checkFrames) {
-        float* block = samples + at * channels;
-        const size_t count = std::min(checkFrames, frames - at) * channels;
+        float* block = samples + at * frame::channels;
+        const size_t count = std::min(checkFrames, frames - at) * frame::channels;
         size_t impossible = 0;
         for (size_t i = 0; i < count; ++i) {
             const float v = block[i];
@@ -142,21 +143,22 @@ void Decoder::guard(float* samples, size_t frames)
 size_t Decoder::read(float* dst, size_t frames)
 {
     size_t total = 0;
-    const size_t headLeft = m_head.size() / channels - m_headPos;
+    const size_t headLeft = m_head.size() / frame::channels - m_headPos;
     if (headLeft > 0) {
         const size_t n = std::min(headLeft, frames);
-        std::memcpy(dst, m_head.data() + m_headPos * channels, n * channels * sizeof(float));
+        std::memcpy(dst, m_head.data() + m_headPos * frame::channels,
+                    n * frame::channels * sizeof(float));
         m_headPos += n;
         total = n;
-        if (m_headPos * channels == m_head.size()) {
+        if (m_headPos * frame::channels == m_head.size()) {
             m_head.clear();
             m_head.shrink_to_fit();
             m_headPos = 0;
         }
     }
     if (total < frames && m_format) {
-        const size_t n = m_format->read(dst + total * channels, frames - total);
-        guard(dst + total * channels, n);
+        const size_t n = m_format->read(dst + total * frame::channels, frames - total);
+        guard(dst + total * frame::channels, n);
         total += n;
     }
     return total;

@@ -20,7 +20,6 @@ class FormatDecoder;
 class Decoder
 {
 public:
-    static constexpr int channels = 2;
     // A block with more than `impossibleShare` of its samples beyond
     // `impossibleLevel` (+6 dBFS), or any that is not a number, is damage.
     static constexpr float impossibleLevel = 2.0f;

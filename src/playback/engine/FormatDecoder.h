@@ -7,8 +7,6 @@
 class FormatDecoder
 {
 public:
-    static constexpr int channels = 2;
-
     virtual ~FormatDecoder() = default;
     virtual int sampleRate() const = 0;
     // Frames in the file as its headers tell; -1 when unknown.

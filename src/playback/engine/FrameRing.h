@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/engine/Frames.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
@@ -12,11 +14,9 @@
 class FrameRing
 {
 public:
-    static constexpr int channels = 2;
-
     explicit FrameRing(size_t capacityFrames)
         : m_capacity(capacityFrames), m_mask(capacityFrames - 1),
-          m_data(new float[capacityFrames * channels]())
+          m_data(new float[capacityFrames * frame::channels]())
     {
     }
 
@@ -59,15 +59,17 @@ private:
     {
         float* ring = m_data.get();
         const size_t first = std::min(n, m_capacity - at);
-        std::memcpy(ring + at * channels, src, first * channels * sizeof(float));
-        std::memcpy(ring, src + first * channels, (n - first) * channels * sizeof(float));
+        std::memcpy(ring + at * frame::channels, src, first * frame::channels * sizeof(float));
+        std::memcpy(ring, src + first * frame::channels,
+                    (n - first) * frame::channels * sizeof(float));
     }
     void copyOut(size_t at, float* dst, size_t n) const
     {
         const float* ring = m_data.get();
         const size_t first = std::min(n, m_capacity - at);
-        std::memcpy(dst, ring + at * channels, first * channels * sizeof(float));
-        std::memcpy(dst + first * channels, ring, (n - first) * channels * sizeof(float));
+        std::memcpy(dst, ring + at * frame::channels, first * frame::channels * sizeof(float));
+        std::memcpy(dst + first * frame::channels, ring,
+                    (n - first) * frame::channels * sizeof(float));
     }
 
     const size_t m_capacity;

@@ -1,10 +1,12 @@
 #include "playback/engine/MixSource.h"
 
 #include "common/Failure.h"
-#include "common/NativePath.h"
+#include "common/Logging.h"
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/SoundSource.h"
+#include "playback/engine/StyleFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,13 +16,11 @@
 #include <samplerate.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 
 namespace
 {
-constexpr int channels = Decoder::channels;
 // Frames a part keeps ready beyond what the others could give.
 constexpr size_t blockFrames = 4096;
 constexpr size_t feedFrames = 512;
@@ -34,7 +34,7 @@ void sayOnce(const QString& text)
     if (said.contains(text))
         return;
     said.insert(text);
-    std::fprintf(stderr, "hushwave: %s\n", qPrintable(text));
+    qCWarning(audioLog, "%s", qPrintable(text));
 }
 
 // A part at another rate than the mix, brought to the mix's rate. It gives
@@ -44,10 +44,10 @@ class Resampled : public FrameSource
 {
 public:
     Resampled(std::unique_ptr<FrameSource> inner, double ratio)
-        : m_inner(std::move(inner)), m_ratio(ratio), m_staged(feedFrames * channels)
+        : m_inner(std::move(inner)), m_ratio(ratio), m_staged(feedFrames * frame::channels)
     {
         int err = 0;
-        m_state = src_new(SRC_SINC_FASTEST, channels, &err);
+        m_state = src_new(SRC_SINC_FASTEST, frame::channels, &err);
         if (!m_state)
             throw Failure(QString("resampler unavailable: %1").arg(src_strerror(err)));
     }
@@ -67,9 +67,9 @@ public:
                 m_innerOver = m_left == 0;
             }
             SRC_DATA data{};
-            data.data_in = m_staged.data() + m_at * channels;
+            data.data_in = m_staged.data() + m_at * frame::channels;
             data.input_frames = long(m_left);
-            data.data_out = dst + done * channels;
+            data.data_out = dst + done * frame::channels;
             data.output_frames = long(frames - done);
             data.src_ratio = m_ratio;
             data.end_of_input = m_innerOver ? 1 : 0;
@@ -141,25 +141,12 @@ std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems)
     return parts;
 }
 
-QString soundFilePath(const QString& soundsFolder, const QString& style)
-{
-    const QString folder = soundsFolder + '/';
-    // A name that is not UTF-8 is opened through the bytes it was listed with.
-    const QString mp3 = openable(folder + style + ".mp3");
-    const QString plain = openable(folder + style);
-    // Every file in the folder is listed; one that is not "<style>.mp3"
-    // ("Rain.ogg", "Fan.MP3") is played under its own name.
-    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(plain).isFile())
-        return plain;
-    return mp3;
-}
-
 struct MixSource::Part {
     std::unique_ptr<FrameSource> source;
     FrameSource* file = nullptr; // the part before any resampling, to tell it the speed
     int fileRate = 0;
     float gain = 1.0f;
-    std::vector<float> ready = std::vector<float>(blockFrames * channels);
+    std::vector<float> ready = std::vector<float>(blockFrames * frame::channels);
     size_t have = 0; // frames in `ready`
     bool over = false;
 };
@@ -248,8 +235,8 @@ size_t MixSource::read(float* dst, size_t frames)
     bool playing = false;
     for (auto& part : m_parts) {
         if (!part->over && part->have < frames) {
-            const size_t got =
-                part->source->read(part->ready.data() + part->have * channels, frames - part->have);
+            const size_t got = part->source->read(part->ready.data() + part->have * frame::channels,
+                                                  frames - part->have);
             part->have += got;
             if (got == 0 && part->source->exhausted())
                 part->over = true;
@@ -264,14 +251,15 @@ size_t MixSource::read(float* dst, size_t frames)
     if (!playing)
         out = std::min(frames, tail);
 
-    std::fill_n(dst, out * channels, 0.0f);
+    std::fill_n(dst, out * frame::channels, 0.0f);
     for (auto& part : m_parts) {
         const size_t n = std::min(out, part->have);
         const float* src = part->ready.data();
-        for (size_t i = 0; i < n * channels; ++i)
+        for (size_t i = 0; i < n * frame::channels; ++i)
             dst[i] += src[i] * part->gain;
         part->have -= n;
-        std::memmove(part->ready.data(), src + n * channels, part->have * channels * sizeof(float));
+        std::memmove(part->ready.data(), src + n * frame::channels,
+                     part->have * frame::channels * sizeof(float));
     }
     return out;
 }

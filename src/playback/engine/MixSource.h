@@ -21,16 +21,11 @@ struct MixPart {
 // read is left out and told in `problems`.
 std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems);
 
-// The file of a style as the list shows it, in a sounds folder: names shown
-// without their ".mp3" get it back; every other file in the folder ("Rain.ogg",
-// "Fan.MP3") is listed and played under its own name.
-QString soundFilePath(const QString& soundsFolder, const QString& style);
-
 // A mix as one source: every playable part at once, each looping on its own
 // seam (or played once while loop is off), all starting together, summed at
 // their levels and brought to one rate. Parts are held in memory up to
 // `heldBytes` in total; the rest stream. Parts left out are told once on
-// stderr.
+// the log.
 class MixSource : public FrameSource
 {
 public:

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "playback/engine/AudioContent.h"
+#include "playback/engine/Frames.h"
 
 #include <mpg123.h>
 #include <unistd.h>
@@ -73,8 +74,8 @@ bool Mpg123Decoder::openHandle()
     long rate = 0;
     int chans = 0, enc = 0;
     if (lseek(m_fd, 0, SEEK_SET) != 0 || mpg123_open_fd(mh, m_fd) != MPG123_OK ||
-        mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 || chans != channels ||
-        enc != MPG123_ENC_FLOAT_32 || (m_rate != 0 && rate != m_rate)) {
+        mpg123_getformat(mh, &rate, &chans, &enc) != MPG123_OK || rate <= 0 ||
+        chans != frame::channels || enc != MPG123_ENC_FLOAT_32 || (m_rate != 0 && rate != m_rate)) {
         mpg123_delete(mh);
         return false;
     }
@@ -138,13 +139,14 @@ size_t Mpg123Decoder::read(float* dst, size_t frames)
     if (m_over)
         return 0;
     mpg123_handle* mh = m_handle;
-    const size_t frameBytes = channels * sizeof(float);
+    const size_t frameBytes = frame::channels * sizeof(float);
     size_t total = 0;
     int barren = 0;
     while (total < frames) {
         size_t done = 0;
-        const int rc = mpg123_read(mh, reinterpret_cast<unsigned char*>(dst + total * channels),
-                                   (frames - total) * frameBytes, &done);
+        const int rc =
+            mpg123_read(mh, reinterpret_cast<unsigned char*>(dst + total * frame::channels),
+                        (frames - total) * frameBytes, &done);
         const size_t got = m_foreign ? 0 : done / frameBytes;
         total += got;
         if (rc == MPG123_NEW_FORMAT) {

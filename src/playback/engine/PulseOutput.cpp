@@ -1,5 +1,6 @@
 #include "playback/engine/PulseOutput.h"
 
+#include "playback/engine/Frames.h"
 #include "playback/engine/Int16Sample.h"
 
 #include <pulse/pulseaudio.h>
@@ -10,11 +11,10 @@
 
 namespace
 {
-constexpr int channels = 2;
 // 16-bit to the server: half the data of float, so half the transfers (each
 // wakes the server, which then preempts us), and nothing is lost for a held
 // loop, whose samples are 16-bit already.
-constexpr size_t frameBytes = sizeof(int16_t) * channels;
+constexpr size_t frameBytes = sizeof(int16_t) * frame::channels;
 // The server holds this much and asks for more each time a third has
 // played: about two requests a second, each waking the process twice (the
 // request, and the server handing the shared block back).
@@ -61,7 +61,10 @@ PulseOutput::~PulseOutput()
     close();
 }
 
-// Waits with the loop locked; the callbacks only signal.
+// Called with the loop locked. Polls `ready` every 2 ms, letting go of the
+// lock in between so the loop's callbacks can run: they record what changed
+// and tell the player, and never signal the loop, so there is nothing to
+// wait on but the state itself.
 template <class Ready> bool PulseOutput::waitFor(Ready ready, int ms)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -192,13 +195,13 @@ bool PulseOutput::start(Pull pull)
     m_drained.store(false);
     m_lost.store(false);
     m_capacity = size_t(2 * queueSeconds * m_rate);
-    m_block.assign(pullFrames * channels, 0.0f);
-    m_out.assign(m_capacity * channels, 0);
-    m_history.assign(m_capacity * channels, 0);
+    m_block.assign(pullFrames * frame::channels, 0.0f);
+    m_out.assign(m_capacity * frame::channels, 0);
+    m_history.assign(m_capacity * frame::channels, 0);
     m_glide = Glide{0, 0, m_glide.toGain, m_glide.toGain};
 
     pa_threaded_mainloop_lock(m_loop);
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(m_rate), channels};
+    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(m_rate), frame::channels};
     m_stream = pa_stream_new(m_context, "Noise", &spec, nullptr);
     bool ok = m_stream != nullptr;
     if (ok) {
@@ -322,7 +325,7 @@ const float* PulseOutput::pullBlock(size_t frames, bool silence)
 {
     float* block = m_block.data();
     if (silence)
-        std::fill_n(block, frames * channels, 0.0f);
+        std::fill_n(block, frames * frame::channels, 0.0f);
     else
         m_ended = !m_pull(block, frames);
     return block;
@@ -341,12 +344,12 @@ void PulseOutput::write(size_t frames)
         while (done < total && !m_ended) {
             const size_t n = std::min(total - done, pullFrames);
             const float* block = pullBlock(n, m_silent);
-            int16_t* out = m_out.data() + done * channels;
+            int16_t* out = m_out.data() + done * frame::channels;
             for (size_t i = 0; i < n; ++i) {
                 const uint64_t frame = m_written + done + i;
-                const size_t at = size_t(frame % m_capacity) * channels;
+                const size_t at = size_t(frame % m_capacity) * frame::channels;
                 const float g = gainAt(frame);
-                for (size_t c = 0; c < channels; ++c) {
+                for (size_t c = 0; c < frame::channels; ++c) {
                     const float v = block[2 * i + c];
                     m_history[at + c] = toInt16(v);
                     out[2 * i + c] = toInt16(v * g);
@@ -391,13 +394,13 @@ uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
 void PulseOutput::stage(uint64_t from, size_t offset, size_t n, const float* fresh)
 {
     const size_t fade = size_t(fadeSeconds * m_rate);
-    int16_t* out = m_out.data() + offset * channels;
+    int16_t* out = m_out.data() + offset * frame::channels;
     for (size_t i = 0; i < n; ++i) {
         const size_t k = offset + i;
-        const size_t at = size_t((from + k) % m_capacity) * channels;
+        const size_t at = size_t((from + k) % m_capacity) * frame::channels;
         const float t = fresh ? (k < fade ? float(k + 1) / float(fade + 1) : 1.0f) : 0.0f;
         const float g = gainAt(from + k);
-        for (size_t c = 0; c < channels; ++c) {
+        for (size_t c = 0; c < frame::channels; ++c) {
             const float old = float(m_history[at + c]) / 32768.0f;
             const float v = fresh ? fresh[2 * i + c] * t + old * (1.0f - t) : old;
             m_history[at + c] = toInt16(v);

@@ -1,6 +1,7 @@
 #include "playback/engine/Renderer.h"
 
 #include "common/Failure.h"
+#include "playback/engine/Frames.h"
 
 #include <samplerate.h>
 
@@ -45,12 +46,12 @@ float Renderer::volumeGain(int volume)
 
 Renderer::Renderer(FrameSource& source, int sourceRate, int outputRate)
     : m_source(source), m_sourceRate(sourceRate), m_outputRate(outputRate),
-      m_feedBuffer(feedFrames * channels)
+      m_feedBuffer(feedFrames * frame::channels)
 {
     int err = 0;
-    m_sinc = src_callback_new(&Renderer::feed, SRC_SINC_FASTEST, channels, &err, this);
+    m_sinc = src_callback_new(&Renderer::feed, SRC_SINC_FASTEST, frame::channels, &err, this);
     if (m_sinc)
-        m_linear = src_callback_new(&Renderer::feed, SRC_LINEAR, channels, &err, this);
+        m_linear = src_callback_new(&Renderer::feed, SRC_LINEAR, frame::channels, &err, this);
     if (!m_sinc || !m_linear) {
         src_delete(m_sinc);
         throw Failure(QString("resampler unavailable: %1").arg(src_strerror(err)));
@@ -140,7 +141,7 @@ void Renderer::applyEdges(float* block, size_t frames)
         block[2 * i + 1] *= g;
     }
     // Silence from the window's end on, to the sample.
-    std::fill(block + audible * channels, block + frames * channels, 0.0f);
+    std::fill(block + audible * frame::channels, block + frames * frame::channels, 0.0f);
 }
 
 Renderer::Mode Renderer::modeFor(double rate) const
@@ -174,7 +175,7 @@ long Renderer::feed(void* self, float** data)
         }
         // Nothing decoded yet: keep the converter running on silence.
         n = 64;
-        std::fill_n(r->m_feedBuffer.data(), n * channels, 0.0f);
+        std::fill_n(r->m_feedBuffer.data(), n * frame::channels, 0.0f);
         r->m_underrunNow = true;
     }
     return long(n);
@@ -205,10 +206,10 @@ void Renderer::render(float* out, size_t frames)
     m_started = true;
     size_t done = 0;
     while (done < frames) {
-        float* block = out + done * channels;
+        float* block = out + done * frame::channels;
         const size_t n = std::min(frames - done, size_t(maxBlock));
         if (m_finished) {
-            std::fill_n(block, (frames - done) * channels, 0.0f);
+            std::fill_n(block, (frames - done) * frame::channels, 0.0f);
             return;
         }
 
@@ -232,7 +233,7 @@ void Renderer::render(float* out, size_t frames)
         if (!m_volumeRamp.moving() && !m_modeRamp.moving() && !m_transportRamp.moving()) {
             const float g = m_volumeRamp.value * m_modeRamp.value * m_transportRamp.value;
             if (g != 1.0f)
-                for (size_t i = 0; i < got * channels; ++i)
+                for (size_t i = 0; i < got * frame::channels; ++i)
                     block[i] *= g;
         } else {
             for (size_t i = 0; i < got; ++i) {
@@ -243,7 +244,7 @@ void Renderer::render(float* out, size_t frames)
         }
         applyEdges(block, n);
         if (got < n) {
-            std::fill_n(block + got * channels, (n - got) * channels, 0.0f);
+            std::fill_n(block + got * frame::channels, (n - got) * frame::channels, 0.0f);
             if (m_sourceDone) {
                 m_ended = true;
                 m_finished = true;
@@ -253,7 +254,7 @@ void Renderer::render(float* out, size_t frames)
         }
         // Whatever the file, the volume and the converter's overshoot do,
         // nothing leaves here beyond full scale.
-        for (size_t i = 0; i < got * channels; ++i) {
+        for (size_t i = 0; i < got * frame::channels; ++i) {
             const float v = block[i];
             block[i] = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v == v ? v : 0.0f;
         }

@@ -18,7 +18,6 @@ struct SRC_STATE_tag;
 class Renderer
 {
 public:
-    static constexpr int channels = 2;
     static constexpr int maxBlock = 256;
 
     // Starts with volume 50, rate 1 and a short fade-in.

@@ -1,5 +1,7 @@
 #include "playback/engine/SdlOutput.h"
 
+#include "playback/engine/Frames.h"
+
 #ifdef HUSHWAVE_HAVE_ALSA
 #include <alsa/asoundlib.h>
 #endif
@@ -46,7 +48,7 @@ AudioOutput::Status SdlOutput::open(const Notify&)
         SDL_AudioSpec want{};
         want.freq = outputRate;
         want.format = AUDIO_F32SYS;
-        want.channels = 2;
+        want.channels = frame::channels;
         want.samples = bufferFrames;
         want.callback = &SdlOutput::callback;
         want.userdata = this;

@@ -1,6 +1,7 @@
 #include "playback/engine/SndfileDecoder.h"
 
 #include "common/Failure.h"
+#include "playback/engine/Frames.h"
 
 #include <sndfile.h>
 #include <unistd.h>
@@ -41,7 +42,7 @@ size_t SndfileDecoder::read(float* dst, size_t frames)
 {
     if (m_over)
         return 0;
-    if (m_fileChannels == channels) {
+    if (m_fileChannels == frame::channels) {
         const sf_count_t n = sf_readf_float(m_file, dst, sf_count_t(frames));
         if (n <= 0)
             m_over = true;
@@ -59,7 +60,7 @@ size_t SndfileDecoder::read(float* dst, size_t frames)
         // left and right in WAV and FLAC.
         const size_t step = size_t(m_fileChannels);
         const size_t right = m_fileChannels == 1 ? 0 : 1;
-        float* out = dst + total * channels;
+        float* out = dst + total * frame::channels;
         for (size_t i = 0; i < size_t(n); ++i) {
             out[2 * i] = m_buffer[i * step];
             out[2 * i + 1] = m_buffer[i * step + right];

@@ -1,8 +1,9 @@
 #include "playback/engine/SoundSource.h"
 
 #include "common/Failure.h"
-#include "playback/engine/DecodedLoop.h"
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
+#include "playback/engine/HeldLoop.h"
 #include "playback/engine/MixSource.h"
 #include "playback/engine/Streamer.h"
 
@@ -10,12 +11,12 @@ std::unique_ptr<FrameSource> fileSource(std::unique_ptr<Decoder> decoder,
                                         const std::atomic<bool>& loop, double drainRate,
                                         long long* heldBytes)
 {
-    if (DecodedLoop::fits(*decoder)) {
-        const long long bytes = decoder->lengthFrames() * Decoder::channels * 2;
+    if (HeldLoop::fits(*decoder)) {
+        const long long bytes = decoder->lengthFrames() * frame::channels * 2;
         if (!heldBytes || bytes <= *heldBytes) {
             if (heldBytes)
                 *heldBytes -= bytes;
-            return std::make_unique<DecodedLoop>(std::move(decoder), loop);
+            return std::make_unique<HeldLoop>(std::move(decoder), loop);
         }
     }
     return std::make_unique<Streamer>(std::move(decoder), loop, drainRate);

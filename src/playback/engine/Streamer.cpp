@@ -1,6 +1,7 @@
 #include "playback/engine/Streamer.h"
 
 #include "playback/engine/Decoder.h"
+#include "playback/engine/Frames.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,49 +12,10 @@ constexpr size_t chunkFrames = 4096;
 constexpr size_t minPrefillFrames = 16384;
 } // namespace
 
-DecodeLoop::DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop)
-    : m_decoder(decoder), m_loop(loop)
-{
-}
-
-size_t DecodeLoop::read(float* dst, size_t frames)
-{
-    size_t total = 0;
-    while (total < frames) {
-        if (m_atEnd) {
-            if (!m_loop.load(std::memory_order_relaxed))
-                break;
-            // A pass that gave nothing means the file went bad: do not spin.
-            if (m_passFrames == 0 || !m_decoder.rewind()) {
-                m_failed = true;
-                break;
-            }
-            m_atEnd = false;
-            m_passFrames = 0;
-        }
-        const size_t n = m_decoder.read(dst + total * Decoder::channels, frames - total);
-        if (n == 0) {
-            m_atEnd = true;
-            continue;
-        }
-        total += n;
-        m_passFrames += n;
-    }
-    return total;
-}
-
-size_t DecodeSource::read(float* dst, size_t frames)
-{
-    const size_t n = m_loop.read(dst, frames);
-    if (n < frames)
-        m_over = true;
-    return n;
-}
-
 Streamer::Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
                    double drainRate, std::function<void()> tick)
-    : m_decoder(std::move(decoder)), m_loop(*m_decoder, loop), m_loopFlag(loop),
-      m_tick(std::move(tick)), m_ring(ringFrames), m_chunk(chunkFrames * Decoder::channels),
+    : m_decoder(std::move(decoder)), m_reader(*m_decoder, loop), m_loop(loop),
+      m_tick(std::move(tick)), m_ring(ringFrames), m_chunk(chunkFrames * frame::channels),
       m_drainRate(drainRate)
 {
     // 50 ms of output, whatever the speed, within three quarters of the ring.
@@ -90,9 +52,9 @@ bool Streamer::fill()
     const size_t room = m_ring.writable();
     if (room < chunkFrames / 2)
         return false;
-    const size_t n = m_loop.read(m_chunk.data(), std::min(room, chunkFrames));
+    const size_t n = m_reader.read(m_chunk.data(), std::min(room, chunkFrames));
     m_ring.write(m_chunk.data(), n);
-    if (m_loop.failed())
+    if (m_reader.failed())
         m_failed.store(true, std::memory_order_release);
     if (n < std::min(room, chunkFrames))
         m_end.store(EndPending, std::memory_order_release);
@@ -114,7 +76,7 @@ void Streamer::run()
         if (end == EndPending) {
             // Loop switched on before the last frame played: carry on. A
             // file that failed waits for the player to open it anew.
-            if (m_loopFlag.load() && !m_failed.load() &&
+            if (m_loop.load() && !m_failed.load() &&
                 m_end.compare_exchange_strong(end, Streaming)) {
                 continue;
             }
@@ -144,7 +106,7 @@ bool Streamer::exhausted()
     if (end == Ended)
         return true;
     // With loop switched on the worker is about to carry on: wait for it.
-    if (end == EndPending && m_ring.readable() == 0 && !m_loopFlag.load())
+    if (end == EndPending && m_ring.readable() == 0 && !m_loop.load())
         return m_end.compare_exchange_strong(end, Ended) || end == Ended;
     return false;
 }

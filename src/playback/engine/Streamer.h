@@ -2,10 +2,10 @@
 
 #include "playback/engine/FrameRing.h"
 #include "playback/engine/FrameSource.h"
+#include "playback/engine/RewindingReader.h"
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,40 +13,6 @@
 #include <vector>
 
 class Decoder;
-
-// A decoder read as an endless sequence while `loop` is true: at the end of
-// the file it goes back to the first frame, so the frames run back to back.
-// With loop false it ends at the end of the file; turning loop on at the end
-// starts it over.
-class DecodeLoop
-{
-public:
-    DecodeLoop(Decoder& decoder, const std::atomic<bool>& loop);
-    // 0 only when the file is over (and loop is off) or unreadable.
-    size_t read(float* dst, size_t frames);
-    // Loop is on, yet the file gave nothing or could not start over.
-    bool failed() const { return m_failed; }
-
-private:
-    Decoder& m_decoder;
-    const std::atomic<bool>& m_loop;
-    bool m_atEnd = false;
-    bool m_failed = false;
-    uint64_t m_passFrames = 0;
-};
-
-// Synchronous source over a DecodeLoop, for rendering offline.
-class DecodeSource : public FrameSource
-{
-public:
-    DecodeSource(Decoder& decoder, const std::atomic<bool>& loop) : m_loop(decoder, loop) {}
-    size_t read(float* dst, size_t frames) override;
-    bool exhausted() override { return m_over; }
-
-private:
-    DecodeLoop m_loop;
-    bool m_over = false;
-};
 
 // Decodes ahead on a worker thread into a lock-free ring that the audio
 // callback reads: the callback never waits for the disk or the decoder.
@@ -82,8 +48,8 @@ private:
     bool fill();
 
     std::unique_ptr<Decoder> m_decoder;
-    DecodeLoop m_loop;
-    const std::atomic<bool>& m_loopFlag;
+    RewindingReader m_reader;
+    const std::atomic<bool>& m_loop;
     std::function<void()> m_tick;
     FrameRing m_ring;
     std::vector<float> m_chunk;

@@ -1,5 +1,7 @@
 #include "system/desktop/LocalHandOverServer.h"
 
+#include "common/Logging.h"
+
 #include <QFile>
 #include <QSocketNotifier>
 #include <QtGlobal>
@@ -62,14 +64,14 @@ bool LocalHandOverServer::listen(const QString& path)
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (size_t(name.size()) >= sizeof address.sun_path) {
-        qWarning("hushwave: cannot listen on %s: the path is too long", name.constData());
+        qCWarning(desktopLog, "cannot listen on %s: the path is too long", name.constData());
         return false;
     }
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        qWarning("hushwave: cannot listen on %s: %s", name.constData(), std::strerror(errno));
+        qCWarning(desktopLog, "cannot listen on %s: %s", name.constData(), std::strerror(errno));
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -96,7 +98,7 @@ void LocalHandOverServer::acceptPending()
                 continue;
             }
             // Otherwise the connection waits in the queue, and the socket stays.
-            qWarning("hushwave: a start could not be taken yet: %s", std::strerror(errno));
+            qCWarning(desktopLog, "a start could not be taken yet: %s", std::strerror(errno));
             m_incoming->setEnabled(false);
             m_retry->start();
             return;

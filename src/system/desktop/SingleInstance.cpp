@@ -1,5 +1,6 @@
 #include "system/desktop/SingleInstance.h"
 
+#include "common/Logging.h"
 #include "controls/WindowActivation.h"
 #include "system/desktop/LocalHandOverServer.h"
 
@@ -84,12 +85,12 @@ QString SingleInstance::defaultRuntimeDir()
     const QString cache =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/hushwave";
     if (ownFolder(cache)) {
-        qWarning("hushwave: %s is not ours; the lock and socket are in %s instead",
-                 qPrintable(shared), qPrintable(cache));
+        qCWarning(desktopLog, "%s is not ours; the lock and socket are in %s instead",
+                  qPrintable(shared), qPrintable(cache));
         return cache;
     }
-    qWarning("hushwave: neither %s nor %s can be ours; more than one instance may run",
-             qPrintable(shared), qPrintable(cache));
+    qCWarning(desktopLog, "neither %s nor %s can be ours; more than one instance may run",
+              qPrintable(shared), qPrintable(cache));
     return QString();
 }
 

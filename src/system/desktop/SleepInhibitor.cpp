@@ -1,5 +1,7 @@
 #include "system/desktop/SleepInhibitor.h"
 
+#include "common/Logging.h"
+
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QVariantMap>
@@ -136,8 +138,8 @@ void SleepInhibitor::settled()
     }
     if (!held() && !m_toldUnheld) {
         m_toldUnheld = true;
-        qWarning("hushwave: neither the desktop portal nor logind keeps the session awake; "
-                 "it may suspend or lock while the sound plays");
+        qCWarning(desktopLog, "neither the desktop portal nor logind keeps the session awake; "
+                              "it may suspend or lock while the sound plays");
     }
     // Refused: asked again only when the sound next starts.
 }

@@ -1,7 +1,7 @@
 #include "EngineTestUtil.h"
 #include "SoundFixture.h"
 
-#include "playback/engine/DecodedLoop.h"
+#include "playback/engine/HeldLoop.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -16,7 +16,7 @@ namespace
 
 using namespace std::chrono_literals;
 
-class DecodedLoopTest : public NoiseFileTest
+class HeldLoopTest : public NoiseFileTest
 {
 protected:
     // Largest difference from the file repeated back to back.
@@ -29,11 +29,11 @@ protected:
     }
 };
 
-TEST_F(DecodedLoopTest, RepeatsTheFileFromMemoryEvenAfterItIsGone)
+TEST_F(HeldLoopTest, RepeatsTheFileFromMemoryEvenAfterItIsGone)
 {
     makeFile(2.0, 21);
     std::atomic<bool> loop{true};
-    DecodedLoop source(std::make_unique<Decoder>(file), loop);
+    HeldLoop source(std::make_unique<Decoder>(file), loop);
 
     const auto first = readFrames(source, frames + 1000);
     ASSERT_EQ(first.size(), (frames + 1000) * 2);
@@ -52,11 +52,11 @@ TEST_F(DecodedLoopTest, RepeatsTheFileFromMemoryEvenAfterItIsGone)
     EXPECT_FALSE(source.exhausted());
 }
 
-TEST_F(DecodedLoopTest, EndsAfterOnePassWithLoopOffAndStartsOverWhenItIsTurnedOn)
+TEST_F(HeldLoopTest, EndsAfterOnePassWithLoopOffAndStartsOverWhenItIsTurnedOn)
 {
     makeFile(0.7, 22);
     std::atomic<bool> loop{false};
-    DecodedLoop source(std::make_unique<Decoder>(file), loop);
+    HeldLoop source(std::make_unique<Decoder>(file), loop);
 
     const auto once = readFrames(source, 10 * frames);
     EXPECT_EQ(once.size(), frames * 2);
@@ -73,7 +73,7 @@ TEST_F(DecodedLoopTest, EndsAfterOnePassWithLoopOffAndStartsOverWhenItIsTurnedOn
 
 // Held as 16 bits: a float far beyond full scale (not enough of them to
 // count as damage) is full scale of its own sign, never the other.
-TEST_F(DecodedLoopTest, HugeFloatsKeepTheirSign)
+TEST_F(HeldLoopTest, HugeFloatsKeepTheirSign)
 {
     auto samples = makeSignal(8192, 2, 44100, 0.25f, 0.0, 5);
     samples[2 * 3000] = 1e30f;
@@ -82,7 +82,7 @@ TEST_F(DecodedLoopTest, HugeFloatsKeepTheirSign)
     file = dir.filePath("huge.wav");
     writeSound(file, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, samples);
     std::atomic<bool> loop{false};
-    DecodedLoop source(std::make_unique<Decoder>(file), loop);
+    HeldLoop source(std::make_unique<Decoder>(file), loop);
     const auto held = readFrames(source, 8192);
     ASSERT_EQ(held.size(), samples.size());
     EXPECT_EQ(held[2 * 3000], 32767.0f / 32768);

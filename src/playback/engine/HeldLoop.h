@@ -20,7 +20,7 @@ class Decoder;
 // While `loop` is true the frames run back to back without end; with it
 // false the source ends after the file. Turning loop on at the end starts
 // it over.
-class DecodedLoop : public FrameSource
+class HeldLoop : public FrameSource
 {
 public:
     // Files up to this many frames (by their headers) are held: 16 MB of
@@ -29,10 +29,10 @@ public:
     static bool fits(const Decoder& decoder);
 
     // Decodes the first frames before it returns, so output can start at once.
-    DecodedLoop(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop);
-    ~DecodedLoop() override;
-    DecodedLoop(const DecodedLoop&) = delete;
-    DecodedLoop& operator=(const DecodedLoop&) = delete;
+    HeldLoop(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop);
+    ~HeldLoop() override;
+    HeldLoop(const HeldLoop&) = delete;
+    HeldLoop& operator=(const HeldLoop&) = delete;
 
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override;
