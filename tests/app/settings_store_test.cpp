@@ -122,21 +122,6 @@ TEST(SettingsStore, AFailedSaveIsToldOnceAndItsChangeIsWrittenByTheNextSaveThatW
     EXPECT_EQ(fresh.get("Pitch", ""), "3");
 }
 
-// Some editors write a byte-order mark: the values are the user's, not damage.
-TEST(SettingsStore, AUtf8FileWithAByteOrderMarkIsReadAndWrittenBackWithoutIt)
-{
-    TempConfig config;
-    writeAll(config.settingsFile(), "\xef\xbb\xbf[Hushwave]\nVolume=80\nOption=Timed\n");
-    IniSettingsStore store;
-    EXPECT_EQ(store.get("Volume", "50"), "80");
-    store.save("Pitch", "2");
-    EXPECT_FALSE(QFileInfo::exists(config.settingsFile() + ".bad"));
-    const QByteArray after = readAll(config.settingsFile());
-    EXPECT_TRUE(after.startsWith("[Hushwave]")) << after.toStdString();
-    EXPECT_EQ(IniSettingsStore().get("Volume", ""), "80");
-    EXPECT_EQ(IniSettingsStore().get("Option", ""), "Timed");
-}
-
 TEST(SettingsStore, AnEmptyLockLeftByAKilledWriterDoesNotHoldUpTheSave)
 {
     TempConfig config;

@@ -42,7 +42,8 @@ installed_entry="$(basename "$(ls "$HW_ROOT"/installed/share/applications/*.desk
 installed_icon="$(sed -n 's/^Icon=//p' "$HW_ROOT/installed/share/applications/$installed_entry.desktop")"
 
 # The real portal and its GTK back end on the private bus, with the X
-# display; the permission store it asks is started by the bus.
+# display; the permission store it asks is started by the bus. They stop
+# with the scenario's stand-ins.
 portal_start() {
     ln -sf /usr/share/dbus-1/services/org.freedesktop.impl.portal.PermissionStore.service \
         "$HW_BUS_SERVICES/"
@@ -52,18 +53,13 @@ portal_start() {
     local -a env=(env DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DISPLAY="$HW_DISPLAY" GDK_BACKEND=x11
         HOME="$HW_HOME" XDG_RUNTIME_DIR="$HW_RUNTIME" XDG_CURRENT_DESKTOP=GNOME)
     "${env[@]}" /usr/libexec/xdg-desktop-portal-gtk >>"$HW_ROOT/portal.log" 2>&1 &
-    portal_pids="$!"
+    HW_STANDIN_PIDS="$HW_STANDIN_PIDS $!"
     hw_wait_for 10 name_owned org.freedesktop.impl.portal.desktop.gtk ||
         { hw_log "xdg-desktop-portal-gtk did not start"; cat "$HW_ROOT/portal.log"; exit 1; }
     "${env[@]}" /usr/libexec/xdg-desktop-portal --verbose >>"$HW_ROOT/portal.log" 2>&1 &
-    portal_pids="$portal_pids $!"
+    HW_STANDIN_PIDS="$HW_STANDIN_PIDS $!"
     hw_wait_for 10 name_owned org.freedesktop.portal.Desktop ||
         { hw_log "xdg-desktop-portal did not start"; cat "$HW_ROOT/portal.log"; exit 1; }
-}
-portal_stop() {
-    local pid
-    for pid in $portal_pids; do hw_kill "$pid"; done
-    portal_pids=""
 }
 name_owned() {
     [ "$(hw_on_bus gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
@@ -180,13 +176,20 @@ hw_begin "desktop calls while an error box is open"
 hw_write_settings Combo1=9 Option=Infinite Volume=50
 hw_start
 hw_check "the error box is shown" hw_wait_for 20 hw_error_box
+# Each call is read afresh when it acts: the second Play finds the generator
+# on already, and Quit comes last.
+mpris -m org.mpris.MediaPlayer2.Player.Play
 mpris -m org.mpris.MediaPlayer2.Player.Play
 mpris -m org.freedesktop.DBus.Properties.Set org.mpris.MediaPlayer2.Player Volume '<0.3>'
+mpris -m org.mpris.MediaPlayer2.Quit
 hw_check "nothing happens while the box waits" hw_holds_for 2 hw_capture_silent
 hw_check_eq "nothing is stored yet" "OFF" "$(hw_setting StartStopState || echo OFF)"
+hw_check "the program waits too" hw_running
 hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
 hw_check "once it is closed, Play turns the generator on" hw_wait_for 5 hw_setting_is StartStopState ON
 hw_check "and the volume is set" hw_wait_for 5 hw_setting_is Volume 30
+hw_check "then Quit closes the program" hw_wait_exit 10
+hw_check_eq "with exit status 0" 0 "$HW_EXIT_STATUS"
 
 # ---------------------------------------------------------------------------
 hw_begin "StatusNotifierItem tray" --no-tray
@@ -311,7 +314,6 @@ hw_check "held again at the next Turn On" \
 hw_close
 hw_check "closing ends the program" hw_wait_exit 10
 hw_check "and lets go of it" hw_wait_for 5 log_count_is '^screensaver-release active=0$' 2
-portal_stop
 hw_standins_stop
 
 hw_begin "no sleep inside the play window only"

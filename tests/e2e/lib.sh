@@ -40,6 +40,13 @@ HW_BINARY="${HUSHWAVE_BINARY:?HUSHWAVE_BINARY must point at the built program}"
 HW_ARTIFACTS="${HUSHWAVE_E2E_ARTIFACTS:-$PWD}"
 HW_SCRIPT="$(basename "${0%.sh}")"
 HW_ROOT="$(mktemp -d /tmp/hw-e2e.XXXXXX)"
+# The script's own desktop: its home (and so the XDG folders under it), a
+# runtime folder and temp files, so scripts can run side by side. The
+# program of each scenario gets folders of its own again (hw_begin).
+mkdir -p "$HW_ROOT/home" "$HW_ROOT/runtime" "$HW_ROOT/tmp"
+chmod 700 "$HW_ROOT/runtime"
+export HOME="$HW_ROOT/home" XDG_RUNTIME_DIR="$HW_ROOT/runtime" TMPDIR="$HW_ROOT/tmp"
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_STATE_HOME
 HW_FAILURES=0
 HW_SCENARIO=""
 HW_SCENARIO_FAILED=0
@@ -131,19 +138,15 @@ hw_holds_for() {
 hw_x() { DISPLAY="$HW_DISPLAY" "$@"; }
 
 hw_session() {
-    local n
-    for n in $(seq 120 160); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$HW_ROOT/xvfb.log" 2>&1 &
-        HW_XVFB_PID=$!
-        HW_DISPLAY=":$n"
-        if hw_wait_for 15 hw_x xdpyinfo >/dev/null 2>&1 && kill -0 "$HW_XVFB_PID" 2>/dev/null; then
-            break
-        fi
-        hw_kill "$HW_XVFB_PID"
-        HW_XVFB_PID="" HW_DISPLAY=""
-    done
-    [ -n "$HW_DISPLAY" ] || { hw_log "no free X display"; exit 1; }
+    # Xvfb takes the first free display number and writes it to fd 3 once
+    # it listens: no two scripts can pick the same one.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$HW_ROOT/xvfb.display" >"$HW_ROOT/xvfb.log" 2>&1 &
+    HW_XVFB_PID=$!
+    if hw_wait_for 15 grep -q . "$HW_ROOT/xvfb.display" && kill -0 "$HW_XVFB_PID" 2>/dev/null; then
+        HW_DISPLAY=":$(head -n 1 "$HW_ROOT/xvfb.display")"
+    fi
+    [ -n "$HW_DISPLAY" ] || { hw_log "Xvfb did not start"; cat "$HW_ROOT/xvfb.log"; exit 1; }
 
     DISPLAY="$HW_DISPLAY" openbox >"$HW_ROOT/openbox.log" 2>&1 &
     HW_WM_PID=$!
@@ -728,64 +731,53 @@ hw_capture_growing() {
 #   smooth   RMS of the steps / RMS of the signal: about 1.4 for white
 #            noise, far lower for brown noise (tells the styles apart)
 hw_audio_stats() {
-    python3 - "${1:-$HW_CAPTURE}" "$HW_RATE" "$HW_CHANNELS" <<'EOF'
-import array, math, sys
+    # Debian's python, which has numpy (python3-numpy).
+    /usr/bin/python3 - "${1:-$HW_CAPTURE}" "$HW_RATE" "$HW_CHANNELS" <<'EOF'
+import sys
+import numpy as np
 path, rate, channels = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-data = array.array("f")
 try:
-    with open(path, "rb") as f:
-        raw = f.read()
+    data = np.fromfile(path, dtype="<f4")
 except FileNotFoundError:
-    raw = b""
-raw = raw[: len(raw) // (4 * channels) * 4 * channels]
-data.frombytes(raw)
-if sys.byteorder != "little":
-    data.byteswap()
-# Mono view: the peak of the channels per frame keeps any click visible.
+    data = np.zeros(0, dtype="<f4")
 frames = len(data) // channels
-mono = [max(abs(data[i]), abs(data[i + 1])) if channels == 2 else abs(data[i])
-        for i in range(0, frames * channels, channels)]
-left = data[0::channels]
+data = data[: frames * channels].astype(np.float64).reshape(frames, channels)
+# Mono view: the peak of the channels per frame keeps any click visible.
+mono = np.abs(data).max(axis=1) if frames else np.zeros(0)
+left = data[:, 0]
 block = rate // 100
-sound_blocks, energy, count = 0, 0.0, 0
-loud = []
-for b in range(0, frames, block):
-    seg = data[b * channels:(b + block) * channels]
-    e = sum(v * v for v in seg)
-    loud.append(e / max(len(seg), 1) > 1e-12)
-    if loud[-1]:
-        sound_blocks += 1
-        energy += e
-        count += len(seg)
-heard = [i for i, v in enumerate(loud) if v]
+starts = np.arange(0, frames, block)
+energy = np.add.reduceat((data * data).sum(axis=1), starts) if frames else np.zeros(0)
+samples = np.diff(np.append(starts, frames)) * channels
+loud = energy / np.maximum(samples, 1) > 1e-12
+heard = np.flatnonzero(loud)
 out = {
     "seconds": frames / rate,
-    "sound": sound_blocks * block / rate,
-    "rms": math.sqrt(energy / count) if count else 0.0,
-    "gaps": sum(1 for v in loud[heard[0]:heard[-1]] if not v) if heard else 0,
+    "sound": int(loud.sum()) * block / rate,
+    "rms": float(np.sqrt(energy[loud].sum() / samples[loud].sum())) if len(heard) else 0.0,
+    "gaps": int((~loud[heard[0]:heard[-1]]).sum()) if len(heard) else 0,
 }
-first = next((i for i, v in enumerate(mono) if v > 1e-7), None)
+nonzero = np.flatnonzero(mono > 1e-7)
 ms = rate // 1000
-if first is not None:
-    last = frames - 1
-    while last > first and mono[last] <= 1e-7:
-        last -= 1
+if len(nonzero):
+    first, last = int(nonzero[0]), int(nonzero[-1])
     out["onset"] = first / rate
-    body = max(mono[first:first + rate // 10] or [0.0])
-    out["head"] = max(mono[first:first + ms] or [0.0]) / body if body else 0.0
-    body = max(mono[max(first, last - rate // 10):last + 1] or [0.0])
-    out["tail"] = max(mono[max(first, last + 1 - ms):last + 1] or [0.0]) / body if body else 0.0
-    whole = max(mono[first:last + 1] or [0.0])
-    out["end"] = max(mono[max(first, last + 1 - ms):last + 1] or [0.0]) / whole if whole else 0.0
+    body = mono[first:first + rate // 10].max()
+    out["head"] = float(mono[first:first + ms].max() / body) if body else 0.0
+    body = mono[max(first, last - rate // 10):last + 1].max()
+    final_ms = mono[max(first, last + 1 - ms):last + 1].max()
+    out["tail"] = float(final_ms / body) if body else 0.0
+    whole = mono[first:last + 1].max()
+    out["end"] = float(final_ms / whole) if whole else 0.0
     out["tailsil"] = (frames - 1 - last) / rate
-    steps = sorted(abs(left[i + 1] - left[i]) for i in range(first, last))
-    power = sum(left[i] * left[i] for i in range(first, last))
-    out["smooth"] = math.sqrt(sum(v * v for v in steps) / power) if power else 0.0
+    steps = np.sort(np.abs(np.diff(left[first:last + 1])))
+    power = (left[first:last] ** 2).sum()
+    out["smooth"] = float(np.sqrt((steps ** 2).sum() / power)) if power else 0.0
     if len(steps) > 1000:
         p = steps[int(len(steps) * 0.999)]
         # A jump from silence at the very start counts as a step too.
         biggest = max(steps[-1], abs(left[first]))
-        out["jump"] = biggest / p if p else 0.0
+        out["jump"] = float(biggest / p) if p else 0.0
     else:
         out["jump"] = 0.0
 else:

@@ -90,6 +90,16 @@ use_only_sound() { # file
     HW_PROGRAM="$dir/$(basename "$HW_BINARY")"
 }
 
+# The program on our server, playing the first 3 s of White Noise as the
+# style "Short" (entry 1) until "Turn Off".
+start_short() { # [volume] [StartStopState]
+    HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+    hw_add_short_sound "Short" 3
+    hw_write_settings Combo1=1 Option=Infinite StartStopState="${2:-ON}" Volume="${1:-100}"
+    hw_start
+    hw_find_window 30 && hw_wait_for 10 hw_window_visible
+}
+
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 
 # Milliseconds from a click on a control until the program wrote the
@@ -150,13 +160,9 @@ hw_session
 # ---------------------------------------------------------------------------
 hw_begin "through the sound server"
 pa_start
-HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
-hw_add_short_sound "Short" 3 # entry 1
-"$PLAYBENCH" --decode "$(dirname "$HW_PROGRAM")/sounds/Short.mp3" "$HW_ROOT/short.raw"
-hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
 rec_start "$HW_ROOT/loop.raw"
-hw_start
-hw_find_window 30 && hw_wait_for 10 hw_window_visible
+start_short
+"$PLAYBENCH" --decode "$(dirname "$HW_PROGRAM")/sounds/Short.mp3" "$HW_ROOT/short.raw"
 hw_check "the program's stream is on the server" hw_wait_for 10 stream_present
 sleep 8 # two seams of the 3 s file
 rec_stop
@@ -202,11 +208,7 @@ hw_check "the stream leaves the server" hw_wait_for 5 bash -c "! PULSE_SERVER=un
 
 # ---------------------------------------------------------------------------
 hw_begin "the server dies and comes back"
-HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
-hw_add_short_sound "Short" 3
-hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
-hw_start
-hw_find_window 30 && hw_wait_for 10 hw_window_visible
+start_short
 hw_check "the program's stream is on the server" hw_wait_for 10 stream_present
 pa_kill
 sleep 2
@@ -224,11 +226,7 @@ hw_check "the program is still running" hw_running
 # ---------------------------------------------------------------------------
 hw_begin "a server that starts after the program"
 pa_kill
-HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
-hw_add_short_sound "Short" 3
-hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
-hw_start
-hw_find_window 30 && hw_wait_for 10 hw_window_visible
+start_short
 sleep 3
 pa_start
 rec_start "$HW_ROOT/late.raw"
@@ -267,11 +265,7 @@ done
 hw_begin "a server without a sink, at the start and while playing"
 pa_kill
 pa_start nosink
-HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
-hw_add_short_sound "Short" 3
-hw_write_settings Combo1=1 Option=Infinite StartStopState=ON Volume=100
-hw_start
-hw_find_window 30 && hw_wait_for 10 hw_window_visible
+start_short
 sleep 3
 hw_check "no sink: the program runs on" hw_running
 module="$(sink_load)"
@@ -295,11 +289,7 @@ hw_check "no message" hw_no_popup
 
 # ---------------------------------------------------------------------------
 hw_begin "a server that hangs around \"Turn On\""
-HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
-hw_add_short_sound "Short" 3
-hw_write_settings Combo1=1 Option=Infinite StartStopState=OFF Volume=50
-hw_start
-hw_find_window 30 && hw_wait_for 10 hw_window_visible
+start_short 50 OFF
 kill -STOP "$PA_PID"
 hw_click_control turn
 hw_check "\"Turn On\" stores ON" hw_wait_for 5 hw_setting_is StartStopState ON

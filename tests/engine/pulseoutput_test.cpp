@@ -22,7 +22,9 @@ namespace
 
 using namespace std::chrono_literals;
 
-// A pulseaudio of our own, its socket in a temporary folder.
+// A pulseaudio of our own, its socket in a temporary folder. The clients
+// here (the player, pactl) keep their cookie and runtime files beside it
+// too, not in the home that tests running alongside share.
 class PrivateServer
 {
 public:
@@ -33,6 +35,8 @@ public:
         QFile::setPermissions(m_dir + "/rt", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                  QFileDevice::ExeOwner);
         qputenv("PULSE_SERVER", address().toLocal8Bit());
+        qputenv("HOME", QFile::encodeName(m_dir + "/home"));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir + "/rt"));
     }
     ~PrivateServer() { kill(); }
 
@@ -54,8 +58,6 @@ public:
                          .toLocal8Bit());
         config.close();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", m_dir + "/home");
-        env.insert("XDG_RUNTIME_DIR", m_dir + "/rt");
         env.insert("PULSE_RUNTIME_PATH", m_dir + "/rt");
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
