@@ -18,24 +18,24 @@ double leadingNumber(const QString& text)
         if (ch != ' ' && ch != '\t' && ch != '\n' && ch != '\r')
             compact += ch;
     }
-    int i = 0;
-    const int n = compact.size();
+    qsizetype i = 0;
+    const qsizetype n = compact.size();
     auto digits = [&] {
-        const int start = i;
+        const qsizetype start = i;
         while (i < n && compact[i].isDigit() && compact[i].unicode() < 128)
             ++i;
         return i - start;
     };
     if (i < n && (compact[i] == '+' || compact[i] == '-'))
         ++i;
-    int count = digits();
+    qsizetype count = digits();
     if (i < n && compact[i] == '.') {
         ++i;
         count += digits();
     }
     if (count == 0)
         return 0;
-    int end = i;
+    qsizetype end = i;
     if (i < n && (compact[i] == 'e' || compact[i] == 'E')) {
         ++i;
         if (i < n && (compact[i] == '+' || compact[i] == '-'))
@@ -66,7 +66,7 @@ int toInt16(const QString& text)
 QString applicationTitle(const QString& productName)
 {
     QString t = productName;
-    int space = t.lastIndexOf(' ');
+    qsizetype space = t.lastIndexOf(' ');
     if (space < 0)
         return t;
     do {

@@ -156,7 +156,7 @@ bool unparsable(const QString& path)
 QString keepAside(const QString& path, const QByteArray& bytes)
 {
     for (int n = 0; n < IniSettingsStore::kKeptCopies; ++n) {
-        const QString name = path + ".bad" + (n == 0 ? QString() : "." + QString::number(n));
+        QString name = path + ".bad" + (n == 0 ? QString() : "." + QString::number(n));
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (QFileInfo::exists(name))

@@ -25,7 +25,7 @@ std::optional<QDateTime> parseGeneralDate(const QString& text)
 
     // A time that the clock skipped that day (spring forward) is no moment;
     // only its time of day matters, so take it on the day before.
-    const int space = t.indexOf(' ');
+    const qsizetype space = t.indexOf(' ');
     const QDate day = c.toDate(t.left(space), QStringLiteral("M/d/yyyy"));
     const QTime time = c.toTime(t.mid(space + 1), QStringLiteral("h:mm:ss AP"));
     if (space > 0 && day.isValid() && time.isValid())

@@ -31,7 +31,7 @@ bool keepsBytes(const QString& text, const QByteArray& native)
 
 QString openableNow(const QByteArray& native)
 {
-    const QString text = QFile::decodeName(native);
+    QString text = QFile::decodeName(native);
     if (keepsBytes(text, native))
         return text;
     const auto known = handles().constFind(native);
@@ -41,17 +41,17 @@ QString openableNow(const QByteArray& native)
     const int fd = ::open(native.constData(), O_PATH | O_CLOEXEC);
     if (fd < 0)
         return QString();
-    const QString path = QStringLiteral("/proc/self/fd/%1").arg(fd);
+    QString path = QStringLiteral("/proc/self/fd/%1").arg(fd);
     handles().insert(native, path);
     return path;
 }
 
 QString shownName(const QString& folder, const QByteArray& name)
 {
-    const QString text = QFile::decodeName(name);
+    QString text = QFile::decodeName(name);
     if (keepsBytes(text, name))
         return text;
-    const QString shown = QString::fromLatin1(name);
+    QString shown = QString::fromLatin1(name);
     QString base = folder;
     if (!base.endsWith('/'))
         base += '/';

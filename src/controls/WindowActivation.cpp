@@ -34,7 +34,7 @@ void offerActivationToken(const QString& token)
 
 QString startupActivationToken()
 {
-    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
     if (isActivationToken(wayland))
         return wayland;
     const QString x11 = qEnvironmentVariable("DESKTOP_STARTUP_ID");

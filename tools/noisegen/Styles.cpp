@@ -126,7 +126,7 @@ Loop rain(std::uint64_t seed, std::size_t frames)
             const double decay = std::exp(-1.0 / tau);
             double gain = level;
             for (std::size_t t = 0; t < length; ++t) {
-                const double burst = t < 6 * tau ? rng.gaussian() * gain : 0.0;
+                const double burst = double(t) < 6 * tau ? rng.gaussian() * gain : 0.0;
                 gain *= decay;
                 float& out = bed[(start + t) % n];
                 out = float(out + tone.process(burst));

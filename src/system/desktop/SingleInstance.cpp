@@ -36,7 +36,7 @@ const QByteArray kRaise = QByteArrayLiteral("raise");
 QString tokenOf(const QVariantMap& platformData)
 {
     for (const char* key : {"activation-token", "desktop-startup-id"}) {
-        const QString token = platformData.value(QLatin1String(key)).toString();
+        QString token = platformData.value(QLatin1String(key)).toString();
         if (isActivationToken(token))
             return token;
     }
@@ -74,15 +74,15 @@ bool ownFolder(const QString& path)
 
 QString SingleInstance::defaultRuntimeDir()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return runtime;
-    const QString shared = QDir::tempPath() + QStringLiteral("/hushwave-%1").arg(::getuid());
+    QString shared = QDir::tempPath() + QStringLiteral("/hushwave-%1").arg(::getuid());
     if (ownFolder(shared))
         return shared;
     // Someone else took the name in the shared temp folder: a folder of the
     // user's own keeps one player per session all the same.
-    const QString cache =
+    QString cache =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/hushwave";
     if (ownFolder(cache)) {
         qCWarning(desktopLog, "%s is not ours; the lock and socket are in %s instead",
