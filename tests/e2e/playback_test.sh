@@ -297,66 +297,6 @@ hw_check "at the stored volume ($again, was $rms1)" \
     hw_num_between "$again" "$(awk -v a="$rms1" 'BEGIN {print a / 2}')" "$(awk -v a="$rms1" 'BEGIN {print a * 2}')"
 
 # ---------------------------------------------------------------------------
-hw_begin "a play window that fades in and out"
-now="$(date +%s)"
-at() { LC_ALL=C date -d "@$((now + $1))" '+%-m/%-d/%Y %-I:%M:%S %p'; }
-# A steady tone, so a 100 ms window's level is the fade's alone.
-program="$(dirname "$HW_CAPTURE")/program"
-mkdir -p "$program/sounds"
-cp "$HW_BINARY" "$program/"
-sox -D -n -r 44100 -c 2 -b 16 "$program/sounds/Tone.wav" synth 1 sine 441 vol 0.1
-HW_PROGRAM="$program/$(basename "$HW_BINARY")"
-hw_write_settings Combo1=0 Volume=100 Option=Timed StartStopState=ON FadeIn=5 FadeOut=10 \
-    "Time From=$(at 2)" "Time To=$(at 30)"
-hw_start
-hw_find_window 30
-hw_check "the sound starts in its window" hw_wait_for 12 hw_capture_has_sound 1
-sleep $((now + 32 - $(date +%s)))
-hw_check "and is over after its end" hw_capture_still 1.5
-# Levels of 100 ms windows against the full level (the middle's median):
-#   rise (dB from 0.5 s to 4.5 s), fall (the same over the last 10 s),
-#   step (largest change between neighbours heard above -54 dB),
-#   full (seconds at full level), tail (the loudest window after the one
-#   where the fade ends).
-STATS="$(python3 - "$HW_CAPTURE" <<'EOF'
-import array, math, sys
-a = array.array("f")
-raw = open(sys.argv[1], "rb").read()
-a.frombytes(raw[: len(raw) // 8 * 8])
-w = 4410
-levels = []
-for k in range(len(a) // 2 // w):
-    s = sum(v * v for v in a[2 * k * w : 2 * (k + 1) * w])
-    levels.append(10 * math.log10(max(s / (2 * w), 1e-20)))
-loud = [k for k, v in enumerate(levels) if v > -150]
-first = loud[0]
-full = sorted(levels[first:])[len(levels[first:]) * 3 // 4]
-rel = [v - full for v in levels[first:]]
-top = [k for k, v in enumerate(rel) if v > -0.5]
-end = max(k for k, v in enumerate(rel) if v > -59.5) + 1
-print(f"rise={rel[45] - rel[5]:.1f}")
-print(f"mid_in={rel[25]:.1f}")
-print(f"fall={rel[top[-1]] - rel[end - 5]:.1f}")
-print(f"fall_s={(end - top[-1]) / 10:.1f}")
-print(f"mid_out={rel[end - 50]:.1f}")
-print(f"step={max(abs(rel[k + 1] - rel[k]) for k in range(len(rel) - 1) if min(rel[k], rel[k + 1]) > -54):.2f}")
-print(f"full={len(top) / 10:.1f}")
-print(f"tail={max(rel[end + 1:] or [-200]):.1f}")
-EOF
-)"
-stat_of() { sed -n "s/^$1=//p" <<<"$STATS"; }
-hw_check "the level rises about 48 dB over the first 4 s ($(stat_of rise) dB)" \
-    hw_num_between "$(stat_of rise)" 44 52
-hw_check "evenly: -30 dB half-way in ($(stat_of mid_in) dB)" hw_num_between "$(stat_of mid_in)" -34 -26
-hw_check "it falls over the last 10 s ($(stat_of fall_s) s, $(stat_of fall) dB)" \
-    hw_num_between "$(stat_of fall_s)" 9.5 10.6
-hw_check "evenly: -30 dB half-way out ($(stat_of mid_out) dB)" hw_num_between "$(stat_of mid_out)" -34 -26
-hw_check "no step above 1.5 dB between 100 ms windows ($(stat_of step) dB)" \
-    hw_num_below "$(stat_of step)" 1.5
-hw_check "at full level in between ($(stat_of full) s)" hw_num_between "$(stat_of full)" 10 16
-hw_check "silence after the end ($(stat_of tail) dB)" hw_num_below "$(stat_of tail)" -100
-
-# ---------------------------------------------------------------------------
 hw_begin "no output at first, then one"
 # SDL's disk output cannot open its file until the folder is there.
 HW_CAPTURE="$(dirname "$HW_CAPTURE")/later/capture.raw"

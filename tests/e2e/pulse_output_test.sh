@@ -5,7 +5,7 @@
 # keys glide without a click and never touch the stream's own volume; a
 # server that starts late, dies, hangs or has no sink is followed, without
 # a crash or a frozen window; files far above the sink's rate keep their
-# pitch.
+# pitch; a play window's fades are heard on the clock.
 source "$(dirname "$0")/lib.sh"
 
 MATCH=(/usr/bin/python3 "$(dirname "$0")/audio_match.py")
@@ -318,6 +318,69 @@ ms="$(ms_since "$t0")"
 kill -CONT "$PA_PID"
 hw_check "SIGTERM ends the program within 2 s ($ms ms)" hw_num_below "$ms" 2000
 hw_check_eq "with status 0" 0 "$HW_EXIT_STATUS"
+
+# ---------------------------------------------------------------------------
+hw_begin "a play window that fades in and out"
+# The fades follow the clock: heard through the server, whose sink keeps
+# real time (SDL's disk output runs slow on a busy machine).
+HW_PULSE_SERVER="unix:$PA_DIR/rt/native"
+pa_up || pa_start
+now="$(date +%s)"
+at() { LC_ALL=C date -d "@$((now + $1))" '+%-m/%-d/%Y %-I:%M:%S %p'; }
+# A steady tone, so a 100 ms window's level is the fade's alone.
+sox -D -n -r 44100 -c 2 -b 16 "$HW_ROOT/Tone.wav" synth 1 sine 441 vol 0.1
+use_only_sound "$HW_ROOT/Tone.wav"
+hw_write_settings Combo1=0 Volume=100 Option=Timed StartStopState=ON FadeIn=5 FadeOut=10 \
+    "Time From=$(at 2)" "Time To=$(at 30)"
+rec_start "$HW_ROOT/fades.raw"
+hw_start
+hw_find_window 30
+hw_check "the sound starts in its window" hw_wait_for 12 stream_present
+sleep $((now + 32 - $(date +%s)))
+hw_check "and is over after its end" hw_wait_for 5 stream_gone
+rec_stop
+hw_stop
+# Levels of 100 ms windows against the full level (the middle's median):
+#   rise (dB from 0.5 s to 4.5 s), fall (the same over the last 10 s),
+#   step (largest change between neighbours heard above -54 dB),
+#   full (seconds at full level), tail (the loudest window from the second
+#   after the last one at the fade's -60 dB: the next may hold its last ms).
+STATS="$(python3 - "$HW_ROOT/fades.raw" <<'EOF'
+import array, math, sys
+a = array.array("f")
+raw = open(sys.argv[1], "rb").read()
+a.frombytes(raw[: len(raw) // 8 * 8])
+w = 4410
+levels = []
+for k in range(len(a) // 2 // w):
+    s = sum(v * v for v in a[2 * k * w : 2 * (k + 1) * w])
+    levels.append(10 * math.log10(max(s / (2 * w), 1e-20)))
+loud = [k for k, v in enumerate(levels) if v > -150]
+first = loud[0]
+full = sorted(levels[first:])[len(levels[first:]) * 3 // 4]
+rel = [v - full for v in levels[first:]]
+top = [k for k, v in enumerate(rel) if v > -0.5]
+end = max(k for k, v in enumerate(rel) if v > -59.5) + 1
+print(f"rise={rel[45] - rel[5]:.1f}")
+print(f"mid_in={rel[25]:.1f}")
+print(f"fall={rel[top[-1]] - rel[end - 5]:.1f}")
+print(f"fall_s={(end - top[-1]) / 10:.1f}")
+print(f"mid_out={rel[end - 50]:.1f}")
+print(f"step={max(abs(rel[k + 1] - rel[k]) for k in range(len(rel) - 1) if min(rel[k], rel[k + 1]) > -54):.2f}")
+print(f"full={len(top) / 10:.1f}")
+print(f"tail={max(rel[end + 2:] or [-200]):.1f}")
+EOF
+)"
+hw_check "the level rises about 48 dB over the first 4 s ($(measure rise "$STATS") dB)" \
+    hw_num_between "$(measure rise "$STATS")" 44 52
+hw_check "evenly: -30 dB half-way in ($(measure mid_in "$STATS") dB)" hw_num_between "$(measure mid_in "$STATS")" -34 -26
+hw_check "it falls over the last 10 s ($(measure fall_s "$STATS") s, $(measure fall "$STATS") dB)" \
+    hw_num_between "$(measure fall_s "$STATS")" 9.5 10.6
+hw_check "evenly: -30 dB half-way out ($(measure mid_out "$STATS") dB)" hw_num_between "$(measure mid_out "$STATS")" -34 -26
+hw_check "no step above 1.5 dB between 100 ms windows ($(measure step "$STATS") dB)" \
+    hw_num_below "$(measure step "$STATS")" 1.5
+hw_check "at full level in between ($(measure full "$STATS") s)" hw_num_between "$(measure full "$STATS")" 10 16
+hw_check "silence after the end ($(measure tail "$STATS") dB)" hw_num_below "$(measure tail "$STATS")" -100
 
 # ---------------------------------------------------------------------------
 hw_begin "volume keys glide, and the desktop's volume for the stream stays"
