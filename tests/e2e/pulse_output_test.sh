@@ -213,8 +213,10 @@ hw_check "the program's stream is on the server" hw_wait_for 10 stream_present
 pa_kill
 sleep 2
 pa_start
-rec_start "$HW_ROOT/back.raw"
 hw_check "the stream comes back within seconds" hw_wait_for 8 stream_present
+# Recorded once the new stream has settled, its 1.5 s queue full.
+sleep 1.5
+rec_start "$HW_ROOT/back.raw"
 sleep 3
 rec_stop
 m="$(match "$HW_ROOT/back.raw")"
