@@ -143,7 +143,7 @@ measure() { sed -n "s/^$1=//p" <<<"$2"; }
 match() { # recording
     local m
     m="$("${MATCH[@]}" match "$HW_ROOT/short.raw" "$1")"
-    if [ "$(measure found "$m")" != 1 ]; then
+    if [ "$(measure found "$m")" != 1 ] || [ "$(measure bad "$m")" != 0 ]; then
         cp "$1" "$HW_ARTIFACTS/e2e-$HW_SCRIPT-$(hw_slug "$HW_SCENARIO").raw"
         cp "$HW_ROOT/short.raw" "$HW_ARTIFACTS/e2e-$HW_SCRIPT-reference.raw"
     fi
