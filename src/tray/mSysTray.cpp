@@ -31,13 +31,13 @@ public:
 // The window's own filter, a child of it: made at its first hook and kept
 // while the window lives, since a hook may go while the filter runs (a
 // click that closes the program takes the icon away).
-WindowProcFilter* windowProcFilter(QObject& window)
+WindowProcFilter* filterOf(QObject& window)
 {
     for (QObject* child : window.children()) {
         if (auto* filter = dynamic_cast<WindowProcFilter*>(child))
             return filter;
     }
-    return new WindowProcFilter(&window);
+    return nullptr;
 }
 
 } // namespace
@@ -48,14 +48,16 @@ void InstallHook(std::uint32_t hWnd, cSysTray* owner)
     if (!window)
         return;
     PrevWndProc = window;
-    window->installEventFilter(windowProcFilter(*window));
+    WindowProcFilter* filter = filterOf(*window);
+    window->installEventFilter(filter ? filter : new WindowProcFilter(window));
     window->userData = owner;
 }
 
 void RemoveHook(std::uint32_t hWnd)
 {
-    if (QObject* window = windowFromHandle(hWnd))
-        window->removeEventFilter(windowProcFilter(*window));
+    QObject* window = windowFromHandle(hWnd);
+    if (WindowProcFilter* filter = window ? filterOf(*window) : nullptr)
+        window->removeEventFilter(filter);
 }
 
 bool TrayWindowProc(QObject* window, QEvent* event)
