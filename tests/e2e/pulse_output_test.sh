@@ -214,10 +214,11 @@ pa_kill
 sleep 2
 pa_start
 hw_check "the stream comes back within seconds" hw_wait_for 8 stream_present
-# Recorded once the new stream has settled, its 1.5 s queue full.
+# Recorded once the new stream has settled, its 1.5 s queue full, for more
+# than one pass of the 3 s file, so the recording holds the frames matched.
 sleep 1.5
 rec_start "$HW_ROOT/back.raw"
-sleep 3
+sleep 4
 rec_stop
 m="$(match "$HW_ROOT/back.raw")"
 hw_check_eq "the file plays again" 1 "$(measure found "$m")"
