@@ -16,7 +16,8 @@
 #   hw_done                           # last line: summary and exit status
 #
 # Set HW_PULSE_SERVER after hw_begin to play through that sound server
-# instead of SDL's disk driver.
+# instead of SDL's disk driver. hw_pipewire_start (e2e/pipewire.sh) runs a
+# private PipeWire with its PulseAudio server for that.
 # Also: hw_setting KEY, hw_audio_stats / hw_audio MEASURE (seconds of sound,
 # RMS, onset and end ramps, gaps, style), hw_capture_still / _growing,
 # hw_tray_icon_present, hw_click_tray_icon, hw_minimize, hw_close,
@@ -73,6 +74,9 @@ HW_NO_BUS="unix:path=/nonexistent"
 HW_RATE=44100
 HW_CHANNELS=2
 
+# shellcheck source=pipewire.sh
+source "$(dirname "${BASH_SOURCE[0]}")/pipewire.sh"
+
 hw_log() { printf '[%s %s] %s\n' "$(date +%T)" "$HW_SCRIPT" "$*"; }
 
 # --- cleanup ---------------------------------------------------------------
@@ -93,6 +97,7 @@ hw_kill() { # pid [grace seconds]
 
 hw_cleanup() {
     hw_kill "$HW_PID"
+    hw_pipewire_kill
     hw_standins_stop
     hw_kill "$HW_BUS_PID"
     hw_kill "${HW_WRAPPER_PID:-}"
