@@ -147,7 +147,11 @@ struct AudioPlayer::Session {
     bool startOutput(std::unique_ptr<AudioOutput> opened, size_t rank)
     {
         closeOutput();
-        renderer = std::make_unique<Renderer>(*source, fileRate, opened->rate());
+        // A held file is resampled once to the output's rate; the renderer
+        // then converts only for a speed other than 1.
+        const int rate = opened->rate();
+        renderer =
+            std::make_unique<Renderer>(*source, source->playAt(rate) ? rate : fileRate, rate);
         renderer->setRate(player.m_rate.load());
         fadeTaken = fadeSerial.load(std::memory_order_acquire);
         renderer->setEdgeFade(edgesNow());

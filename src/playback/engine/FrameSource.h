@@ -20,4 +20,7 @@ public:
     // True when any number of frames is ready at once, so the output's queue
     // can be rewritten at a new speed.
     virtual bool holdsEveryFrame() const { return false; }
+    // Asks for the frames at `rate` (the output's) from here on; true when
+    // they will come at it, false when they keep the file's rate.
+    virtual bool playAt(int /*rate*/) { return false; }
 };

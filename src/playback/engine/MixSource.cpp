@@ -43,8 +43,8 @@ void sayOnce(const QString& text)
 class Resampled : public FrameSource
 {
 public:
-    Resampled(std::unique_ptr<FrameSource> inner, double ratio)
-        : m_inner(std::move(inner)), m_ratio(ratio), m_staged(feedFrames * frame::channels)
+    Resampled(FrameSource& inner, double ratio)
+        : m_inner(inner), m_ratio(ratio), m_staged(feedFrames * frame::channels)
     {
         int err = 0;
         m_state = src_new(SRC_SINC_FASTEST, frame::channels, &err);
@@ -60,9 +60,9 @@ public:
         size_t done = 0;
         while (done < frames && !m_over) {
             if (m_left == 0 && !m_innerOver) {
-                m_left = m_inner->read(m_staged.data(), feedFrames);
+                m_left = m_inner.read(m_staged.data(), feedFrames);
                 m_at = 0;
-                if (m_left == 0 && !m_inner->exhausted())
+                if (m_left == 0 && !m_inner.exhausted())
                     break; // nothing ready yet
                 m_innerOver = m_left == 0;
             }
@@ -88,10 +88,10 @@ public:
         return done;
     }
     bool exhausted() override { return m_over; }
-    bool failed() override { return m_inner->failed(); }
+    bool failed() override { return m_inner.failed(); }
 
 private:
-    std::unique_ptr<FrameSource> m_inner;
+    FrameSource& m_inner;
     const double m_ratio;
     std::vector<float> m_staged;
     size_t m_at = 0;   // first staged frame not yet converted
@@ -142,9 +142,17 @@ std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems)
 }
 
 struct MixSource::Part {
-    std::unique_ptr<FrameSource> source;
-    FrameSource* file = nullptr; // the part before any resampling, to tell it the speed
+    std::unique_ptr<FrameSource> file;
+    std::unique_ptr<Resampled> resampled; // the file at another rate than the mix
     int fileRate = 0;
+    FrameSource& source() { return resampled ? *resampled : *file; }
+    // The file brought from `from` to the mix's `rate`.
+    void bring(int from, int rate)
+    {
+        resampled.reset();
+        if (from != rate)
+            resampled = std::make_unique<Resampled>(*file, double(rate) / from);
+    }
     float gain = 1.0f;
     std::vector<float> ready = std::vector<float>(blockFrames * frame::channels);
     size_t have = 0; // frames in `ready`
@@ -201,13 +209,27 @@ MixSource::MixSource(const QString& path, const QStringList& soundFolders,
         auto part = std::make_unique<Part>();
         part->fileRate = decoder->sampleRate();
         part->gain = Renderer::volumeGain(level);
-        part->source = fileSource(std::move(decoder), loop, part->fileRate * speed, &held);
-        part->file = part->source.get();
-        if (part->fileRate != m_rate)
-            part->source = std::make_unique<Resampled>(std::move(part->source),
-                                                       double(m_rate) / part->fileRate);
+        part->file = fileSource(std::move(decoder), loop, part->fileRate * speed, &held);
+        part->bring(part->fileRate, m_rate);
         m_parts.push_back(std::move(part));
     }
+    m_playRate = m_rate;
+}
+
+bool MixSource::playAt(int rate)
+{
+    if (rate <= 0)
+        return false;
+    if (rate == m_playRate)
+        return true;
+    // Held parts are resampled once to it, the others as they decode. What
+    // a part had ready at the old rate is dropped: each loops on its own.
+    for (auto& part : m_parts) {
+        part->bring(part->file->playAt(rate) ? rate : part->fileRate, rate);
+        part->have = 0;
+    }
+    m_playRate = rate;
+    return true;
 }
 
 MixSource::~MixSource() = default;
@@ -235,10 +257,10 @@ size_t MixSource::read(float* dst, size_t frames)
     bool playing = false;
     for (auto& part : m_parts) {
         if (!part->over && part->have < frames) {
-            const size_t got = part->source->read(part->ready.data() + part->have * frame::channels,
-                                                  frames - part->have);
+            const size_t got = part->source().read(
+                part->ready.data() + part->have * frame::channels, frames - part->have);
             part->have += got;
-            if (got == 0 && part->source->exhausted())
+            if (got == 0 && part->source().exhausted())
                 part->over = true;
         }
         if (part->over) {
@@ -273,5 +295,5 @@ bool MixSource::exhausted()
 bool MixSource::failed()
 {
     return std::any_of(m_parts.begin(), m_parts.end(),
-                       [](const auto& part) { return part->source->failed(); });
+                       [](const auto& part) { return part->source().failed(); });
 }

@@ -44,6 +44,8 @@ public:
     // Streamed parts decode ahead fast enough for the speed this gives.
     void setDrainRate(double framesPerSecond) override;
     bool holdsEveryFrame() const override;
+    // Held parts are resampled once to `rate`; only while nothing reads.
+    bool playAt(int rate) override;
 
     size_t read(float* dst, size_t frames) override;
     bool exhausted() override;
@@ -53,5 +55,6 @@ private:
     struct Part;
 
     std::vector<std::unique_ptr<Part>> m_parts;
-    int m_rate = 0;
+    int m_rate = 0;     // the first part's: speeds are told against it
+    int m_playRate = 0; // what it reads out at
 };
