@@ -1,20 +1,21 @@
 #include "playback/engine/PulseOutput.h"
 
 #include "playback/engine/Frames.h"
-#include "playback/engine/Int16Sample.h"
+#include "playback/engine/Ramps.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <type_traits>
 
 namespace
 {
-// 16-bit to the server: half the data of float, so half the transfers (each
-// wakes the server, which then preempts us), and nothing is lost for a held
-// loop, whose samples are 16-bit already.
-constexpr size_t frameBytes = sizeof(int16_t) * frame::channels;
+using Sample = ServerQueue::Sample;
+constexpr size_t frameBytes = sizeof(Sample) * frame::channels;
+constexpr pa_sample_format_t sampleFormat =
+    std::is_same_v<Sample, float> ? PA_SAMPLE_FLOAT32NE : PA_SAMPLE_S16NE;
 // The server holds this much and asks for more each time a third has
 // played: about two requests a second, each waking the process twice (the
 // request, and the server handing the shared block back).
@@ -26,11 +27,9 @@ constexpr size_t firstFrames = 4096;
 constexpr size_t pullFrames = 4096;
 constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
 // A rewrite of the queue starts this far ahead of what the server has
-// taken; a stop fades over fadeSeconds, a volume change glides over
-// glideSeconds (as the renderer's own glide).
+// taken, and what it changes starts as far again ahead of that: the server
+// may take some of it before the rewrite arrives.
 constexpr double rewriteMargin = 0.015;
-constexpr double fadeSeconds = 0.005;
-constexpr double glideSeconds = 0.020;
 // A server that has not answered by then is busy or hung: waited for, not
 // replaced by another output on the same server.
 constexpr int answerMs = 500;
@@ -194,14 +193,12 @@ bool PulseOutput::start(Pull pull)
     m_silent = m_ended = m_draining = false;
     m_drained.store(false);
     m_lost.store(false);
-    m_capacity = size_t(2 * queueSeconds * m_rate);
+    m_queue.reset(size_t(2 * queueSeconds * m_rate), m_gain);
     m_block.assign(pullFrames * frame::channels, 0.0f);
-    m_out.assign(m_capacity * frame::channels, 0);
-    m_history.assign(m_capacity * frame::channels, 0);
-    m_glide = Glide{0, 0, m_glide.toGain, m_glide.toGain};
+    m_out.assign(m_queue.capacity() * frame::channels, 0);
 
     pa_threaded_mainloop_lock(m_loop);
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(m_rate), frame::channels};
+    const pa_sample_spec spec{sampleFormat, uint32_t(m_rate), frame::channels};
     m_stream = pa_stream_new(m_context, "Noise", &spec, nullptr);
     bool ok = m_stream != nullptr;
     if (ok) {
@@ -308,17 +305,6 @@ void PulseOutput::topUp(pa_mainloop_api* api, pa_time_event* event, const timeva
     }
 }
 
-float PulseOutput::gainAt(uint64_t frame) const
-{
-    const Glide& g = m_glide;
-    if (frame >= g.to)
-        return g.toGain;
-    if (frame <= g.from)
-        return g.fromGain;
-    const float t = float(frame - g.from) / float(g.to - g.from);
-    return g.fromGain + (g.toGain - g.fromGain) * t;
-}
-
 // The loop's thread, with the loop locked.
 // The next frames from the player into m_block, or silence.
 const float* PulseOutput::pullBlock(size_t frames, bool silence)
@@ -342,19 +328,14 @@ void PulseOutput::write(size_t frames)
         const size_t total = std::min(frames, room);
         size_t done = 0;
         while (done < total && !m_ended) {
-            const size_t n = std::min(total - done, pullFrames);
-            const float* block = pullBlock(n, m_silent);
-            int16_t* out = m_out.data() + done * frame::channels;
-            for (size_t i = 0; i < n; ++i) {
-                const uint64_t frame = m_written + done + i;
-                const size_t at = size_t(frame % m_capacity) * frame::channels;
-                const float g = gainAt(frame);
-                for (size_t c = 0; c < frame::channels; ++c) {
-                    const float v = block[2 * i + c];
-                    m_history[at + c] = toInt16(v);
-                    out[2 * i + c] = toInt16(v * g);
-                }
-            }
+            // Pulled straight into the queue, then out in one pass.
+            size_t n = std::min(total - done, pullFrames);
+            float* kept = m_queue.slot(m_written + done, &n);
+            if (m_silent)
+                std::fill_n(kept, n * frame::channels, 0.0f);
+            else
+                m_ended = !m_pull(kept, n);
+            m_queue.render(m_written + done, n, m_out.data() + done * frame::channels);
             done += n;
         }
         if (pa_stream_write(m_stream, m_out.data(), done * frameBytes, nullptr, 0,
@@ -384,56 +365,44 @@ uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
     // queue yet (a sink waking up), and all of it can be rewritten.
     const bool known = timing && !timing->read_index_corrupt && (updated || timing->read_index > 0);
     const uint64_t taken = known ? uint64_t(timing->read_index) / frameBytes : m_written;
-    const uint64_t oldest = m_written > m_capacity ? m_written - m_capacity : 0;
-    return std::max(oldest, std::min(m_written, taken + uint64_t(rewriteMargin * m_rate)));
+    const uint64_t capacity = m_queue.capacity();
+    const uint64_t oldest = m_written > capacity ? m_written - capacity : 0;
+    const uint64_t from = std::min(m_written, taken + uint64_t(rewriteMargin * m_rate));
+    // Never before the last change began: what lies before it is as it was.
+    return std::max({oldest, from, m_queue.lastStart()});
 }
 
-// With the loop locked: the frames `offset` to `offset + n` after `from`
-// into m_out again, at the gain of each frame. `fresh` (n frames, or null)
-// is crossfaded in over the fade and replaces what was there.
-void PulseOutput::stage(uint64_t from, size_t offset, size_t n, const float* fresh)
+// Where a change written from `from` on is heard from.
+uint64_t PulseOutput::changePoint(uint64_t from) const
 {
-    const size_t fade = size_t(fadeSeconds * m_rate);
-    int16_t* out = m_out.data() + offset * frame::channels;
-    for (size_t i = 0; i < n; ++i) {
-        const size_t k = offset + i;
-        const size_t at = size_t((from + k) % m_capacity) * frame::channels;
-        const float t = fresh ? (k < fade ? float(k + 1) / float(fade + 1) : 1.0f) : 0.0f;
-        const float g = gainAt(from + k);
-        for (size_t c = 0; c < frame::channels; ++c) {
-            const float old = float(m_history[at + c]) / 32768.0f;
-            const float v = fresh ? fresh[2 * i + c] * t + old * (1.0f - t) : old;
-            m_history[at + c] = toInt16(v);
-            out[2 * i + c] = toInt16(v * g);
-        }
-    }
+    return std::min(m_written, from + uint64_t(rewriteMargin * m_rate));
 }
 
-// With the loop locked: m_out's first `count` frames replace the last
-// `count` frames written.
-void PulseOutput::replaceQueued(size_t count)
+// With the loop locked: the queue from `from` on written again over what
+// the server holds.
+void PulseOutput::rewrite(uint64_t from)
 {
+    const size_t count = size_t(m_written - from);
+    if (count == 0)
+        return;
+    m_queue.render(from, count, m_out.data());
     pa_stream_write(m_stream, m_out.data(), count * frameBytes, nullptr,
                     -int64_t(count * frameBytes), PA_SEEK_RELATIVE);
 }
 
 void PulseOutput::setGain(float gain)
 {
-    if (!m_loop || !m_stream) {
-        m_glide = Glide{0, 0, gain, gain};
+    m_gain = gain;
+    if (!m_loop || !m_stream)
         return;
-    }
     pa_threaded_mainloop_lock(m_loop);
     if (pa_stream_get_state(m_stream) == PA_STREAM_READY && !m_silent && !m_draining) {
         const pa_timing_info* timing = nullptr;
         const uint64_t from = rewritePoint(&timing);
-        m_glide = Glide{from, from + uint64_t(glideSeconds * m_rate), gainAt(from), gain};
-        const size_t count = size_t(m_written - from);
-        stage(from, 0, count, nullptr);
-        if (count > 0)
-            replaceQueued(count);
+        m_queue.glide(changePoint(from), gain, uint64_t(ramp::glideSeconds * m_rate));
+        rewrite(from);
     } else {
-        m_glide = Glide{m_written, m_written, gain, gain};
+        m_queue.glide(m_written, gain, 0);
     }
     pa_threaded_mainloop_unlock(m_loop);
 }
@@ -450,20 +419,14 @@ bool PulseOutput::fadeOut()
     const pa_timing_info* timing = nullptr;
     const uint64_t from = rewritePoint(&timing);
     const uint64_t taken = from - std::min(from, uint64_t(rewriteMargin * m_rate));
-    const size_t fade = size_t(fadeSeconds * m_rate);
-    const size_t count = size_t(m_written - from);
-    if (count > 0) {
-        // The gain glides to silence; the history stays as it was.
-        const Glide kept = m_glide;
-        m_glide = Glide{from, from + fade, gainAt(from), 0.0f};
-        stage(from, 0, count, nullptr);
-        replaceQueued(count);
-        m_glide = kept;
-    }
+    const uint64_t start = changePoint(from);
+    const size_t fade = size_t(ramp::fadeSeconds * m_rate);
+    m_queue.glide(start, 0.0f, fade);
+    rewrite(from);
     m_silent = true;
     // Until the fade has reached the speaker: what the server held before
     // it, plus the sink's own latency.
-    const double ahead = double(from - std::min(from, taken) + fade) / m_rate;
+    const double ahead = double(start - std::min(start, taken) + fade) / m_rate;
     const double sink = timing ? double(timing->sink_usec) / 1e6 : 0.0;
     pa_threaded_mainloop_unlock(m_loop);
     const double wait = std::min(0.2, ahead + sink + 0.005);
@@ -480,16 +443,17 @@ void PulseOutput::refresh()
         !m_draining) {
         const pa_timing_info* timing = nullptr;
         const uint64_t from = rewritePoint(&timing);
-        const size_t count = size_t(m_written - from);
+        const uint64_t start = changePoint(from);
         // Fresh frames over the queue, crossfaded from what was there;
         // after an end, silence.
-        for (size_t done = 0; done < count;) {
-            const size_t n = std::min(count - done, pullFrames);
-            stage(from, done, n, pullBlock(n, m_ended));
-            done += n;
+        const size_t fade = size_t(ramp::fadeSeconds * m_rate);
+        for (uint64_t at = start; at < m_written;) {
+            const size_t n = size_t(std::min<uint64_t>(m_written - at, pullFrames));
+            m_queue.replace(at, n, pullBlock(n, m_ended), start, fade);
+            at += n;
         }
-        if (count > 0) {
-            replaceQueued(count);
+        if (from < m_written) {
+            rewrite(from);
             if (m_ended)
                 forget(pa_stream_trigger(m_stream, nullptr, nullptr));
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/engine/AudioOutput.h"
+#include "playback/engine/ServerQueue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -47,15 +48,6 @@ public:
     bool lost() override { return m_lost.load(); }
 
 private:
-    // A change of gain, in frames written: gainAt() runs from `fromGain` at
-    // `from` to `toGain` at `to`, and stays there.
-    struct Glide {
-        uint64_t from = 0;
-        uint64_t to = 0;
-        float fromGain = 1.0f;
-        float toGain = 1.0f;
-    };
-
     static void contextState(pa_context* context, void* self);
     static void sinkEvent(pa_context* context, int type, uint32_t index, void* self);
     static void sinkInfo(pa_context* context, const pa_sink_info* info, int eol, void* self);
@@ -68,10 +60,9 @@ private:
     void closeStream();
     void tell();
     void write(size_t frames);
-    void stage(uint64_t from, size_t offset, size_t n, const float* fresh);
-    void replaceQueued(size_t count);
+    void rewrite(uint64_t from);
     uint64_t rewritePoint(const pa_timing_info** timing);
-    float gainAt(uint64_t frame) const;
+    uint64_t changePoint(uint64_t from) const;
     const float* pullBlock(size_t frames, bool silence);
 
     pa_threaded_mainloop* m_loop = nullptr;
@@ -84,14 +75,11 @@ private:
     bool m_subscribed = false;
     // Sized from the rate: room for a rewrite of everything still queued,
     // which under load can be more than the target length.
-    size_t m_capacity = 0;
-    std::vector<float> m_block; // pulled
-    std::vector<int16_t> m_out; // written
-    // What was written lately, at unity, so a volume change or a stop can
-    // write it again.
-    std::vector<int16_t> m_history;
-    uint64_t m_written = 0; // frames
-    Glide m_glide;
+    ServerQueue m_queue;
+    float m_gain = 1.0f;
+    std::vector<float> m_block;             // pulled for a rewrite
+    std::vector<ServerQueue::Sample> m_out; // written
+    uint64_t m_written = 0;                 // frames
     bool m_firstRequest = true;
     bool m_silent = false;   // faded out: only silence from here on
     bool m_ended = false;    // the pull said only silence follows

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "playback/engine/Frames.h"
+#include "playback/engine/Ramps.h"
 
 #include <samplerate.h>
 
@@ -11,10 +12,8 @@
 
 namespace
 {
-constexpr double fadeSeconds = 0.005;   // start and stop
-constexpr double dipSeconds = 0.004;    // each way, when the converter changes
-constexpr double volumeSeconds = 0.020; // volume glide
-constexpr double rateSeconds = 0.030;   // time constant of the speed glide
+constexpr double dipSeconds = 0.004;  // each way, when the converter changes
+constexpr double rateSeconds = 0.030; // time constant of the speed glide
 // A window's end told again agrees with the last within the audio queued
 // ahead; only a clock change moves it further, and then the level glides.
 constexpr double edgeToleranceSeconds = 2.0;
@@ -59,7 +58,7 @@ Renderer::Renderer(FrameSource& source, int sourceRate, int outputRate)
     m_volumeRamp.to(volumeGain(m_volume), 0);
     m_modeRamp.to(1.0f, 0);
     m_transportRamp.value = 0.0f;
-    m_transportRamp.to(1.0f, int(fadeSeconds * m_outputRate));
+    m_transportRamp.to(1.0f, int(ramp::fadeSeconds * m_outputRate));
     useMode(modeFor(m_rate));
 }
 
@@ -74,7 +73,7 @@ void Renderer::setVolume(int volume)
     if (volume == m_volume)
         return;
     m_volume = volume;
-    m_volumeRamp.to(volumeGain(volume), m_started ? int(volumeSeconds * m_outputRate) : 0);
+    m_volumeRamp.to(volumeGain(volume), m_started ? int(ramp::glideSeconds * m_outputRate) : 0);
 }
 
 void Renderer::setRate(double rate)
@@ -93,7 +92,7 @@ void Renderer::stop()
     if (m_stopping)
         return;
     m_stopping = true;
-    m_transportRamp.to(0.0f, int(fadeSeconds * m_outputRate));
+    m_transportRamp.to(0.0f, int(ramp::fadeSeconds * m_outputRate));
 }
 
 void Renderer::setEdgeFade(const EdgeFade& fade)
