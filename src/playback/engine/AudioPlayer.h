@@ -2,18 +2,12 @@
 
 #include "playback/engine/MediaPlayer.h"
 #include "playback/engine/OutputChooser.h"
-#include "playback/engine/SoundSource.h"
+#include "playback/engine/Session.h"
 
 #include <QStringList>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 // The program's media player. A file is decoded by what it holds (MPEG
 // audio through libmpg123, gapless; WAV, FLAC, Ogg Vorbis and Opus through
@@ -35,13 +29,15 @@
 //                    assignment
 //
 // Call it from one thread (the UI thread), which it never keeps waiting on
-// a device or server: outputs are opened, drained and closed on the
-// player's own thread. The audio callback never waits on the disk or a
-// decoder and never allocates: a file that fits in memory is decoded once,
-// by a worker during its first pass, and replayed from there (HeldLoop); a
-// longer one is decoded ahead by a worker (Streamer). It takes a lock only
-// to wake the player's thread when the file ends or fails, and that lock is
-// only ever held for a moment.
+// a disk, a device or a server: files are opened, and outputs opened,
+// drained and closed, on the player's own thread; an assignment reads
+// Playing at once and the verdict a moment later. The audio callback never
+// waits on the disk or a decoder and never allocates: a file that fits in
+// memory is decoded once, by a worker during its first pass, and replayed
+// from there (HeldLoop); a longer one is decoded ahead by a worker
+// (Streamer). It takes a lock only to wake the player's thread when the
+// file ends, fails or has faded out, and that lock is only ever held for a
+// moment.
 class AudioPlayer : public MediaPlayer
 {
 public:
@@ -66,34 +62,14 @@ public:
     unsigned long long underrunFrames() const;
 
 private:
-    struct Session;
-    using Task = std::function<void(AudioPlayer&)>;
+    struct Core;
 
-    OpenedSound open(const QString& path) const;
-    void post(Task task);
-    void poke();
-    void run();
-    void serve();
-    void halt(bool fade);
-    void tellOutput(bool had);
-
-    const OutputChoice m_outputs;
-    QStringList m_soundFolders;
-    std::atomic<bool> m_loop{false};
-    std::atomic<int> m_volume{50};
-    std::atomic<double> m_rate{1.0};
+    // The player's thread and what it shares; kept alive by that thread
+    // too, so a quit need not wait for a slow disk.
+    std::shared_ptr<Core> m_core;
     // The UI thread's view.
+    QStringList m_soundFolders;
     std::shared_ptr<Session> m_session;
     PlayState m_state = PlayState::Undefined;
     std::optional<EdgeFade> m_nextFade;
-
-    // The player's thread and what is posted to it.
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Task> m_tasks;
-    bool m_poked = false;
-    bool m_quit = false;
-    std::shared_ptr<Session> m_active; // the player's thread only
-    bool m_toldMissing = false;        // the player's thread only
-    std::thread m_thread;
 };
