@@ -26,10 +26,11 @@ constexpr double requestSeconds = 0.5;
 constexpr size_t firstFrames = 4096;
 constexpr size_t pullFrames = 4096;
 constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
-// A rewrite of the queue starts this far ahead of what the server has
-// taken, and what it changes starts as far again ahead of that: the server
-// may take some of it before the rewrite arrives.
-constexpr double rewriteMargin = 0.015;
+// A rewrite of the queue starts at what the server has taken, but changes
+// the sound only this far after it, and a chunk of the server's later: by
+// the time the rewrite arrives the server may have taken that much more.
+constexpr double landingSeconds = 0.015;
+constexpr uint64_t maxChunkFrames = 4096;
 // A server that has not answered by then is busy or hung: waited for, not
 // replaced by another output on the same server.
 constexpr int answerMs = 500;
@@ -348,8 +349,8 @@ void PulseOutput::write(size_t frames)
         forget(pa_stream_trigger(m_stream, nullptr, nullptr));
 }
 
-// With the loop locked: where a rewrite of the queue starts, just ahead of
-// what the server has taken.
+// With the loop locked: where a rewrite of the queue starts, at what the
+// server has taken.
 uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
 {
     bool updated = false;
@@ -364,18 +365,22 @@ uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
     // A fresh read index of 0 is real: the server has not started on the
     // queue yet (a sink waking up), and all of it can be rewritten.
     const bool known = timing && !timing->read_index_corrupt && (updated || timing->read_index > 0);
-    const uint64_t taken = known ? uint64_t(timing->read_index) / frameBytes : m_written;
+    m_taken = std::min(m_written, known ? uint64_t(timing->read_index) / frameBytes : m_written);
     const uint64_t capacity = m_queue.capacity();
     const uint64_t oldest = m_written > capacity ? m_written - capacity : 0;
-    const uint64_t from = std::min(m_written, taken + uint64_t(rewriteMargin * m_rate));
     // Never before the last change began: what lies before it is as it was.
-    return std::max({oldest, from, m_queue.lastStart()});
+    return std::max({oldest, m_taken, m_queue.lastStart()});
 }
 
-// Where a change written from `from` on is heard from.
+// Where a change rewritten from `from` on is heard from. A server takes
+// whole chunks (PipeWire a cycle of its graph, often 2048 frames, with no
+// latency reported for it), so what it has taken is a multiple of the
+// chunk: the largest power of two that divides it is taken for the chunk.
 uint64_t PulseOutput::changePoint(uint64_t from) const
 {
-    return std::min(m_written, from + uint64_t(rewriteMargin * m_rate));
+    const uint64_t chunk = m_taken > 0 ? std::min(maxChunkFrames, m_taken & (~m_taken + 1)) : 0;
+    const uint64_t landing = m_taken + uint64_t(landingSeconds * m_rate) + chunk;
+    return std::min(m_written, std::max(from, landing));
 }
 
 // With the loop locked: the queue from `from` on written again over what
@@ -418,7 +423,7 @@ bool PulseOutput::fadeOut()
     }
     const pa_timing_info* timing = nullptr;
     const uint64_t from = rewritePoint(&timing);
-    const uint64_t taken = from - std::min(from, uint64_t(rewriteMargin * m_rate));
+    const uint64_t taken = m_taken;
     const uint64_t start = changePoint(from);
     const size_t fade = size_t(ramp::fadeSeconds * m_rate);
     m_queue.glide(start, 0.0f, fade);

@@ -80,6 +80,7 @@ private:
     std::vector<float> m_block;             // pulled for a rewrite
     std::vector<ServerQueue::Sample> m_out; // written
     uint64_t m_written = 0;                 // frames
+    uint64_t m_taken = 0;                   // by the server, as it last said
     bool m_firstRequest = true;
     bool m_silent = false;   // faded out: only silence from here on
     bool m_ended = false;    // the pull said only silence follows
