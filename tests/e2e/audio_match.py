@@ -33,8 +33,9 @@
 
   audio_match.py steps REF.raw REC.raw
       Prints ref: the largest step between two frames of the file played
-      as a loop (its seam included), and rec: the largest step in the
-      recording.
+      as a loop (its seam included), rec: the largest step in the
+      recording, and changes: how often its level (of 10 ms blocks) went
+      from below a tenth of its loudest to above half of it, or back.
 
   audio_match.py sizes REC.raw PID
       Writes "wall_time bytes" lines (the SIZES.log above) to stdout every
@@ -43,6 +44,8 @@
   audio_match.py gaps REC.raw
       Prints gaps: silent 10 ms blocks between the first and the last sound
       (the server ran dry), and seconds: the length of the sound.
+
+Recordings are at 44.1 kHz, or at AUDIO_RATE when that is set.
 """
 import os
 import sys
@@ -50,7 +53,7 @@ import time
 
 import numpy as np
 
-RATE = 44100
+RATE = int(os.environ.get("AUDIO_RATE", "44100"))
 
 
 def load(path):
@@ -169,9 +172,23 @@ def hz(rec_path):
 
 def steps(ref_path, rec_path):
     ref, rec = load(ref_path), load(rec_path)
+    # From the first sound to the last: a recorder may start with silence.
+    loud = np.nonzero(np.max(np.abs(rec), axis=1) > 1e-6)[0] if len(rec) else []
+    rec = rec[loud[0] : loud[-1] + 1] if len(loud) else rec[:0]
     looped = np.concatenate([ref, ref[:1]])
     print(f"ref={float(np.max(np.abs(np.diff(looped, axis=0)))):.5f}")
     print(f"rec={float(np.max(np.abs(np.diff(rec, axis=0)))) if len(rec) > 1 else 0:.5f}")
+    block = RATE // 100
+    n = len(rec) // block
+    level = np.sqrt(np.mean(rec[: n * block].reshape(n, block * 2) ** 2, axis=1))
+    top = float(np.max(level)) if n else 0.0
+    changes, loud = 0, None
+    for v in level:
+        now = True if v > top / 2 else False if v < top / 10 else loud
+        if loud is not None and now != loud:
+            changes += 1
+        loud = now
+    print(f"changes={changes}")
     return 0
 
 

@@ -7,6 +7,7 @@
 #   hw_pipewire_start DIR   starts it all in DIR; PW_SERVER is then the
 #                           address for PULSE_SERVER
 #   hw_pipewire_kill        SIGKILL to every process it started
+#   PW_QUANTUM              frames per cycle of its graph
 #
 # Only the binaries of Debian's pipewire, pipewire-bin and wireplumber are
 # needed: the pipewire-pulse package would remove pulseaudio, so its server
@@ -15,6 +16,10 @@
 PW_PIDS=()
 PW_DIR=""
 PW_SERVER=""
+# Frames per cycle of its graph. On a shared, loaded machine without
+# real-time scheduling a shorter cycle drops one now and then; a desktop
+# runs this one too while only long-queued streams like the program's play.
+PW_QUANTUM=2048
 
 hw_pipewire_up() { PULSE_SERVER="$PW_SERVER" pactl info >/dev/null 2>&1; }
 
@@ -24,9 +29,7 @@ hw_pipewire_start() { # dir
     mkdir -p "$PW_DIR/rt" "$PW_DIR/home" "$PW_DIR/config/pipewire/pipewire.conf.d"
     chmod 700 "$PW_DIR/rt"
     rm -f "$PW_DIR/rt/pipewire-0" "$PW_DIR/rt/pipewire-0.lock" "$PW_DIR/rt/pulse/native"
-    # A 2048-frame cycle: on a shared, loaded machine without real-time
-    # scheduling a shorter one drops cycles now and then.
-    echo 'context.properties = { default.clock.min-quantum = 2048 default.clock.quantum = 2048 }' \
+    echo "context.properties = { default.clock.min-quantum = $PW_QUANTUM default.clock.quantum = $PW_QUANTUM }" \
         >"$PW_DIR/config/pipewire/pipewire.conf.d/quantum.conf"
     cat >"$PW_DIR/pulse.conf" <<'EOF'
 context.properties = { }
@@ -73,7 +76,8 @@ hw_pipewire_kill() {
     local pid
     for pid in "${PW_PIDS[@]}"; do
         kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        # The bus forked away from us: not ours to wait for.
+        wait "$pid" 2>/dev/null || true
     done
     PW_PIDS=()
 }

@@ -5,7 +5,11 @@
 # keys glide without a click and never touch the stream's own volume; a
 # server that starts late, dies, hangs or has no sink is followed, without
 # a crash or a frozen window; files far above the sink's rate keep their
-# pitch; a play window's fades are heard on the clock.
+# pitch; a play window's fades are heard on the clock. A steady tone is
+# checked on PulseAudio and on a private PipeWire (whose sink runs at
+# 48 kHz): at its pitch, its seam without a step, volume changes without a
+# click, "Turn Off" silent at once; and a PipeWire that is killed and
+# started again gets the sound back.
 source "$(dirname "$0")/lib.sh"
 
 MATCH=(/usr/bin/python3 "$(dirname "$0")/audio_match.py")
@@ -22,7 +26,12 @@ pa_cleanup() {
 }
 trap pa_cleanup EXIT
 
-pactl_() { PULSE_SERVER="unix:$PA_DIR/rt/native" pactl "$@"; }
+# The server the checks talk to and record from: PulseAudio's unless a
+# scenario points them at PipeWire.
+SRV_ADDR=""
+REC_DEVICE=hw.monitor
+REC_RATE=44100
+pactl_() { PULSE_SERVER="${SRV_ADDR:-unix:$PA_DIR/rt/native}" pactl "$@"; }
 pa_up() { pactl_ info >/dev/null 2>&1; }
 
 SINK_ARGS="sink_name=hw format=float32le rate=44100 channels=2"
@@ -123,8 +132,8 @@ rec_start() {
     rec_stop
     REC="$1"
     : >"$REC"
-    PULSE_SERVER="unix:$PA_DIR/rt/native" parec -d hw.monitor --format=float32le \
-        --rate=44100 --channels=2 --raw --latency-msec=10 >"$REC" 2>/dev/null &
+    PULSE_SERVER="${SRV_ADDR:-unix:$PA_DIR/rt/native}" parec -d "$REC_DEVICE" --format=float32le \
+        --rate="$REC_RATE" --channels=2 --raw --latency-msec=10 >"$REC" 2>/dev/null &
     REC_PID=$!
     "${MATCH[@]}" sizes "$REC" "$REC_PID" >"$REC.sizes" &
     SIZES_PID=$!
@@ -420,5 +429,108 @@ hw_check "\"Turn Off\": the stream leaves" hw_wait_for 5 stream_gone
 hw_click_control turn
 hw_check "\"Turn On\": the stream is back" hw_wait_for 10 stream_present
 hw_check_eq "at the 3 % the mixer gave it" 3% "$(stream_volume)"
+
+# ---------------------------------------------------------------------------
+# A 1 s tone of 441 Hz at 44.1 kHz, on the server at SRV_ADDR recorded at
+# REC_RATE: at its pitch, no step across its seams above 1.3x the tone's own
+# at that rate, none in 30 volume changes between 1 and 100 either, and
+# "Turn Off" silent within 50 ms, plus CYCLE_MS three times where the server
+# works in cycles: the fade waits for the cycle the server has taken, and
+# the sink and the recorder pass the sound on a cycle at a time.
+CYCLE_MS=0
+tone_checks() { # server name
+    local name="$1" p s t when
+    HW_PULSE_SERVER="${SRV_ADDR:-unix:$PA_DIR/rt/native}"
+    sox -D -n -r 44100 -c 2 -b 16 "$HW_ROOT/Tone.wav" synth 1 sine 441 vol 0.5
+    sox -D -n -r "$REC_RATE" -c 2 -t f32 "$HW_ROOT/tone-own.raw" synth 1 sine 441 vol 0.5
+    use_only_sound "$HW_ROOT/Tone.wav"
+    hw_write_settings Combo1=0 Option=Infinite StartStopState=ON Volume=100
+    hw_start
+    hw_find_window 30 && hw_wait_for 10 hw_window_visible
+    hw_check "$name: the program's stream is on the server" hw_wait_for 10 stream_present
+    sleep 1
+    rec_start "$HW_ROOT/tone.raw"
+    sleep 3.5 # three seams
+    rec_stop
+    p="$(AUDIO_RATE=$REC_RATE "${MATCH[@]}" hz "$HW_ROOT/tone.raw")"
+    hw_check "$name: the tone recorded at $REC_RATE Hz is at its pitch ($(measure hz "$p") Hz)" \
+        hw_num_between "$(measure hz "$p")" 440 442
+    s="$(AUDIO_RATE=$REC_RATE "${MATCH[@]}" steps "$HW_ROOT/tone-own.raw" "$HW_ROOT/tone.raw")"
+    hw_check "$name: across its seams no step above 1.3x the tone's own ($(measure rec "$s") vs $(measure ref "$s"))" \
+        hw_num_below "$(measure rec "$s")" "$(awk -v r="$(measure ref "$s")" 'BEGIN {print 1.3 * r}')"
+
+    hw_click_control volume # focuses the slider
+    sleep 1
+    rec_start "$HW_ROOT/tone-keys.raw"
+    for _ in $(seq 15); do
+        hw_x xdotool key End
+        sleep 0.25
+        hw_x xdotool key Home
+        sleep 0.25
+    done
+    sleep 0.5
+    rec_stop
+    hw_check "$name: the last key stored volume 1" hw_wait_for 5 hw_setting_is Volume 1
+    s="$(AUDIO_RATE=$REC_RATE "${MATCH[@]}" steps "$HW_ROOT/tone-own.raw" "$HW_ROOT/tone-keys.raw")"
+    hw_check "$name: 30 volume changes were heard ($(measure changes "$s"))" \
+        hw_num_between "$(measure changes "$s")" 25 35
+    hw_check "$name: none stepped above 1.3x the tone's own ($(measure rec "$s") vs $(measure ref "$s"))" \
+        hw_num_below "$(measure rec "$s")" "$(awk -v r="$(measure ref "$s")" 'BEGIN {print 1.3 * r}')"
+
+    hw_x xdotool key End
+    sleep 1
+    rec_start "$HW_ROOT/tone-off.raw"
+    sleep 1
+    hw_click_control turn
+    hw_check "$name: \"Turn Off\" stores OFF" hw_wait_for 5 hw_setting_is StartStopState OFF
+    # From when the program took the click (it stores the setting then),
+    # not from xdotool's start.
+    when="$(stat -c %.9Y "$(hw_settings_file)")"
+    sleep 1
+    rec_stop
+    t="$(AUDIO_RATE=$REC_RATE "${MATCH[@]}" silent "$HW_ROOT/tone-off.raw" "$HW_ROOT/tone-off.raw.sizes" "$when")"
+    hw_check "$name: \"Turn Off\" is silent within $((50 + 3 * CYCLE_MS)) ms ($(measure delay_ms "$t") ms)" \
+        hw_num_between "$(measure delay_ms "$t")" 0 $((50 + 3 * CYCLE_MS))
+    hw_check "$name: with a fade (last ms $(measure tail "$t") of the peak before)" \
+        hw_num_below "$(measure tail "$t")" 0.5
+    hw_stop
+}
+
+hw_begin "a steady tone through PulseAudio"
+# A new server: the last one remembers the stream at the mixer's 3 %.
+pa_kill
+pa_start
+tone_checks PulseAudio
+
+hw_begin "the same through PipeWire at 48 kHz"
+if hw_pipewire_start "$HW_ROOT/pipewire"; then
+    SRV_ADDR="$PW_SERVER" REC_DEVICE=auto_null.monitor REC_RATE=48000
+    CYCLE_MS=$((PW_QUANTUM * 1000 / 48000))
+    tone_checks PipeWire
+
+    hw_log "PipeWire killed and started again"
+    hw_write_settings Combo1=0 Option=Infinite StartStopState=ON Volume=100
+    hw_start
+    hw_find_window 30 && hw_wait_for 10 hw_window_visible
+    hw_check "the program's stream is on PipeWire" hw_wait_for 10 stream_present
+    hw_pipewire_kill
+    sleep 2
+    hw_pipewire_start "$HW_ROOT/pipewire" || hw_fail "PipeWire did not start again"
+    SRV_ADDR="$PW_SERVER"
+    hw_check "the stream comes back within seconds" hw_wait_for 10 stream_present
+    sleep 1.5
+    rec_start "$HW_ROOT/pw-back.raw"
+    sleep 2
+    rec_stop
+    p="$(AUDIO_RATE=48000 "${MATCH[@]}" hz "$HW_ROOT/pw-back.raw")"
+    hw_check "the tone plays again, at its pitch ($(measure hz "$p") Hz)" \
+        hw_num_between "$(measure hz "$p")" 440 442
+    hw_check "the program is still running" hw_running
+    hw_stop
+    hw_pipewire_kill
+    SRV_ADDR="" REC_DEVICE=hw.monitor REC_RATE=44100
+else
+    hw_fail "the private PipeWire did not start (scripts/install-deps --tests)"
+fi
 
 hw_done
