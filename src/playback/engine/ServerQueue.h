@@ -16,9 +16,10 @@
 class ServerQueue
 {
 public:
-    // What goes to the server. 16 bits: half the data of float, so half
-    // the copying on both sides, and nothing lost for held loops, whose
-    // samples are 16-bit already.
+    // What goes to the server. 16 bits: half the data of float, so fewer
+    // hand-overs that wake both sides (float cost more on PulseAudio and on
+    // PipeWire alike), and nothing lost for held loops, whose samples are
+    // 16-bit already.
     using Sample = int16_t;
 
     // Room for `frames` frames; everything before is forgotten.
