@@ -14,15 +14,18 @@ using Sample = ServerQueue::Sample;
 // line; plain arithmetic, so the compiler can vectorise it.
 void convert(const float* in, Sample* out, size_t frames, float gain, float step)
 {
-    const int samples = int(frames) * frame::channels;
-    for (int i = 0; i < samples; ++i) {
-        const float v = in[i] * (gain + step * float(i / frame::channels));
-        if constexpr (std::is_same_v<Sample, float>) {
-            out[i] = v;
-        } else {
-            // Clamped, then rounded half away from zero by truncation.
-            const float s = std::min(std::max(v * 32768.0f, -32768.0f), 32767.0f);
-            out[i] = Sample(int32_t(s + std::copysign(0.5f, s)));
+    const int n = int(frames);
+    for (int i = 0; i < n; ++i) {
+        const float g = gain + step * float(i);
+        for (int c = 0; c < frame::channels; ++c) {
+            const float v = in[i * frame::channels + c] * g;
+            if constexpr (std::is_same_v<Sample, float>) {
+                out[i * frame::channels + c] = static_cast<Sample>(v);
+            } else {
+                // Clamped, then rounded half away from zero by truncation.
+                const float s = std::min(std::max(v * 32768.0f, -32768.0f), 32767.0f);
+                out[i * frame::channels + c] = Sample(int32_t(s + std::copysign(0.5f, s)));
+            }
         }
     }
 }
