@@ -66,6 +66,9 @@ HW_BUS_PID=""
 HW_STANDIN_PIDS=""
 HW_STANDIN_LOG=""
 HW_PULSE_SERVER=""
+# A command the program runs under (strace's fault injection); set after
+# hw_begin. As with faketime, the wrapper's child is the program watched.
+HW_WRAP=()
 # "No bus": an address nothing listens at. An unset one with DISPLAY set
 # makes the D-Bus library launch a private bus of its own.
 HW_NO_BUS="unix:path=/nonexistent"
@@ -225,6 +228,7 @@ hw_begin() {
     HW_PROGRAM="$HW_BINARY"
     HW_STANDIN_LOG=""
     HW_PULSE_SERVER=""
+    HW_WRAP=()
     if [ "$tray" = 1 ]; then hw_tray_start; else hw_tray_stop; fi
     hw_log "--- scenario: $HW_SCENARIO"
 }
@@ -302,6 +306,7 @@ hw_start() {
     fi
     local -a cmd=("$HW_PROGRAM")
     [ -n "$fake" ] && cmd=(faketime -f "@$fake" "$HW_PROGRAM")
+    [ ${#HW_WRAP[@]} -gt 0 ] && cmd=("${HW_WRAP[@]}" "${cmd[@]}")
     # Audio into the capture file through SDL's disk driver, or to the sound
     # server at HW_PULSE_SERVER when the scenario set one.
     local -a audio=(SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE")
@@ -324,12 +329,12 @@ hw_start() {
         "${cmd[@]}" >"$HW_LOG" 2>&1 &
     HW_PID=$!
     HW_WRAPPER_PID=""
-    if [ -n "$fake" ]; then
-        # faketime runs the program as its child and does not pass signals
-        # on: watch and stop the program itself.
+    if [ -n "$fake" ] || [ ${#HW_WRAP[@]} -gt 0 ]; then
+        # faketime (or a wrapper) runs the program as its child and does not
+        # pass signals on: watch and stop the program itself.
         HW_WRAPPER_PID=$HW_PID
         HW_PID=""
-        hw_wait_for 10 hw_find_child || { hw_fail "faketime did not start the program"; return 1; }
+        hw_wait_for 10 hw_find_child || { hw_fail "the wrapper did not start the program"; return 1; }
     fi
     HW_WIN=""
     HW_START_REAL="$(date +%s.%N)"

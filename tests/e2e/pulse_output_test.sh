@@ -147,6 +147,73 @@ rec_stop() {
 
 measure() { sed -n "s/^$1=//p" <<<"$2"; }
 
+# CPU (% of a core) and wake-ups a second of the program over a span, the
+# threads that came and went included (each read every 20 ms until it
+# ended), and how many threads started.
+waiting_costs() { # span
+    python3 - "$HW_PID" "$1" <<'EOF'
+import os, sys, time
+pid, span = sys.argv[1], float(sys.argv[2])
+def cpu():
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+def tasks():
+    seen = {}
+    for tid in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{tid}/status") as f:
+                for line in f:
+                    if line.startswith("voluntary_ctxt_switches"):
+                        seen[tid] = int(line.split()[1])
+        except OSError:
+            pass
+    return seen
+first = tasks()
+last = dict(first)
+before = cpu()
+end = time.monotonic() + span
+while time.monotonic() < end:
+    time.sleep(0.02)
+    last.update(tasks())
+after = cpu()
+print(f"cpu={(after - before) / os.sysconf('SC_CLK_TCK') / span * 100:.2f}")
+print(f"wakeups={sum(v - first.get(t, 0) for t, v in last.items()) / span:.1f}")
+print(f"threads={len(set(last) - set(first))}")
+EOF
+}
+
+# The slowest answer in ms to an MPRIS Get, asked back to back over a span.
+mpris_slowest() { # seconds
+    local end worst=0 t0 ms
+    end=$(($(date +%s%N) + $1 * 1000000000))
+    while [ "$(date +%s%N)" -lt "$end" ]; do
+        t0="$(date +%s%N)"
+        hw_on_bus dbus-send --session --print-reply --reply-timeout=5000 \
+            --dest=org.mpris.MediaPlayer2.Hushwave /org/mpris/MediaPlayer2 \
+            org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player \
+            string:PlaybackStatus >/dev/null 2>&1 || { echo 99999; return; }
+        ms="$(ms_since "$t0")"
+        [ "$ms" -gt "$worst" ] && worst="$ms"
+    done
+    echo "$worst"
+}
+# A thread of the program other than the window's is held by strace in a
+# delayed open.
+opening() {
+    local t
+    for t in /proc/"$HW_PID"/task/*; do
+        [ "${t##*/}" != "$HW_PID" ] && grep -qs '^State:.*tracing stop' "$t/status" && return 0
+    done
+    return 1
+}
+# The program's main thread is gone (a zombie, or reaped).
+main_thread_ended() { ! grep -qs '^State:.*[RSD]' /proc/"$HW_PID"/status; }
+mpris_up() {
+    hw_on_bus gdbus call --session -d org.mpris.MediaPlayer2.Hushwave -o /org/mpris/MediaPlayer2 \
+        -m org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1
+}
+
 # Compares a recording with the file; keeps both beside the screenshots when
 # the file is not found in it.
 match() { # recording
@@ -532,5 +599,58 @@ if hw_pipewire_start "$HW_ROOT/pipewire"; then
 else
     hw_fail "the private PipeWire did not start (scripts/install-deps --tests)"
 fi
+
+# ---------------------------------------------------------------------------
+hw_begin "no sound server and no card: waiting costs next to nothing"
+pa_kill
+start_short # its server's socket is gone, and SDL finds no card
+sleep 4     # the window is up and the first tries are over
+c="$(waiting_costs 20)"
+hw_log "waiting: $(tr '\n' ' ' <<<"$c")"
+hw_check "at most 1 % of a core ($(measure cpu "$c") %)" hw_num_below "$(measure cpu "$c")" 1.0
+hw_check "at most 5 wake-ups a second ($(measure wakeups "$c"))" hw_num_below "$(measure wakeups "$c")" 5.01
+hw_check "a few tries, not a thread after thread ($(measure threads "$c") started)" \
+    hw_num_below "$(measure threads "$c")" 20
+pa_start
+hw_check "the sound starts once a server is there" hw_wait_for 15 stream_present
+hw_check "no message" hw_no_popup
+
+# ---------------------------------------------------------------------------
+hw_begin "a style file that takes 2 s to open"
+# A network share or a sleeping disk, made by strace: every open of that
+# one file returns 2 s late.
+pa_up || pa_start
+[ -n "$HW_BUS_ADDRESS" ] || hw_bus_start
+HW_WRAP=(strace -f -qq -o /dev/null -P "$(dirname "$HW_CAPTURE")/program/sounds/Short.mp3"
+    -e trace=openat -e inject=openat:delay_exit=2000000)
+start_short 100 OFF
+hw_check "the program answers on the bus" hw_wait_for 10 mpris_up
+hw_click_control turn
+t0="$(date +%s%N)"
+mpris_slowest 5 >"$HW_ROOT/slowest" &
+slow_pid=$!
+hw_check "the sound starts once the file opens" hw_wait_for 15 stream_present
+ms="$(ms_since "$t0")"
+hw_check "and not before: the open was held ($ms ms)" hw_num_between "$ms" 1900 15000
+wait "$slow_pid"
+slowest="$(cat "$HW_ROOT/slowest")"
+hw_check "the window answers MPRIS Get within 0.2 s throughout ($slowest ms)" \
+    hw_num_below "$slowest" 200
+
+hw_log "\"Turn Off\", \"Turn On\" and SIGTERM while the file opens"
+hw_click_control turn
+hw_check "\"Turn Off\" stores OFF" hw_wait_for 5 hw_setting_is StartStopState OFF
+hw_click_control turn
+hw_check "\"Turn On\" stores ON" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check "the player's thread is held in the open" hw_wait_for 5 opening
+t0="$(date +%s%N)"
+kill -TERM "$HW_PID"
+# Its held thread stays until strace lets the open return, as one in a
+# disk's uninterruptible wait would: the rest of it must be gone before.
+hw_wait_for 5 main_thread_ended
+ms="$(ms_since "$t0")"
+hw_check "SIGTERM ends the program within 2 s ($ms ms)" hw_num_below "$ms" 2000
+hw_wait_exit 5
+hw_check_eq "with status 0" 0 "$HW_EXIT_STATUS"
 
 hw_done

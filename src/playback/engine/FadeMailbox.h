@@ -20,13 +20,15 @@ public:
     // One thread only.
     void put(const Told& told)
     {
+        // Each field is stored with release, so a reader that sees any new
+        // field also sees the odd count before it (no fences: the thread
+        // sanitizer cannot follow them).
         const unsigned s = m_sequence.load(std::memory_order_relaxed);
         m_sequence.store(s + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        m_in.store(told.fade.in, std::memory_order_relaxed);
-        m_out.store(told.fade.out, std::memory_order_relaxed);
-        m_untilEnd.store(told.fade.untilEnd, std::memory_order_relaxed);
-        m_when.store(told.when, std::memory_order_relaxed);
+        m_in.store(told.fade.in, std::memory_order_release);
+        m_out.store(told.fade.out, std::memory_order_release);
+        m_untilEnd.store(told.fade.untilEnd, std::memory_order_release);
+        m_when.store(told.when, std::memory_order_release);
         m_sequence.store(s + 2, std::memory_order_release);
     }
 
@@ -38,7 +40,6 @@ public:
         if (s == seen || (s & 1U) != 0)
             return false;
         told = readFields();
-        std::atomic_thread_fence(std::memory_order_acquire);
         if (m_sequence.load(std::memory_order_relaxed) != s)
             return false;
         seen = s;
@@ -61,10 +62,10 @@ public:
 private:
     Told readFields() const
     {
-        return Told{EdgeFade{m_in.load(std::memory_order_relaxed),
-                             m_out.load(std::memory_order_relaxed),
-                             m_untilEnd.load(std::memory_order_relaxed)},
-                    m_when.load(std::memory_order_relaxed)};
+        return Told{EdgeFade{m_in.load(std::memory_order_acquire),
+                             m_out.load(std::memory_order_acquire),
+                             m_untilEnd.load(std::memory_order_acquire)},
+                    m_when.load(std::memory_order_acquire)};
     }
 
     std::atomic<unsigned> m_sequence{0};

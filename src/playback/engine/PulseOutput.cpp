@@ -31,158 +31,7 @@ constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
 // the time the rewrite arrives the server may have taken that much more.
 constexpr double landingSeconds = 0.015;
 constexpr uint64_t maxChunkFrames = 4096;
-// A server that has not answered by then is busy or hung: waited for, not
-// replaced by another output on the same server.
-constexpr int answerMs = 500;
-constexpr int queryMs = 1000;
-constexpr int streamMs = 2000;
-
-bool contextGone(pa_context* c)
-{
-    const pa_context_state_t s = pa_context_get_state(c);
-    return s == PA_CONTEXT_FAILED || s == PA_CONTEXT_TERMINATED;
-}
-
-bool streamGone(pa_stream* s)
-{
-    const pa_stream_state_t state = pa_stream_get_state(s);
-    return state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED;
-}
-
-void forget(pa_operation* op)
-{
-    if (op)
-        pa_operation_unref(op);
-}
 } // namespace
-
-PulseOutput::~PulseOutput()
-{
-    close();
-}
-
-// Called with the loop locked. Polls `ready` every 2 ms, letting go of the
-// lock in between so the loop's callbacks can run: they record what changed
-// and tell the player, and never signal the loop, so there is nothing to
-// wait on but the state itself.
-template <class Ready> bool PulseOutput::waitFor(Ready ready, int ms)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        pa_threaded_mainloop_unlock(m_loop);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        pa_threaded_mainloop_lock(m_loop);
-    }
-    return true;
-}
-
-// With the loop locked, from a callback.
-void PulseOutput::tell()
-{
-    if (m_notify)
-        m_notify();
-}
-
-// A new connection when there is none or it failed; false when no server
-// is there at all.
-bool PulseOutput::connect()
-{
-    if (m_context && !contextGone(m_context))
-        return true;
-    close();
-    m_loop = pa_threaded_mainloop_new();
-    if (!m_loop)
-        return false;
-    pa_proplist* props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Hushwave");
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, HUSHWAVE_APP_ID);
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ICON_NAME, HUSHWAVE_APP_ID);
-    m_context =
-        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop), "Hushwave", props);
-    pa_proplist_free(props);
-    if (!m_context) {
-        close();
-        return false;
-    }
-    pa_context_set_state_callback(m_context, &PulseOutput::contextState, this);
-    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(m_loop) < 0) {
-        close();
-        return false;
-    }
-    return true;
-}
-
-AudioOutput::Status PulseOutput::open(const Notify& notify)
-{
-    m_notify = notify;
-    if (!connect())
-        return Status::Unavailable;
-    pa_threaded_mainloop_lock(m_loop);
-    const bool answered = waitFor(
-        [this] {
-            return pa_context_get_state(m_context) == PA_CONTEXT_READY || contextGone(m_context);
-        },
-        answerMs);
-    if (answered && contextGone(m_context)) {
-        pa_threaded_mainloop_unlock(m_loop);
-        close();
-        return Status::Unavailable;
-    }
-    if (!answered) {
-        // The state callback tells when it answers.
-        pa_threaded_mainloop_unlock(m_loop);
-        return Status::Waiting;
-    }
-    if (!m_subscribed) {
-        // A sink that comes later is told, so play can begin at once.
-        pa_context_set_subscribe_callback(
-            m_context,
-            [](pa_context* c, pa_subscription_event_type_t type, uint32_t index, void* self) {
-                sinkEvent(c, int(type), index, self);
-            },
-            this);
-        forget(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SINK, nullptr, nullptr));
-        m_subscribed = true;
-    }
-    const int rate = defaultSinkRate();
-    pa_threaded_mainloop_unlock(m_loop);
-    if (rate <= 0)
-        return Status::Waiting;
-    m_rate = rate;
-    return Status::Opened;
-}
-
-// With the loop locked: the default sink's rate, or 0 when there is no sink.
-int PulseOutput::defaultSinkRate()
-{
-    m_sinkRate = 0;
-    pa_operation* op =
-        pa_context_get_sink_info_by_name(m_context, "@DEFAULT_SINK@", &PulseOutput::sinkInfo, this);
-    if (!op)
-        return 0;
-    waitFor([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, queryMs);
-    pa_operation_cancel(op);
-    pa_operation_unref(op);
-    return m_sinkRate;
-}
-
-void PulseOutput::sinkInfo(pa_context*, const pa_sink_info* info, int eol, void* self)
-{
-    auto* out = static_cast<PulseOutput*>(self);
-    if (eol == 0 && info)
-        out->m_sinkRate = int(info->sample_spec.rate);
-}
-
-void PulseOutput::sinkEvent(pa_context*, int type, uint32_t, void* self)
-{
-    const int kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
-    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK &&
-        kind == PA_SUBSCRIPTION_EVENT_NEW)
-        static_cast<PulseOutput*>(self)->tell();
-}
 
 bool PulseOutput::start(Pull pull)
 {
@@ -198,86 +47,15 @@ bool PulseOutput::start(Pull pull)
     m_block.assign(pullFrames * frame::channels, 0.0f);
     m_out.assign(m_queue.capacity() * frame::channels, 0);
 
-    pa_threaded_mainloop_lock(m_loop);
     const pa_sample_spec spec{sampleFormat, uint32_t(m_rate), frame::channels};
-    m_stream = pa_stream_new(m_context, "Noise", &spec, nullptr);
-    bool ok = m_stream != nullptr;
-    if (ok) {
-        pa_stream_set_state_callback(m_stream, &PulseOutput::streamState, this);
-        pa_stream_set_write_callback(m_stream, &PulseOutput::writeRequest, this);
-        pa_buffer_attr attr;
-        attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(queueSeconds * m_rate) * frameBytes;
-        // Start on the first frames, not when the whole queue is there.
-        attr.prebuf = uint32_t(firstFrames * frameBytes);
-        attr.minreq = uint32_t(requestSeconds * m_rate) * frameBytes;
-        attr.fragsize = uint32_t(-1);
-        // No volume of ours: the server keeps the one the user gave the
-        // stream in the desktop's mixer.
-        ok = pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_NOFLAGS, nullptr,
-                                        nullptr) == 0 &&
-             waitFor(
-                 [this] {
-                     return pa_stream_get_state(m_stream) == PA_STREAM_READY ||
-                            streamGone(m_stream) || contextGone(m_context);
-                 },
-                 streamMs) &&
-             pa_stream_get_state(m_stream) == PA_STREAM_READY;
-    }
-    if (!ok)
-        closeStream();
-    pa_threaded_mainloop_unlock(m_loop);
-    return ok;
-}
-
-// With the loop locked.
-void PulseOutput::closeStream()
-{
-    if (!m_stream)
-        return;
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
-    m_stream = nullptr;
-}
-
-void PulseOutput::close()
-{
-    if (!m_loop)
-        return;
-    pa_threaded_mainloop_lock(m_loop);
-    closeStream();
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
-    }
-    m_subscribed = false;
-    pa_threaded_mainloop_unlock(m_loop);
-    pa_threaded_mainloop_stop(m_loop);
-    pa_threaded_mainloop_free(m_loop);
-    m_loop = nullptr;
-}
-
-void PulseOutput::contextState(pa_context* context, void* self)
-{
-    auto* out = static_cast<PulseOutput*>(self);
-    if (contextGone(context) && out->m_stream)
-        out->m_lost.store(true);
-    if (contextGone(context) || pa_context_get_state(context) == PA_CONTEXT_READY)
-        out->tell();
-}
-
-void PulseOutput::streamState(pa_stream* stream, void* self)
-{
-    auto* out = static_cast<PulseOutput*>(self);
-    if (streamGone(stream)) {
-        out->m_lost.store(true);
-        out->tell();
-    }
+    pa_buffer_attr attr;
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(queueSeconds * m_rate) * frameBytes;
+    // Start on the first frames, not when the whole queue is there.
+    attr.prebuf = uint32_t(firstFrames * frameBytes);
+    attr.minreq = uint32_t(requestSeconds * m_rate) * frameBytes;
+    attr.fragsize = uint32_t(-1);
+    return connectStream(spec, attr);
 }
 
 void PulseOutput::writeRequest(pa_stream*, size_t bytes, void* self)
@@ -356,7 +134,7 @@ uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
     bool updated = false;
     pa_operation* op = pa_stream_update_timing_info(m_stream, nullptr, nullptr);
     if (op) {
-        waitFor([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; }, 100);
+        waitForOperation(op, 100);
         updated = pa_operation_get_state(op) == PA_OPERATION_DONE;
         pa_operation_unref(op);
     }

@@ -14,6 +14,9 @@ struct pa_timing_info;
 struct pa_time_event;
 struct pa_mainloop_api;
 struct pa_sink_info;
+struct pa_operation;
+struct pa_sample_spec;
+struct pa_buffer_attr;
 struct timeval;
 
 // Output to the desktop's sound server (PulseAudio, or PipeWire through
@@ -54,8 +57,11 @@ private:
     static void streamState(pa_stream* stream, void* self);
     static void writeRequest(pa_stream* stream, size_t bytes, void* self);
     static void topUp(pa_mainloop_api* api, pa_time_event* event, const timeval* when, void* self);
+    static void forget(pa_operation* op);
     template <class Ready> bool waitFor(Ready ready, int ms);
+    bool waitForOperation(pa_operation* op, int ms);
     bool connect();
+    bool connectStream(const pa_sample_spec& spec, const pa_buffer_attr& attr);
     int defaultSinkRate();
     void closeStream();
     void tell();
@@ -68,7 +74,8 @@ private:
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
-    Notify m_notify;
+    Notify m_notify;          // set and called with the loop locked
+    bool m_listening = false; // the player wants m_notify called
     Pull m_pull;
     int m_rate = 0;
     int m_sinkRate = 0; // answer of the last sink query; 0 for none

@@ -13,10 +13,9 @@ constexpr size_t minPrefillFrames = 16384;
 } // namespace
 
 Streamer::Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
-                   double drainRate, std::function<void()> tick)
-    : m_decoder(std::move(decoder)), m_reader(*m_decoder, loop), m_loop(loop),
-      m_tick(std::move(tick)), m_ring(ringFrames), m_chunk(chunkFrames * frame::channels),
-      m_drainRate(drainRate)
+                   double drainRate)
+    : m_decoder(std::move(decoder)), m_reader(*m_decoder, loop), m_loop(loop), m_ring(ringFrames),
+      m_chunk(chunkFrames * frame::channels), m_drainRate(drainRate)
 {
     // 50 ms of output, whatever the speed, within three quarters of the ring.
     const size_t prefill =
@@ -64,15 +63,11 @@ bool Streamer::fill()
 void Streamer::run()
 {
     using namespace std::chrono;
-    auto nextTick = steady_clock::now();
     while (!m_quit.load()) {
-        if (m_tick && steady_clock::now() >= nextTick) {
-            m_tick();
-            nextTick = steady_clock::now() + milliseconds(250);
-        }
         int end = m_end.load(std::memory_order_acquire);
         if (end == Ended)
             break;
+        double seconds = 0.0;
         if (end == EndPending) {
             // Loop switched on before the last frame played: carry on. A
             // file that failed waits for the player to open it anew.
@@ -80,18 +75,21 @@ void Streamer::run()
                 m_end.compare_exchange_strong(end, Streaming)) {
                 continue;
             }
-            std::this_thread::sleep_for(milliseconds(5));
-            continue;
+            // Nothing to decode: a loop switched on is looked for while
+            // what is left plays, halving the wait as it runs out.
+            seconds = double(m_ring.readable()) / std::max(1.0, m_drainRate.load()) / 2;
+        } else {
+            while (!m_quit.load() && m_end.load() == Streaming && fill()) {
+            }
+            // Asleep until the ring is about half drained, or the speed
+            // changes, or a stop.
+            const double excess = double(m_ring.readable()) - double(m_ring.capacity()) / 2;
+            seconds = excess / std::max(1.0, m_drainRate.load());
         }
-        while (!m_quit.load() && m_end.load() == Streaming && fill()) {
-        }
-        // Sleep until the ring is about half drained, or the speed changes.
-        const double rate = std::max(1.0, m_drainRate.load());
-        const double excess = double(m_ring.readable()) - double(m_ring.capacity()) / 2;
-        const double ms = std::clamp(excess / rate * 1000.0, 2.0, 250.0);
+        const auto wait = duration<double>(std::clamp(seconds, 0.005, 10.0));
         std::unique_lock lock(m_wakeMutex);
         if (!m_quit.load())
-            m_wake.wait_for(lock, microseconds(static_cast<long>(ms * 1000)));
+            m_wake.wait_for(lock, duration_cast<microseconds>(wait));
     }
 }
 

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -15,7 +14,9 @@
 class Decoder;
 
 // Decodes ahead on a worker thread into a lock-free ring that the audio
-// callback reads: the callback never waits for the disk or the decoder.
+// callback reads: the callback never waits for the disk or the decoder. The
+// worker sleeps on a condition variable until the ring is half drained, a
+// speed change or the end: less than once a second at normal speed.
 class Streamer : public FrameSource
 {
 public:
@@ -23,15 +24,14 @@ public:
 
     // Fills the first part of the ring before it returns (more at high
     // speed), so output can start at once. `drainRate` is source frames used
-    // per second. `tick` runs on the worker about four times a second.
+    // per second.
     Streamer(std::unique_ptr<Decoder> decoder, const std::atomic<bool>& loop,
-             double drainRate = 44100.0, std::function<void()> tick = {});
+             double drainRate = 44100.0);
     ~Streamer() override;
 
     // Source frames the consumer uses per second, so the worker sleeps as
-    // long as it can.
-    // Called from the UI thread; wakes the worker, which may be sleeping for
-    // a slower speed.
+    // long as it can. Called from the player's thread; wakes the worker,
+    // which may be sleeping for a slower speed.
     void setDrainRate(double framesPerSecond) override;
 
     size_t read(float* dst, size_t frames) override;
@@ -50,7 +50,6 @@ private:
     std::unique_ptr<Decoder> m_decoder;
     RewindingReader m_reader;
     const std::atomic<bool>& m_loop;
-    std::function<void()> m_tick;
     FrameRing m_ring;
     std::vector<float> m_chunk;
     std::atomic<int> m_end{Streaming};
