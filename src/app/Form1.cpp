@@ -180,35 +180,38 @@ void Form1::buildControls()
     buttonFont.setPointSizeF(11.25);
     buttonFont.setBold(true);
 
-    PushButton2 = pushButton(this, twips(120, 120, 7800, 405), kTurnOn, buttonFont);
+    PushButton2 = pushButton(this, twips(120, 120, 7800, 405), Caption::turnOn(), buttonFont);
 
-    Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), "Play Option");
+    Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), tr("Play Option"));
     Option1 = place<QRadioButton>(Frame1, twips(180, 300, 3915, 300),
-                                  "Play white noise until 'Turn Off' is clicked");
+                                  tr("Play white noise until 'Turn Off' is clicked"));
     Option1->setChecked(true);
-    Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), "Play from");
+    Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), tr("Play from"));
     const QDateTime now = m_services.clock.now();
     DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now, Option2->text());
-    Label1 = place<QLabel>(Frame1, twips(1060, 1170, 165, 300), "to");
+    // As wide as the room up to the picker: the designed 165 twips cut even
+    // "to" by a pixel, and most languages need more.
+    Label1 = place<QLabel>(Frame1, twips(1060, 1170, 335, 300), tr("to"));
     DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now, Label1->text());
     Label1->setBuddy(DTPicker2);
 
     Frame2 = place<QGroupBox>(this, twips(120, 2340, 7800, 1335),
-                              "Which style noise would you like to play?");
+                              tr("Which style noise would you like to play?"));
     Combo1 = place<QComboBox>(Frame2, twips(240, 300, 7310, 345));
     Combo1->setEditable(false);
-    PushButton1 = pushButton(Frame2, twips(240, 750, 7310, 405), kPreviewSound, buttonFont);
+    PushButton1 =
+        pushButton(Frame2, twips(240, 750, 7310, 405), Caption::previewSound(), buttonFont);
 
-    Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), "Volume");
+    Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), tr("Volume"));
     Slider1 = slider(Frame3, twips(60, 240, 7680, 495), 100);
 
-    Frame4 = place<QGroupBox>(this, twips(120, 4590, 7800, 1035), "Startup Options");
+    Frame4 = place<QGroupBox>(this, twips(120, 4590, 7800, 1035), tr("Startup Options"));
     Check4 = place<QCheckBox>(Frame4, twips(240, 300, 3930, 225),
-                              "Load this software on Windows startup");
-    Check8 = place<QCheckBox>(Frame4, twips(240, 650, 2580, 225), "Start in system tray");
+                              tr("Load this software on Windows startup"));
+    Check8 = place<QCheckBox>(Frame4, twips(240, 650, 2580, 225), tr("Start in system tray"));
 
     // Below the client area, as designed: part of the window but never seen.
-    Label2 = place<QLabel>(this, twips(0, 6720, 435, 225), "Pitch");
+    Label2 = place<QLabel>(this, twips(0, 6720, 435, 225), tr("Pitch"));
     Slider2 = slider(this, twips(225, 6840, 5610, 495), 50);
     // Out of sight, so out of reach: no Tab stop, nothing for a screen reader.
     // Otherwise the keyboard changes the speed with nothing on screen to undo it.
@@ -391,10 +394,10 @@ void Form1::Form_Load()
         guard(178, [&] { playWindow.Option2_Click(); });
     }
     if (guard.test(180, [&] { return setting(Key::StartStopState, "OFF") == "ON"; })) {
-        guard(182, [&] { PushButton2->setText(kTurnOff); });
+        guard(182, [&] { PushButton2->setText(Caption::turnOff()); });
         guard(184, [&] { enableTimer(Timer1, true); });
     } else {
-        guard(186, [&] { PushButton2->setText(kTurnOn); });
+        guard(186, [&] { PushButton2->setText(Caption::turnOn()); });
         guard(188, [&] { enableTimer(Timer1, false); });
     }
     guard(190, [&] { m_loading = false; });
