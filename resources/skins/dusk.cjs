@@ -43,6 +43,48 @@ QComboBox, QDateTimeEdit {
     padding: 2px 6px;
 }
 
+QDateTimeEdit::up-button, QDateTimeEdit::down-button {
+    subcontrol-origin: border;
+    width: 18px;
+    border-left: 1px solid #4a5060;
+    background-color: #2f3440;
+}
+
+QDateTimeEdit::up-button {
+    subcontrol-position: top right;
+    border-top-right-radius: 3px;
+}
+
+QDateTimeEdit::down-button {
+    subcontrol-position: bottom right;
+    border-bottom-right-radius: 3px;
+}
+
+QDateTimeEdit::up-button:hover, QDateTimeEdit::down-button:hover {
+    background-color: #3a4150;
+}
+
+/* The arrows are triangles: a box of no size with three borders, one coloured. */
+QDateTimeEdit::up-arrow, QDateTimeEdit::down-arrow, QComboBox::down-arrow {
+    width: 0;
+    height: 0;
+    border-left: 4px solid transparent;
+    border-right: 4px solid transparent;
+}
+
+QDateTimeEdit::up-arrow {
+    border-bottom: 5px solid #d8d4c8;
+}
+
+QDateTimeEdit::down-arrow, QComboBox::down-arrow {
+    border-top: 5px solid #d8d4c8;
+}
+
+QComboBox::drop-down {
+    width: 18px;
+    border-left: 1px solid #4a5060;
+}
+
 QComboBox:hover, QDateTimeEdit:hover, QRadioButton:hover, QCheckBox:hover {
     color: #f0e6c8;
 }
