@@ -64,20 +64,14 @@ QDateTimeEdit::up-button:hover, QDateTimeEdit::down-button:hover {
     background-color: #3a4150;
 }
 
-/* The arrows are triangles: a box of no size with three borders, one coloured. */
-QDateTimeEdit::up-arrow, QDateTimeEdit::down-arrow, QComboBox::down-arrow {
-    width: 0;
-    height: 0;
-    border-left: 4px solid transparent;
-    border-right: 4px solid transparent;
-}
-
+/* The arrows: a style sheet that styles the buttons draws none of its own.
+   The program carries these two pictures for this skin. */
 QDateTimeEdit::up-arrow {
-    border-bottom: 5px solid #d8d4c8;
+    image: url(:/skins/dusk-arrow-up.png);
 }
 
 QDateTimeEdit::down-arrow, QComboBox::down-arrow {
-    border-top: 5px solid #d8d4c8;
+    image: url(:/skins/dusk-arrow-down.png);
 }
 
 QComboBox::drop-down {

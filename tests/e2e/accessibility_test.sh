@@ -37,8 +37,14 @@ for message in ET.parse(sys.argv[1]).getroot().iter("message"):
 EOF
 }
 
-window_dark() { hw_num_below "$(brightness)" 0.35; }
-window_light() { hw_num_between "$(brightness)" 0.8 1; }
+window_dark() { window_brightness_between 0 0.35; }
+window_light() { window_brightness_between 0.8 1; }
+window_brightness_between() { # low high
+    local mean
+    mean="$(brightness)" || return 1
+    hw_log "window brightness $mean"
+    hw_num_between "$mean" "$1" "$2"
+}
 # The radio buttons' indicators, checked (the first) against unchecked, as
 # the root-mean-square difference of their pixels (0 alike .. 1 opposite).
 radios_differ() {
