@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>Die Einstellungsdatei %1 konnte nicht gelesen werden, daher wurden die Einstellungen zurückgesetzt.<byte value="xd"/>
+Die alte Datei bleibt als %2 erhalten.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Klicken Sie auf das blaue „T“ (T für Tarnwell), um das Programm wieder anzu
     <message>
         <source>Stop</source>
         <translation>Stopp</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>Es kann kein Anmeldeeintrag geschrieben werden: Der Pfad des Programmordners ist kein UTF-8-Text, was ein Anmeldeeintrag erfordert. Verschieben Sie das Programm in einen Ordner mit UTF-8-Namen.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>Für %1 konnte kein Anmeldeeintrag geschrieben werden: Der Autostart-Ordner ist schreibgeschützt.</translation>
     </message>
 </context>
 </TS>

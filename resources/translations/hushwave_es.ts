@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>No se pudo leer el archivo de configuración %1, así que se restableció la configuración.<byte value="xd"/>
+El archivo anterior se conserva como %2.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Haga clic en el icono azul «T» (T de Tarnwell) para volver a mostrarlo.</trans
     <message>
         <source>Stop</source>
         <translation>Detener</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>No se puede crear la entrada de inicio de sesión: la ruta de la carpeta del programa no es texto UTF-8, como exige la entrada. Mueva el programa a una carpeta con nombre UTF-8.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>No se pudo crear la entrada de inicio de sesión para %1: no se puede escribir en la carpeta de inicio automático.</translation>
     </message>
 </context>
 </TS>

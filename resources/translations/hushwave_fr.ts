@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>Le fichier de paramètres %1 n’a pas pu être lu ; les paramètres ont donc été réinitialisés.<byte value="xd"/>
+L’ancien fichier est conservé sous le nom %2.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Cliquez sur l’icône bleue « T » (T pour Tarnwell) pour l’afficher à nouv
     <message>
         <source>Stop</source>
         <translation>Arrêter</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>Impossible d’écrire l’entrée de démarrage : le chemin du dossier du programme n’est pas du texte UTF-8, ce qu’exige cette entrée. Déplacez le programme dans un dossier au nom UTF-8.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>Impossible d’écrire l’entrée de démarrage pour %1 : le dossier de démarrage automatique n’est pas accessible en écriture.</translation>
     </message>
 </context>
 </TS>

@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>Impossibile leggere il file delle impostazioni %1, quindi le impostazioni sono state ripristinate.<byte value="xd"/>
+Il vecchio file è conservato come %2.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Fai clic sull’icona blu «T» (T di Tarnwell) per riaprirlo.</translation>
     <message>
         <source>Stop</source>
         <translation>Ferma</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>Impossibile scrivere la voce di avvio: il percorso della cartella del programma non è testo UTF-8, come richiesto. Sposta il programma in una cartella con un nome UTF-8.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>Impossibile scrivere la voce di avvio per %1: la cartella di avvio automatico non è scrivibile.</translation>
     </message>
 </context>
 </TS>

@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>設定ファイル %1 を読み込めなかったため、設定をリセットしました。<byte value="xd"/>
+古いファイルは %2 として保存されています。</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Click on the blue &apos;T&apos; icon (T for Tarnwell) to bring the software back
     <message>
         <source>Stop</source>
         <translation>停止</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>ログイン時の起動項目を作成できません。プログラムのフォルダーのパスが UTF-8 のテキストではありません。UTF-8 の名前のフォルダーにプログラムを移動してください。</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>%1 のログイン時の起動項目を作成できませんでした。自動起動フォルダーに書き込めません。</translation>
     </message>
 </context>
 </TS>

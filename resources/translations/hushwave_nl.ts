@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>Het instellingenbestand %1 kon niet worden gelezen, dus de instellingen zijn teruggezet.<byte value="xd"/>
+Het oude bestand is bewaard als %2.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Klik op het blauwe ‘T’-pictogram (T van Tarnwell) om het programma terug te 
     <message>
         <source>Stop</source>
         <translation>Stoppen</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>Er kan geen aanmeldingsitem worden geschreven: het pad van de programmamap is geen UTF-8-tekst, wat zo’n item vereist. Verplaats het programma naar een map met een UTF-8-naam.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>Er kon geen aanmeldingsitem worden geschreven voor %1: de autostartmap is niet beschrijfbaar.</translation>
     </message>
 </context>
 </TS>

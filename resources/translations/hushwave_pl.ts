@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>Nie udało się odczytać pliku ustawień %1, więc ustawienia zostały przywrócone do domyślnych.<byte value="xd"/>
+Stary plik zachowano jako %2.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Kliknij niebieską ikonę „T” (T jak Tarnwell), aby go przywrócić.</transl
     <message>
         <source>Stop</source>
         <translation>Zatrzymaj</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>Nie można zapisać wpisu autostartu: ścieżka folderu programu nie jest tekstem UTF-8, a wpis tego wymaga. Przenieś program do folderu o nazwie w UTF-8.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>Nie udało się zapisać wpisu autostartu dla %1: folder autostartu nie jest zapisywalny.</translation>
     </message>
 </context>
 </TS>

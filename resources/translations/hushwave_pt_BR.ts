@@ -64,6 +64,15 @@
     </message>
 </context>
 <context>
+    <name>IniSettingsStore</name>
+    <message>
+        <source>The settings file %1 could not be read, so the settings were reset.<byte value="xd"/>
+The old file is kept as %2.</source>
+        <translation>Não foi possível ler o arquivo de configurações %1, então as configurações foram redefinidas.<byte value="xd"/>
+O arquivo antigo foi mantido como %2.</translation>
+    </message>
+</context>
+<context>
     <name>MinimizeToTray</name>
     <message>
         <source>has been minimized to the system tray.<byte value="xd"/>
@@ -89,6 +98,17 @@ Clique no ícone azul “T” (T de Tarnwell) para trazê-lo de volta.</translat
     <message>
         <source>Stop</source>
         <translation>Parar</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpOption</name>
+    <message>
+        <source>No logon entry can be written: the path of the program&apos;s folder is not UTF-8 text, which a logon entry must be. Move the program to a folder with a UTF-8 name.</source>
+        <translation>Não é possível gravar a entrada de início de sessão: o caminho da pasta do programa não é texto UTF-8, como a entrada exige. Mova o programa para uma pasta com nome em UTF-8.</translation>
+    </message>
+    <message>
+        <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
+        <translation>Não foi possível gravar a entrada de início de sessão para %1: a pasta de início automático não permite gravação.</translation>
     </message>
 </context>
 </TS>
