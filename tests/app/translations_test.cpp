@@ -82,20 +82,25 @@ TEST(Translations, EveryShippedLanguageFitsTheWindowAndKeepsTheGeneratorsState)
         if (name != "en") {
             EXPECT_NE(f.PushButton2->text(), "Turn On") << "not translated";
             EXPECT_NE(f.Frame2->title(), "Which style noise would you like to play?");
+            // Qt's own, for the standard buttons of the message boxes.
+            EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
         }
         expectEveryTextFits(f);
 
         // A stored "ON" shows the translated "Turn Off", and the clicks go
         // both ways through the translated captions; the stored values stay.
         EXPECT_EQ(f.PushButton2->text(), Caption::turnOn());
+        // Screen readers get the state as the button's checked state.
         f.PushButton2->click();
         EXPECT_EQ(f.PushButton2->text(), Caption::turnOff());
         EXPECT_EQ(h.settings.values.value("StartStopState"), "ON");
         EXPECT_TRUE(f.Timer1->isActive());
+        EXPECT_TRUE(f.PushButton2->isChecked());
         f.PushButton2->click();
         EXPECT_EQ(f.PushButton2->text(), Caption::turnOn());
         EXPECT_EQ(h.settings.values.value("StartStopState"), "OFF");
         EXPECT_FALSE(f.Timer1->isActive());
+        EXPECT_FALSE(f.PushButton2->isChecked());
         f.PushButton1->click();
         EXPECT_EQ(f.PushButton1->text(), Caption::stop());
         f.PushButton1->click();
@@ -106,6 +111,7 @@ TEST(Translations, EveryShippedLanguageFitsTheWindowAndKeepsTheGeneratorsState)
         Form1& g = again.load();
         EXPECT_EQ(g.PushButton2->text(), Caption::turnOff());
         EXPECT_TRUE(g.Timer1->isActive());
+        EXPECT_TRUE(g.PushButton2->isChecked());
     }
 }
 
