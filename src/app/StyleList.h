@@ -8,8 +8,9 @@ class StyleList : public QComboBox
 {
     Q_OBJECT
 public:
-    explicit StyleList(QWidget* parent = nullptr);
+    using QComboBox::QComboBox;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 };
