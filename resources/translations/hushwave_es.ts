@@ -52,7 +52,7 @@
     </message>
     <message>
         <source>Load this software on Windows startup</source>
-        <translation>Iniciar al iniciar sesión</translation>
+        <translation>Abrir al iniciar sesión</translation>
     </message>
     <message>
         <source>Start in system tray</source>
