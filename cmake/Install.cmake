@@ -1,6 +1,7 @@
 # Installed layout:
-#   lib/hushwave/            the program folder: the executable with sounds/
-#                            and HAND-M.CUR beside it, where it looks for them
+#   lib/hushwave/            the program folder: the executable with sounds/,
+#                            translations/ and HAND-M.CUR beside it, where it
+#                            looks for them
 #   bin/hushwave             symlink into the program folder
 #   share/applications/      menu entry      } all named after the
 #   share/icons/hicolor/     application icon } application id
@@ -26,13 +27,17 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-links)
 file(CREATE_LINK ../${HUSHWAVE_INSTALL_DIR}/hushwave ${CMAKE_BINARY_DIR}/install-links/hushwave SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/install-links/hushwave DESTINATION bin)
 
-install(FILES ${CMAKE_SOURCE_DIR}/resources/hushwave.desktop
-  DESTINATION share/applications RENAME ${HUSHWAVE_APP_ID}.desktop)
+get_property(hushwave_translation_files GLOBAL PROPERTY HUSHWAVE_TRANSLATION_FILES)
+install(FILES ${hushwave_translation_files} DESTINATION ${HUSHWAVE_INSTALL_DIR}/translations)
+
+install(FILES ${CMAKE_BINARY_DIR}/share/applications/${HUSHWAVE_APP_ID}.desktop
+  DESTINATION share/applications)
 foreach(size 32 48 128 256)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/hushwave-${size}.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME ${HUSHWAVE_APP_ID}.png)
 endforeach()
-install(FILES ${CMAKE_SOURCE_DIR}/resources/${HUSHWAVE_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+install(FILES ${CMAKE_BINARY_DIR}/share/metainfo/${HUSHWAVE_APP_ID}.metainfo.xml
+  DESTINATION share/metainfo)
 
 # Whoever builds the package maintains it, found as dch finds them: DEBFULLNAME
 # and DEBEMAIL, else the source tree's git identity.

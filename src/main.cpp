@@ -3,6 +3,7 @@
 #include "app/MessageBoxErrorReport.h"
 #include "app/QuitOnSignal.h"
 #include "app/SystemClock.h"
+#include "app/Translations.h"
 #include "common/ApplicationId.h"
 #include "controls/WindowActivation.h"
 #include "playback/engine/AudioPlayer.h"
@@ -125,6 +126,7 @@ int main(int argc, char** argv)
 
     const QByteArray executable = executableBytes();
     const QString programFolder = openableNow(executable.left(executable.lastIndexOf('/')));
+    loadTranslations(app, programFolder);
     player.setSoundFolders({programFolder + "/sounds", userDataFolder() + "/sounds"});
     // A logon entry is text: a path that text cannot hold starts nothing, and
     // the window says so when the user asks for one.

@@ -43,6 +43,42 @@ QComboBox, QDateTimeEdit {
     padding: 2px 6px;
 }
 
+QDateTimeEdit::up-button, QDateTimeEdit::down-button {
+    subcontrol-origin: border;
+    width: 18px;
+    border-left: 1px solid #4a5060;
+    background-color: #2f3440;
+}
+
+QDateTimeEdit::up-button {
+    subcontrol-position: top right;
+    border-top-right-radius: 3px;
+}
+
+QDateTimeEdit::down-button {
+    subcontrol-position: bottom right;
+    border-bottom-right-radius: 3px;
+}
+
+QDateTimeEdit::up-button:hover, QDateTimeEdit::down-button:hover {
+    background-color: #3a4150;
+}
+
+/* The arrows: a style sheet that styles the buttons draws none of its own.
+   The program carries these two pictures for this skin. */
+QDateTimeEdit::up-arrow {
+    image: url(:/skins/dusk-arrow-up.png);
+}
+
+QDateTimeEdit::down-arrow, QComboBox::down-arrow {
+    image: url(:/skins/dusk-arrow-down.png);
+}
+
+QComboBox::drop-down {
+    width: 18px;
+    border-left: 1px solid #4a5060;
+}
+
 QComboBox:hover, QDateTimeEdit:hover, QRadioButton:hover, QCheckBox:hover {
     color: #f0e6c8;
 }

@@ -1,8 +1,12 @@
 #include "app/Form1.h"
 
 #include "app/appearance/Appearance.h"
+#include "app/appearance/ColourScheme.h"
 #include "app/appearance/HandCursor.h"
 #include "app/Conversions.h"
+#include "app/GeneratorButton.h"
+#include "app/StyleList.h"
+#include "app/TickedSlider.h"
 #include "app/TimePicker.h"
 #include "common/ApplicationId.h"
 #include "common/Clock.h"
@@ -10,6 +14,7 @@
 #include "common/ErrorReport.h"
 #include "common/Failure.h"
 #include "common/Guard.h"
+#include "common/Logging.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "controls/ControlValues.h"
@@ -61,7 +66,7 @@ template <class T> T* place(QWidget* parent, const QRect& geometry, const QStrin
 
 QSlider* slider(QWidget* parent, const QRect& geometry, int maximum)
 {
-    auto* s = place<QSlider>(parent, geometry);
+    auto* s = place<TickedSlider>(parent, geometry);
     s->setOrientation(Qt::Horizontal);
     s->setRange(1, maximum);
     s->setSingleStep(1);
@@ -105,10 +110,10 @@ public:
     }
 };
 
-QPushButton* pushButton(QWidget* parent, const QRect& geometry, const QString& text,
-                        const QFont& font)
+template <class Button = QPushButton>
+Button* pushButton(QWidget* parent, const QRect& geometry, const QString& text, const QFont& font)
 {
-    auto* button = place<QPushButton>(parent, geometry, text);
+    auto* button = place<Button>(parent, geometry, text);
     button->setFont(font);
     button->installEventFilter(new EnterPresses(button));
     return button;
@@ -138,8 +143,9 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     font.setPointSize(9);
     font.setBold(true);
     setFont(font);
-    paintBackground(*this, Qt::white, Qt::black);
     buildControls();
+    applyColourScheme();
+    connect(&m_colourScheme, &DesktopColourScheme::changed, this, &Form1::applyColourScheme);
     cSysTray1.ReadProperties(savedTrayProperties(blueTIcon()));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
                                                       m_services.errors, m_backEnds.trayAvailable);
@@ -174,41 +180,73 @@ void Form1::closeEvent(QCloseEvent* event)
     event->accept(); // the close is never cancelled
 }
 
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        applyColourScheme();
+}
+
+void Form1::applyColourScheme()
+{
+    if (SkinFramework1.isLoaded())
+        return;
+    const QPalette platform = QGuiApplication::palette();
+    const ColourScheme scheme = colourSchemeFor(m_colourScheme.preference(), platform);
+    qCInfo(windowLog, "colours: %s", scheme == ColourScheme::Dark ? "dark" : "light");
+    const QPalette colours = windowPalette(scheme, platform);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    // Set on every control, not left to inheritance: a control that was
+    // given colours of its own keeps the last scheme's otherwise.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->isWindow())
+            w->setPalette(colours);
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
+                                                      Option2, Label1, Check4, Check8, Label2})
+        paintBackground(*w, colours.color(QPalette::Window), colours.color(QPalette::WindowText));
+}
+
 void Form1::buildControls()
 {
     QFont buttonFont("Arial");
     buttonFont.setPointSizeF(11.25);
     buttonFont.setBold(true);
 
-    PushButton2 = pushButton(this, twips(120, 120, 7800, 405), kTurnOn, buttonFont);
+    m_generatorButton = pushButton<GeneratorButton>(this, twips(120, 120, 7800, 405),
+                                                    Caption::turnOn(), buttonFont);
+    PushButton2 = m_generatorButton;
 
-    Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), "Play Option");
+    Frame1 = place<QGroupBox>(this, twips(120, 570, 7800, 1725), tr("Play Option"));
     Option1 = place<QRadioButton>(Frame1, twips(180, 300, 3915, 300),
-                                  "Play white noise until 'Turn Off' is clicked");
+                                  tr("Play white noise until 'Turn Off' is clicked"));
     Option1->setChecked(true);
-    Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), "Play from");
+    Option2 = place<QRadioButton>(Frame1, twips(180, 700, 1230, 300), tr("Play from"));
     const QDateTime now = m_services.clock.now();
     DTPicker1 = picker(Frame1, twips(1440, 675, 6000, 375), now, Option2->text());
-    Label1 = place<QLabel>(Frame1, twips(1060, 1170, 165, 300), "to");
+    // As wide as the room up to the picker: the designed 165 twips cut even
+    // "to" by a pixel, and most languages need more.
+    Label1 = place<QLabel>(Frame1, twips(1060, 1170, 335, 300), tr("to"));
     DTPicker2 = picker(Frame1, twips(1440, 1140, 6000, 375), now, Label1->text());
     Label1->setBuddy(DTPicker2);
 
     Frame2 = place<QGroupBox>(this, twips(120, 2340, 7800, 1335),
-                              "Which style noise would you like to play?");
-    Combo1 = place<QComboBox>(Frame2, twips(240, 300, 7310, 345));
+                              tr("Which style noise would you like to play?"));
+    Combo1 = place<StyleList>(Frame2, twips(240, 300, 7310, 345));
     Combo1->setEditable(false);
-    PushButton1 = pushButton(Frame2, twips(240, 750, 7310, 405), kPreviewSound, buttonFont);
+    PushButton1 =
+        pushButton(Frame2, twips(240, 750, 7310, 405), Caption::previewSound(), buttonFont);
 
-    Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), "Volume");
+    Frame3 = place<QGroupBox>(this, twips(120, 3720, 7800, 825), tr("Volume"));
     Slider1 = slider(Frame3, twips(60, 240, 7680, 495), 100);
 
-    Frame4 = place<QGroupBox>(this, twips(120, 4590, 7800, 1035), "Startup Options");
+    Frame4 = place<QGroupBox>(this, twips(120, 4590, 7800, 1035), tr("Startup Options"));
     Check4 = place<QCheckBox>(Frame4, twips(240, 300, 3930, 225),
-                              "Load this software on Windows startup");
-    Check8 = place<QCheckBox>(Frame4, twips(240, 650, 2580, 225), "Start in system tray");
+                              tr("Load this software on Windows startup"));
+    Check8 = place<QCheckBox>(Frame4, twips(240, 650, 2580, 225), tr("Start in system tray"));
 
     // Below the client area, as designed: part of the window but never seen.
-    Label2 = place<QLabel>(this, twips(0, 6720, 435, 225), "Pitch");
+    Label2 = place<QLabel>(this, twips(0, 6720, 435, 225), tr("Pitch"));
     Slider2 = slider(this, twips(225, 6840, 5610, 495), 50);
     // Out of sight, so out of reach: no Tab stop, nothing for a screen reader.
     // Otherwise the keyboard changes the speed with nothing on screen to undo it.
@@ -218,9 +256,6 @@ void Form1::buildControls()
     WindowsMediaPlayer1 = place<QWidget>(this, twips(2640, 7260, 5370, 690));
     m_hidden.hide(*WindowsMediaPlayer1);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, Frame4, Option1,
-                                                      Option2, Label1, Check4, Check8, Label2})
-        paintBackground(*w, Qt::white, Qt::black);
     drawPlainFrames(*this, {Frame1, Frame2, Frame3, Frame4});
 
     Timer1 = new QTimer(this);
@@ -237,6 +272,7 @@ void Form1::wireHandlers()
     const auto on = [this](auto* sender, auto signal, const char* name, auto handler) {
         connect(sender, signal, this, [this, name, handler] {
             atQtEdge(name, handler, m_loading ? nullptr : &m_services.errors);
+            showGeneratorState();
             desktop.changed();
         });
     };
@@ -263,6 +299,11 @@ void Form1::wireHandlers()
     connect(&cSysTray1, &cSysTray::MouseUp, this, [this](std::int16_t Button, std::int32_t Id) {
         atQtEdge("cSysTray1_MouseUp", [&] { minimizeToTray->cSysTray1_MouseUp(Button, Id); });
     });
+}
+
+void Form1::showGeneratorState()
+{
+    m_generatorButton->showState(PushButton2->text() == Caption::turnOff());
 }
 
 QString Form1::setting(const QString& key, const QString& defaultValue) const
@@ -391,12 +432,13 @@ void Form1::Form_Load()
         guard(178, [&] { playWindow.Option2_Click(); });
     }
     if (guard.test(180, [&] { return setting(Key::StartStopState, "OFF") == "ON"; })) {
-        guard(182, [&] { PushButton2->setText(kTurnOff); });
+        guard(182, [&] { PushButton2->setText(Caption::turnOff()); });
         guard(184, [&] { enableTimer(Timer1, true); });
     } else {
-        guard(186, [&] { PushButton2->setText(kTurnOn); });
+        guard(186, [&] { PushButton2->setText(Caption::turnOn()); });
         guard(188, [&] { enableTimer(Timer1, false); });
     }
     guard(190, [&] { m_loading = false; });
+    showGeneratorState();
     desktop.changed();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/appearance/DesktopColourScheme.h"
 #include "app/appearance/HiddenFromScreenReaders.h"
 #include "app/appearance/SkinFramework.h"
 #include "app/appearance/WindowPointer.h"
@@ -19,6 +20,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class GeneratorButton;
 class Guard;
 class Registry;
 
@@ -52,10 +54,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildControls();
     void wireHandlers();
+    // Light or dark, as the desktop asks, unless a skin took over.
+    void applyColourScheme();
+    // The caption's state, told to screen readers as the button's checked state.
+    void showGeneratorState();
     QString setting(const QString& key, const QString& defaultValue) const;
     void addUserStyles(Guard& guard);
 
@@ -63,6 +70,8 @@ private:
     FormBackEnds m_backEnds;
     bool m_loading = false;
     HiddenFromScreenReaders m_hidden;
+    DesktopColourScheme m_colourScheme;
+    GeneratorButton* m_generatorButton = nullptr;
 
 public:
     // What the desktop's panels and media keys act through.

@@ -14,8 +14,8 @@
 DesktopPlayerState Form1Desktop::desktopState() const
 {
     DesktopPlayerState state;
-    state.generatorOn = m_form.PushButton2->text() == kTurnOff;
-    state.previewOn = m_form.PushButton1->text() == kStop;
+    state.generatorOn = m_form.PushButton2->text() == Caption::turnOff();
+    state.previewOn = m_form.PushButton1->text() == Caption::stop();
     state.soundPlaying = m_player.playState() == PlayState::Playing;
     state.volume = m_form.Slider1->value();
     state.styleIndex = m_form.Combo1->currentIndex();

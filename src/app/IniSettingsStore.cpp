@@ -4,6 +4,7 @@
 #include "common/Failure.h"
 #include "common/Logging.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -216,10 +217,11 @@ void IniSettingsStore::save(const QString& key, const QString& value)
     if (status == QSettings::NoError)
         m_unwritten.clear();
     if (!kept.isEmpty() && status == QSettings::NoError && m_report)
-        m_report->notify("The settings file " + path +
-                         " could not be read, so the settings were reset.\r\n"
-                         "The old file is kept as " +
-                         kept + ".");
+        m_report->notify(
+            QCoreApplication::translate("IniSettingsStore",
+                                        "The settings file %1 could not be read, so the "
+                                        "settings were reset.\r\nThe old file is kept as %2.")
+                .arg(path, kept));
     if (status == QSettings::FormatError)
         refuse(failed + path + " is not a valid settings file");
     else if (status != QSettings::NoError)

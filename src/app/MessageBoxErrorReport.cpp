@@ -16,7 +16,7 @@ void MessageBoxErrorReport::show(const QString& text)
 {
     if (m_stopped)
         return;
-    QMessageBox box(QMessageBox::Warning, kErrorReportTitle, text, QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::Warning, errorReportTitle(), text, QMessageBox::Ok, m_parent);
     m_open.append(&box);
     box.exec();
     m_open.removeAll(&box);

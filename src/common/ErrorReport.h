@@ -21,5 +21,6 @@ QString errorReportMessage(const QString& description, const QString& location, 
 // file's store throws only its first failure of a run.
 QString saveFailureNotice(const QString& description);
 
-inline const char* const kErrorReportTitle = "Application Error";
+// The report's title, in the user's language.
+QString errorReportTitle();
 inline const char* const kSupportAddress = "support@tarnwell.example";

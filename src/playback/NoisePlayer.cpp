@@ -8,9 +8,33 @@
 #include "playback/StylePath.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
+
+namespace Caption
+{
+QString turnOn()
+{
+    return QCoreApplication::translate("NoisePlayer", "Turn On");
+}
+
+QString turnOff()
+{
+    return QCoreApplication::translate("NoisePlayer", "Turn Off");
+}
+
+QString previewSound()
+{
+    return QCoreApplication::translate("NoisePlayer", "Preview Sound");
+}
+
+QString stop()
+{
+    return QCoreApplication::translate("NoisePlayer", "Stop");
+}
+} // namespace Caption
 
 NoisePlayer::NoisePlayer(PlaybackControls& controls, PlaybackServices& services)
     : m_controls(controls), m_services(services)
@@ -19,7 +43,7 @@ NoisePlayer::NoisePlayer(PlaybackControls& controls, PlaybackServices& services)
 
 bool NoisePlayer::generatorOn() const
 {
-    return m_controls.PushButton2->text() == kTurnOff;
+    return m_controls.PushButton2->text() == Caption::turnOff();
 }
 
 void NoisePlayer::resumeGenerator()
@@ -33,37 +57,38 @@ void NoisePlayer::resumeGenerator()
 void NoisePlayer::PushButton2_Click()
 {
     Guard guard(m_services.errors, Location::PushButton2Click);
-    if (guard.test(100, [&] { return m_controls.PushButton2->text() == kTurnOn; })) {
+    if (guard.test(100, [&] { return m_controls.PushButton2->text() == Caption::turnOn(); })) {
         guard(102, [&] { enableTimer(m_controls.Timer1, true); });
         guard(104, [&] { m_services.player.setLoopMode(true); });
-        guard(106, [&] { m_controls.PushButton2->setText(kTurnOff); });
+        guard(106, [&] { m_controls.PushButton2->setText(Caption::turnOff()); });
         guard(108, [&] { m_services.settings.save(Key::StartStopState, "ON"); });
         return;
     }
     guard(110, [&] { m_services.settings.save(Key::StartStopState, "OFF"); });
-    guard(112, [&] { m_controls.PushButton2->setText(kTurnOn); });
+    guard(112, [&] { m_controls.PushButton2->setText(Caption::turnOn()); });
     guard(114, [&] { enableTimer(m_controls.Timer1, false); });
     guard(116, [&] { m_services.player.stop(); });
     // A preview left armed would start the sound again after "Turn Off".
     guard(118, [&] { enableTimer(m_controls.Timer2, false); });
-    guard(120, [&] { m_controls.PushButton1->setText(kPreviewSound); });
+    guard(120, [&] { m_controls.PushButton1->setText(Caption::previewSound()); });
 }
 
 void NoisePlayer::PushButton1_Click()
 {
     Guard guard(m_services.errors, Location::PushButton1Click);
-    if (guard.test(100, [&] { return m_controls.PushButton1->text() == kPreviewSound; })) {
-        guard(102, [&] { m_controls.PushButton1->setText(kStop); });
+    if (guard.test(100,
+                   [&] { return m_controls.PushButton1->text() == Caption::previewSound(); })) {
+        guard(102, [&] { m_controls.PushButton1->setText(Caption::stop()); });
         // A refused preview goes back to "Preview Sound": nothing plays.
         if (!guard.test(104, [&] { return m_controls.Combo1->currentIndex() != -1; })) {
-            m_controls.PushButton1->setText(kPreviewSound);
+            m_controls.PushButton1->setText(Caption::previewSound());
             return;
         }
         if (!guard.test(106, [&] {
                 const QFileInfo file(currentPlayPath(*m_controls.Combo1, m_services.programFolder));
                 return file.isFile() && !file.isHidden();
             })) {
-            m_controls.PushButton1->setText(kPreviewSound);
+            m_controls.PushButton1->setText(Caption::previewSound());
             return;
         }
         guard(108, [&] { enableTimer(m_controls.Timer1, false); });
@@ -75,8 +100,8 @@ void NoisePlayer::PushButton1_Click()
         });
         return;
     }
-    if (guard.test(116, [&] { return m_controls.PushButton1->text() == kStop; })) {
-        guard(118, [&] { m_controls.PushButton1->setText(kPreviewSound); });
+    if (guard.test(116, [&] { return m_controls.PushButton1->text() == Caption::stop(); })) {
+        guard(118, [&] { m_controls.PushButton1->setText(Caption::previewSound()); });
         guard(120, [&] { enableTimer(m_controls.Timer1, false); });
         guard(122, [&] { enableTimer(m_controls.Timer2, false); });
         guard(124, [&] { m_services.player.stop(); });
@@ -89,6 +114,6 @@ void NoisePlayer::Timer2_Timer()
     if (m_services.player.playState() == PlayState::Playing)
         return;
     enableTimer(m_controls.Timer2, false);
-    m_controls.PushButton1->setText(kPreviewSound);
+    m_controls.PushButton1->setText(Caption::previewSound());
     resumeGenerator();
 }

@@ -21,7 +21,13 @@ private:
     PlaybackServices& m_services;
 };
 
-inline const char* const kTurnOn = "Turn On";
-inline const char* const kTurnOff = "Turn Off";
-inline const char* const kPreviewSound = "Preview Sound";
-inline const char* const kStop = "Stop";
+// The captions that hold the generator's and the preview's state, in the
+// user's language. Every caption is set and compared through these, so the
+// state reads the same in every language.
+namespace Caption
+{
+QString turnOn();
+QString turnOff();
+QString previewSound();
+QString stop();
+} // namespace Caption

@@ -111,7 +111,7 @@ void PlayWindow::Option1_Click()
 
 void PlayWindow::Option2_Click()
 {
-    if (m_controls.PushButton2->text() == kTurnOff && !m_controls.Timer1->isActive())
+    if (m_controls.PushButton2->text() == Caption::turnOff() && !m_controls.Timer1->isActive())
         enableTimer(m_controls.Timer1, true);
     m_services.settings.save(Key::Option, "Timed");
     m_services.player.setLoopMode(true);

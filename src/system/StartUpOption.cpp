@@ -9,6 +9,7 @@
 
 #include <exception>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QSignalBlocker>
 #include <QtGlobal>
 
@@ -54,16 +55,24 @@ void StartUpOption::Check4_Click()
                 m_check4->setChecked(false);
             }
             save("Off");
-            const QString message =
+            const char* const text =
                 m_executable.isEmpty()
-                    ? QStringLiteral("No logon entry can be written: the path of the program's "
-                                     "folder is not UTF-8 text, which a logon entry must be. "
-                                     "Move the program to a folder with a UTF-8 name.")
-                    : "No logon entry could be written for " + m_executable +
-                          ": the autostart folder is not writable.";
-            qCWarning(desktopLog, "Check4_Click: %s", qPrintable(message));
+                    ? QT_TRANSLATE_NOOP("StartUpOption",
+                                        "No logon entry can be written: the path of the "
+                                        "program's folder is not UTF-8 text, which a logon entry "
+                                        "must be. Move the program to a folder with a UTF-8 name.")
+                    : QT_TRANSLATE_NOOP("StartUpOption", "No logon entry could be written for %1: "
+                                                         "the autostart folder is not writable.");
+            // The log in English, the box in the user's language.
+            QString logged = QString::fromUtf8(text);
+            QString shown = QCoreApplication::translate("StartUpOption", text);
+            if (!m_executable.isEmpty()) {
+                logged = logged.arg(m_executable);
+                shown = shown.arg(m_executable);
+            }
+            qCWarning(desktopLog, "Check4_Click: %s", qPrintable(logged));
             if (m_errors)
-                m_errors->notify(message);
+                m_errors->notify(shown);
         }
     } else {
         if (m_check8->isChecked()) {

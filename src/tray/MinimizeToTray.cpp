@@ -20,6 +20,14 @@ bool systemTrayAvailable()
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+QString balloonText()
+{
+    return QCoreApplication::translate(
+        "MinimizeToTray",
+        "has been minimized to the system tray.\r\n"
+        "Click on the blue 'T' icon (T for Tarnwell) to bring the software back.");
+}
+
 PropertyBag savedTrayProperties(const QIcon& trayIcon)
 {
     PropertyBag bag;
@@ -93,7 +101,7 @@ void MinimizeToTray::Form_Resize()
     m_form.setWindowState(m_form.windowState() & ~Qt::WindowMinimized);
     m_form.hide();
     HiddenInTray = true;
-    m_tray.ShowBalloon(kBalloonText, kBalloonTitle, kBalloonSeconds, true);
+    m_tray.ShowBalloon(balloonText(), kBalloonTitle, kBalloonSeconds, true);
 }
 
 void MinimizeToTray::cSysTray1_MouseUp(std::int16_t, std::int32_t)

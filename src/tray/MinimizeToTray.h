@@ -20,9 +20,8 @@ extern bool HiddenInTray;
 
 inline const QString kTrayTip = QStringLiteral("Hushwave");
 inline const QString kBalloonTitle = QStringLiteral("Hushwave");
-inline const QString kBalloonText =
-    QStringLiteral("has been minimized to the system tray.\r\n"
-                   "Click on the blue 'T' icon (T for Tarnwell) to bring the software back.");
+// In the user's language.
+QString balloonText();
 constexpr std::int32_t kBalloonSeconds = 5;
 
 // Whether a tray host is there to take the icon right now.

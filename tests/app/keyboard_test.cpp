@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QToolTip>
 
 namespace
 {
@@ -116,6 +117,26 @@ TEST(Keyboard, ThePickersAreNamedAndReadAsTheirTimes)
     QAccessibleInterface* pitch = QAccessible::queryAccessibleInterface(f.Label2);
     ASSERT_NE(pitch, nullptr);
     EXPECT_TRUE(pitch->state().invisible);
+}
+
+// A style name longer than the closed list ends in "…" there; a screen
+// reader and the tooltip have it whole.
+TEST(Keyboard, ALongStyleNameIsReadWholeAndShownWholeAsTheTooltip)
+{
+    const QString name = "Gentle Summer Rain On A Tin Roof Far Away In The Hills, "
+                         "With Distant Thunder Rolling Over The Valley At Night";
+    FormHarness h;
+    h.addSounds({name + ".mp3"});
+    Form1& f = h.load();
+    ASSERT_GT(f.Combo1->fontMetrics().horizontalAdvance(name), f.Combo1->width());
+    f.show();
+    QHelpEvent tip(QEvent::ToolTip, QPoint(10, 10), f.Combo1->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(f.Combo1, &tip);
+    EXPECT_EQ(QToolTip::text(), name);
+    QToolTip::hideText();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f.Combo1);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text(QAccessible::Value), name);
 }
 
 } // namespace

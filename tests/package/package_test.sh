@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The .deb as a newcomer's tools judge it: lintian reports no error, the
 # AppStream metadata and the menu entry it names validate together, the man
-# page renders without a warning. Packs this build with cpack, so it costs a
+# page renders without a warning; the menu entry, the metadata and the
+# program carry every shipped language. Packs this build with cpack, so it costs a
 # packing, not a Release build.
 #   HUSHWAVE_BUILD_DIR=$PWD bash ../tests/package/package_test.sh
 set -uo pipefail
@@ -14,7 +15,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in cpack lintian appstreamcli dpkg-deb man; do
+for tool in cpack lintian appstreamcli dpkg-deb man desktop-file-validate; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps)"; exit 1; }
 done
 
@@ -42,6 +43,27 @@ done
 [ -L "$tmp/root/usr/bin/hushwave" ] || fail "no hushwave command"
 # The metadata, its launchable menu entry and the icons, checked as a tree.
 appstreamcli validate-tree --no-net "$tmp/root" || fail "appstreamcli validate-tree"
+
+# Every language of the build: its translation beside the program, and the
+# menu entry's and the metadata's texts in it. The built files validate too.
+entry="$share/applications/$id.desktop"
+metainfo="$share/metainfo/$id.metainfo.xml"
+desktop-file-validate "$entry" || fail "desktop-file-validate on the packed menu entry"
+desktop-file-validate "$build/share/applications/$id.desktop" || fail "desktop-file-validate on the built menu entry"
+appstreamcli validate --no-net "$build/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate on the built metadata"
+languages="$(sed -n 's/^set(HUSHWAVE_LANGUAGES \(.*\))$/\1/p' "$(dirname "$0")/../../resources/CMakeLists.txt")"
+[ "$(wc -w <<<"$languages")" -ge 8 ] || fail "fewer than eight languages: '$languages'"
+for language in $languages; do
+    [ -s "$tmp/root/usr/lib/hushwave/translations/hushwave_$language.qm" ] ||
+        fail "no translations/hushwave_$language.qm in the program folder"
+    for key in Name GenericName Comment Keywords; do
+        grep -q "^$key\[$language\]=." "$entry" || fail "the menu entry has no $key[$language]"
+    done
+    for element in summary p li keyword; do
+        grep -q "<$element xml:lang=\"$language\">" "$metainfo" ||
+            fail "the metadata has no $element in $language"
+    done
+done
 
 page="$share/man/man1/hushwave.1.gz"
 if [ -f "$page" ]; then

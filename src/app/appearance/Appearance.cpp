@@ -53,7 +53,10 @@ public:
                             option->fontMetrics.height());
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(QColor(0, 0, 0, 60));
+        // A faint line of the text's colour, on light and dark alike.
+        QColor line = option->palette.color(QPalette::WindowText);
+        line.setAlpha(60);
+        painter->setPen(line);
         painter->setBrush(Qt::NoBrush);
         painter->drawRoundedRect(QRectF(option->rect.adjusted(0, top, -1, -1)).translated(0.5, 0.5),
                                  2, 2);

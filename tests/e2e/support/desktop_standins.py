@@ -1,11 +1,18 @@
 #!/usr/bin/python3
 """Stand-ins for a desktop's session services, for the end-to-end tests only:
 a StatusNotifierWatcher (with a host), a notification server, the desktop
-portal's Inhibit, the screen saver that a portal back end calls, and logind. Each logs what it was asked, one line per event, to the
-file given; none of them is a real implementation.
+portal's Inhibit, the screen saver that a portal back end calls, logind, and
+the portal's appearance settings (no package gives a portal back end that
+answers color-scheme headless). Each logs what it was asked, one line per
+event, to the file given; none of them is a real implementation.
 
-    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|screensaver|logind...
+    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|screensaver|logind|
+                            appearance-dark|appearance-light|appearance-dark-read-only...
+
+The appearance stand-ins turn to the other scheme on SIGUSR1, telling it by
+SettingChanged as the portal does.
 """
+import signal
 import os
 import sys
 
@@ -221,9 +228,55 @@ class Logind(dbus.service.Object):
         return False
 
 
+class Appearance(dbus.service.Object):
+    """color-scheme: 1 prefers dark, 2 prefers light. The read-only one is
+    a portal before version 2 of Settings: Read alone, its answer wrapped in
+    one variant more."""
+    IFACE = "org.freedesktop.portal.Settings"
+    GROUP = "org.freedesktop.appearance"
+
+    def __init__(self, scheme, read_one=True):
+        self.name = dbus.service.BusName("org.freedesktop.portal.Desktop", BUS)
+        super().__init__(BUS, "/org/freedesktop/portal/desktop")
+        self.scheme, self.read_one = scheme, read_one
+        GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, self.flip)
+
+    def value(self, group, key):
+        if (group, key) != (self.GROUP, "color-scheme"):
+            raise dbus.exceptions.DBusException(
+                "org.freedesktop.portal.Error.NotFound", "Requested setting not found")
+        return dbus.UInt32(self.scheme)
+
+    @dbus.service.method(IFACE, in_signature="ss", out_signature="v")
+    def ReadOne(self, group, key):
+        log("appearance-read-one", group, key)
+        if not self.read_one:
+            raise dbus.exceptions.DBusException(
+                "org.freedesktop.DBus.Error.UnknownMethod", "No such method 'ReadOne'")
+        return self.value(group, key)
+
+    @dbus.service.method(IFACE, in_signature="ss", out_signature="v")
+    def Read(self, group, key):
+        log("appearance-read", group, key)
+        value = self.value(group, key)
+        return value if self.read_one else dbus.UInt32(value, variant_level=2)
+
+    @dbus.service.signal(IFACE, signature="ssv")
+    def SettingChanged(self, group, key, value):
+        pass
+
+    def flip(self):
+        self.scheme = 1 if self.scheme == 2 else 2
+        log("appearance-changed", self.scheme)
+        self.SettingChanged(self.GROUP, "color-scheme", dbus.UInt32(self.scheme))
+        return True
+
+
 SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit,
             "inhibit-idle-only": lambda: Inhibit(idle_only=True), "screensaver": ScreenSaver,
-            "logind": Logind}
+            "logind": Logind, "appearance-dark": lambda: Appearance(1),
+            "appearance-light": lambda: Appearance(2),
+            "appearance-dark-read-only": lambda: Appearance(1, read_one=False)}
 keep = [SERVICES[name]() for name in sys.argv[2:]]
 log("ready", *sys.argv[2:])
 GLib.MainLoop().run()
