@@ -13,7 +13,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -52,7 +54,8 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     }
     ASSERT_TRUE(QFileInfo(socket).exists());
 
-    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                         runtime.path() + "/hushwave.lock", noBus());
     QStringList tokens;
     QObject::connect(&first, &SingleInstance::raiseRequested,
                      [&](const QString& token) { tokens << token; });
@@ -63,7 +66,8 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     QElapsedTimer took;
     took.start();
     {
-        SingleInstance second("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+        SingleInstance second("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                              runtime.path() + "/hushwave.lock", noBus());
         EXPECT_TRUE(second.handOver("wayland_token-1/42"));
     }
     EXPECT_LT(took.elapsed(), 1000);
@@ -72,7 +76,8 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
 
     // A second that went away leaves the first in charge: a third hands over
     // too. A "token" that would break the line is not passed on.
-    SingleInstance third("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+    SingleInstance third("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                         runtime.path() + "/hushwave.lock", noBus());
     EXPECT_TRUE(third.handOver("x\nraise y"));
     EXPECT_TRUE(waitFor([&] { return tokens.size() == 2; }));
     QCoreApplication::processEvents();
@@ -105,13 +110,15 @@ TEST(SingleInstance, TheLocalSocketCannotBeExhausted)
 {
     QTemporaryDir runtime;
     const QString socket = runtime.path() + "/hushwave.socket";
-    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                         runtime.path() + "/hushwave.lock", noBus());
     int raised = 0;
     QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
     ASSERT_FALSE(first.handOver());
     const auto handOverArrives = [&] {
         const int before = raised;
-        SingleInstance next("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+        SingleInstance next("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                            runtime.path() + "/hushwave.lock", noBus());
         return next.handOver() && waitFor([&] { return raised == before + 1; }, 1500);
     };
 
@@ -187,6 +194,51 @@ TEST(SingleInstance, ARuntimeFolderSomeoneElseMadeIsNotUsed)
     }
     EXPECT_EQ(SingleInstance::defaultRuntimeDir(), own) << "a file";
     EXPECT_FALSE(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::ReadGroup));
+}
+
+// Starts of the same user with different runtime folders (one with
+// XDG_RUNTIME_DIR, one without, one whose socket path a folder holds) meet
+// at the lock beside the settings file; a first that holds the lock but
+// does not answer makes the later start say so instead of succeeding.
+TEST(SingleInstance, TheLockBesideTheSettingsFindsTheFirstWhereverItListens)
+{
+    QTemporaryDir config;
+    QTemporaryDir runtimeA;
+    QTemporaryDir runtimeB;
+    QTemporaryDir cache;
+    const QByteArray keptCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const QString lock = config.path() + "/Tarnwell.ini.running";
+    ASSERT_TRUE(QDir().mkpath(runtimeA.path() + "/hushwave.socket")) << "a folder in the way";
+
+    {
+        SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtimeA.path(), lock, noBus());
+        int raised = 0;
+        QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+        ASSERT_FALSE(first.handOver());
+        EXPECT_TRUE(QFileInfo(cache.path() + "/hushwave/hushwave.socket").exists())
+            << "the cache folder serves at once";
+        for (const QString& runtime : {runtimeB.path(), runtimeA.path(), QString()}) {
+            QElapsedTimer took;
+            took.start();
+            SingleInstance next("org.mpris.MediaPlayer2.HushwaveTest", runtime, lock, noBus());
+            EXPECT_TRUE(next.handOver()) << qPrintable(runtime);
+            EXPECT_TRUE(next.answered()) << qPrintable(runtime);
+            EXPECT_LT(took.elapsed(), 200) << qPrintable(runtime);
+        }
+        EXPECT_TRUE(waitFor([&] { return raised == 3; }));
+    }
+
+    // The lock held by a run that never listens.
+    const int held = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    SingleInstance unanswered("org.mpris.MediaPlayer2.HushwaveTest", runtimeB.path(), lock,
+                              noBus());
+    EXPECT_TRUE(unanswered.handOver());
+    EXPECT_FALSE(unanswered.answered());
+    ::close(held);
+    keptCache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", keptCache);
 }
 
 // The window as the media player object sees it; records what it was asked.
