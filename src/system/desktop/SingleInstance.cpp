@@ -113,7 +113,7 @@ QString SingleInstance::defaultRuntimeDir()
     // user's own keeps one player per session all the same.
     QString cache = cacheFolder();
     if (ownFolder(cache)) {
-        qCWarning(desktopLog, "%s is not ours; the lock and socket are in %s instead",
+        qCWarning(desktopLog, "%s is not ours; the hand-over socket is in %s instead",
                   qPrintable(shared), qPrintable(cache));
         return cache;
     }
@@ -224,10 +224,12 @@ bool SingleInstance::handOverLocally(const QString& activationToken)
             if (isActivationToken(activationToken))
                 line += ' ' + activationToken.toLatin1();
             socket.write(line + '\n');
-            m_answered = socket.waitForBytesWritten(kHandOverMs) || socket.bytesToWrite() == 0;
-            socket.disconnectFromServer();
-            if (m_answered)
-                break;
+            // The first closes the connection once it has read the line: a
+            // stopped one leaves it open.
+            socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 1)));
+            m_answered =
+                socket.waitForDisconnected(int(std::max<qint64>(deadline.remainingTime(), 1)));
+            break;
         }
         QThread::msleep(kRetryMs);
     } while (!deadline.hasExpired());

@@ -4,7 +4,7 @@ a StatusNotifierWatcher (with a host), a notification server, the desktop
 portal's Inhibit, the screen saver that a portal back end calls, and logind. Each logs what it was asked, one line per event, to the
 file given; none of them is a real implementation.
 
-    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|screensaver|logind...
+    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|inhibit-silent|screensaver|logind...
 """
 import os
 import sys
@@ -120,13 +120,15 @@ class Request(dbus.service.Object):
 
 class Inhibit(dbus.service.Object):
     """Answers through the request's Response, as the real portal does; with
-    idle_only, refuses suspend as the GTK back end does (response 2)."""
+    idle_only, refuses suspend as the GTK back end does (response 2); with
+    silent, replies to the call but never sends the Response (a back end
+    that hangs)."""
     IFACE = "org.freedesktop.portal.Inhibit"
 
-    def __init__(self, idle_only=False):
+    def __init__(self, idle_only=False, silent=False):
         self.name = dbus.service.BusName("org.freedesktop.portal.Desktop", BUS)
         super().__init__(BUS, "/org/freedesktop/portal/desktop")
-        self.active, self.count, self.idle_only = [], 0, idle_only
+        self.active, self.count, self.idle_only, self.silent = [], 0, idle_only, silent
         BUS.add_signal_receiver(self.owner_changed, "NameOwnerChanged",
                                 "org.freedesktop.DBus")
 
@@ -137,6 +139,10 @@ class Inhibit(dbus.service.Object):
         token = str(options.get("handle_token", f"t{self.count}"))
         path = f"/org/freedesktop/portal/desktop/request/{sender[1:].replace('.', '_')}/{token}"
         request = Request(self, path, sender)
+        if self.silent:
+            self.active.append(request)
+            log("unanswered", f"flags={int(flags)}", f"active={len(self.active)}")
+            return dbus.ObjectPath(path)
         refused = self.idle_only and flags & 4
         if refused:
             log("refuse", f"flags={int(flags)}")
@@ -222,7 +228,8 @@ class Logind(dbus.service.Object):
 
 
 SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit,
-            "inhibit-idle-only": lambda: Inhibit(idle_only=True), "screensaver": ScreenSaver,
+            "inhibit-idle-only": lambda: Inhibit(idle_only=True),
+            "inhibit-silent": lambda: Inhibit(silent=True), "screensaver": ScreenSaver,
             "logind": Logind}
 keep = [SERVICES[name]() for name in sys.argv[2:]]
 log("ready", *sys.argv[2:])
