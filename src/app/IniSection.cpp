@@ -1,6 +1,9 @@
 #include "app/IniSection.h"
 
+#include <QByteArrayView>
+
 #include <algorithm>
+#include <cstring>
 
 namespace
 {
@@ -71,18 +74,44 @@ IniScan scanIni(const QByteArray& file, const QString& section, const QSet<QStri
     qsizetype pos = scan.begin;
     bool inSection = false;
     bool firstPart = false;
+    QList<QByteArray> wanted;
+    if (keys) {
+        for (const QString& key : *keys)
+            wanted.append(key.toUtf8());
+    }
     while (pos < size) {
         const qsizetype start = pos;
         qsizetype first = pos;
-        while (first < size &&
-               (data[first] == ' ' || data[first] == '\t' || isNewline(data[first])))
+        // Zeros a crash left after the last write count as blank, and go.
+        bool zeros = false;
+        while (first < size && (data[first] == ' ' || data[first] == '\t' || data[first] == '\0' ||
+                                isNewline(data[first]))) {
+            zeros = zeros || data[first] == '\0';
             ++first;
+        }
+        if (zeros)
+            scan.junk.append({start, first});
         // One line as QSettings reads it: a quoted newline or one after a
         // backslash goes on; after a ';' the rest of the line is a comment.
         bool quoted = false;
         qsizetype equals = -1;
         qsizetype end = first;
-        for (; end < size; ++end) {
+        // Most lines have none of the characters that need a closer look:
+        // those go by memchr alone.
+        const auto* newline =
+            static_cast<const char*>(std::memchr(data + first, '\n', size_t(size - first)));
+        const qsizetype lineEnd = newline ? newline - data : size;
+        const auto has = [&](char c) {
+            return std::memchr(data + first, c, size_t(lineEnd - first)) != nullptr;
+        };
+        const bool plain = !has('"') && !has('\\') && !has(';') && !has('\r');
+        if (plain) {
+            const auto* sign =
+                static_cast<const char*>(std::memchr(data + first, '=', size_t(lineEnd - first)));
+            equals = sign ? sign - data : -1;
+            end = lineEnd;
+        }
+        for (; !plain && end < size; ++end) {
             const char c = data[end];
             if (c == '\\') {
                 ++end;
@@ -131,9 +160,17 @@ IniScan scanIni(const QByteArray& file, const QString& section, const QSet<QStri
             scan.sectionEnd = end;
         if (!inSection)
             continue;
-        QString key = unescapedKey(QByteArray(data + first, equals - first).trimmed());
+        // Most keys need no unescaping: those are matched as bytes, with no
+        // copy, which keeps a section of a million keys one quick pass.
+        const QByteArrayView raw = QByteArrayView(data + first, equals - first).trimmed();
+        const bool escaped = raw.contains('%') || raw.contains('\\');
+        if (keys && !escaped &&
+            std::none_of(wanted.begin(), wanted.end(),
+                         [&](const QByteArray& key) { return key == raw; }))
+            continue;
+        QString key = unescapedKey(raw.toByteArray());
         if (!keys || keys->contains(key))
-            scan.lines.append({std::move(key), start, end});
+            scan.lines.append({std::move(key), zeros ? first : start, end});
     }
     return scan;
 }
@@ -149,6 +186,8 @@ QByteArray editIni(const QByteArray& file, const IniScan& scan, const QString& s
     QList<Edit> edits;
     for (qsizetype at : scan.unclosed)
         edits.append({at, 0, "]"});
+    for (const auto& [from, to] : scan.junk)
+        edits.append({from, to - from, {}});
     QSet<QString> placed;
     for (const IniScan::Line& line : scan.lines) {
         const auto replacement = lines.constFind(line.key);
@@ -171,8 +210,10 @@ QByteArray editIni(const QByteArray& file, const IniScan& scan, const QString& s
             added.prepend('\n');
         edits.append({addAt, 0, added});
     }
-    std::stable_sort(edits.begin(), edits.end(),
-                     [](const Edit& a, const Edit& b) { return a.at < b.at; });
+    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
+        // What goes in at a place before what goes from there.
+        return a.at != b.at ? a.at < b.at : a.removed == 0 && b.removed > 0;
+    });
     QByteArray out;
     out.reserve(file.size() + added.size() + 4096);
     qsizetype copied = scan.begin;

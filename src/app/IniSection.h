@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QString>
 
+#include <utility>
+
 // Where one section's keys stand in an INI file, found line by line as
 // QSettings splits the lines, without parsing anything else: a file that
 // holds much else costs one pass, and every other line stays as it was.
@@ -18,6 +20,7 @@ struct IniScan {
     qsizetype begin = 0;       // after a byte-order mark, which QSettings takes for damage
     QList<Line> lines;         // the section's lines of the keys asked for, in order
     QList<qsizetype> unclosed; // where a section header lacks its ']'
+    QList<std::pair<qsizetype, qsizetype>> junk; // blank runs with zeros in them
     qsizetype sectionEnd = -1; // the end of the section's first part; -1: there is none
     // A line that is neither a section header, a key nor a comment: QSettings
     // takes such a file for damage.
