@@ -178,6 +178,33 @@ hw_check "and its tray icon goes" hw_wait_for 5 hw_tray_icon_gone
 hw_kill "$monitor"
 
 # ---------------------------------------------------------------------------
+hw_begin "a bus that refuses the program's names" --no-tray
+# A policy that keeps the tray item's and the media player's names from it
+# (a prefix is whole dotted parts: the watcher's name is let through again).
+sed 's|<allow own="\*"/>|<allow own="*"/><deny own_prefix="org.kde"/><allow own="org.kde.StatusNotifierWatcher"/><deny own="org.mpris.MediaPlayer2.Hushwave"/>|' \
+    "$HW_ROOT/bus.conf" >"$HW_ROOT/strict-bus.conf"
+strict="$(dbus-daemon --config-file="$HW_ROOT/strict-bus.conf" --fork --print-address=1 --print-pid=1)"
+saved_bus="$HW_BUS_ADDRESS"
+HW_BUS_ADDRESS="$(sed -n 1p <<<"$strict")"
+HW_STANDIN_LOG="$HW_ROOT/strict.log"
+hw_standins watcher
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the tray icon's refusal is on the log" \
+    hw_wait_for 10 grep -q 'tray icon could not be registered' "$HW_LOG"
+hw_check "and the media player's" grep -q 'refused the name org.mpris.MediaPlayer2.Hushwave' "$HW_LOG"
+hw_minimize
+hw_activate
+sleep 1
+hw_check_eq "each said once" "1 1" \
+    "$(grep -c 'tray icon could not' "$HW_LOG") $(grep -c 'refused the name' "$HW_LOG")"
+hw_check "the window plays on" hw_running
+hw_stop
+hw_standins_stop
+kill "$(sed -n 2p <<<"$strict")"
+HW_BUS_ADDRESS="$saved_bus"
+
+# ---------------------------------------------------------------------------
 hw_begin "desktop calls while an error box is open"
 # A stored style beyond the list: the load step's box holds the window.
 hw_write_settings Combo1=9 Option=Infinite Volume=50

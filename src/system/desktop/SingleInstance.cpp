@@ -155,6 +155,12 @@ bool SingleInstance::handOverOnBus(const QString& activationToken)
     }
     if (!names->isServiceRegistered(m_busName).value()) {
         // The bus refused the name for another reason: play on, alone.
+        qCWarning(
+            desktopLog,
+            "the session bus refused the name %s (%s); panels and media keys will not "
+            "see the player",
+            qPrintable(m_busName),
+            qPrintable(reply.isValid() ? QStringLiteral("not granted") : reply.error().message()));
         return false;
     }
     // The first may not have its objects up yet: ask again for a moment.
