@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace
 {
 const QByteArray kUtf8Bom("\xef\xbb\xbf");
+// What makes a line more than text up to its newline.
+constexpr char kLook[] = {'"', '\\', ';', '\r'};
 
 bool isNewline(char c)
 {
@@ -74,6 +77,7 @@ IniScan scanIni(const QByteArray& file, const QString& section, const QSet<QStri
     qsizetype pos = scan.begin;
     bool inSection = false;
     bool firstPart = false;
+    qsizetype next[std::size(kLook)] = {-2, -2, -2, -2}; // -2: not looked for yet
     QList<QByteArray> wanted;
     if (keys) {
         for (const QString& key : *keys)
@@ -101,10 +105,18 @@ IniScan scanIni(const QByteArray& file, const QString& section, const QSet<QStri
         const auto* newline =
             static_cast<const char*>(std::memchr(data + first, '\n', size_t(size - first)));
         const qsizetype lineEnd = newline ? newline - data : size;
-        const auto has = [&](char c) {
-            return std::memchr(data + first, c, size_t(lineEnd - first)) != nullptr;
+        // Where each such character comes next, looked for again only once
+        // passed: a file without any costs one search each.
+        const auto has = [&](int which) {
+            qsizetype& at = next[which];
+            if (at != -1 && at < first) {
+                const auto* found = static_cast<const char*>(
+                    std::memchr(data + first, kLook[which], size_t(size - first)));
+                at = found ? found - data : -1;
+            }
+            return at >= 0 && at < lineEnd;
         };
-        const bool plain = !has('"') && !has('\\') && !has(';') && !has('\r');
+        const bool plain = !has(0) && !has(1) && !has(2) && !has(3);
         if (plain) {
             const auto* sign =
                 static_cast<const char*>(std::memchr(data + first, '=', size_t(lineEnd - first)));

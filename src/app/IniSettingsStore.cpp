@@ -131,14 +131,18 @@ std::optional<QMap<QString, QByteArray>> linesFor(const QMap<QString, QString>& 
 void IniSettingsStore::lookUp(const QString& path, const QString& key) const
 {
     m_asked.insert(key);
-    QFile file(path);
-    QByteArray bytes;
-    struct stat info = {};
-    if (file.open(QIODevice::ReadOnly)) {
-        if (::fstat(file.handle(), &info) == 0)
-            m_read.stamp = stampOf(info);
-        bytes = file.readAll();
+    if (!m_read.haveBytes) {
+        QFile file(path);
+        struct stat info = {};
+        if (file.open(QIODevice::ReadOnly)) {
+            if (::fstat(file.handle(), &info) == 0)
+                m_read.stamp = stampOf(info);
+            m_read.bytes = file.readAll();
+        }
+        // One that cannot be read is not an empty one for a save to write over.
+        m_read.haveBytes = file.isOpen() || !file.exists();
     }
+    const QByteArray& bytes = m_read.bytes;
     // After a change by someone else, every key asked for so far in one
     // pass; otherwise the new key alone.
     const QSet<QString> wanted = m_read.looked.isEmpty() ? m_asked : QSet<QString>{key};
@@ -174,8 +178,11 @@ QString IniSettingsStore::get(const QString& key, const QString& defaultValue) c
         return *waiting;
     const QString path = filePath();
     const QByteArray stamp = stampOf(path);
-    if (m_read.path != path || m_read.stamp != stamp || stamp.isEmpty())
-        m_read = {path, stamp, {}, {}};
+    if (m_read.path != path || m_read.stamp != stamp || stamp.isEmpty()) {
+        m_read = Read{};
+        m_read.path = path;
+        m_read.stamp = stamp;
+    }
     if (!m_read.looked.contains(key))
         lookUp(path, key);
     const auto stored = m_read.values.constFind(key);
@@ -266,13 +273,18 @@ void IniSettingsStore::save(const QString& key, const QString& value)
         return refuse(failed + path + " is being written by another program (" + lock.filePath() +
                       ")");
 
+    // The file as last read or written, while it is unchanged.
+    QByteArray readStamp = stampOf(path);
+    const bool known = m_read.path == path && m_read.stamp == readStamp && m_read.haveBytes;
+    QByteArray before = known ? m_read.bytes : QByteArray();
     QFile file(path);
-    if (file.exists() && !file.open(QIODevice::ReadOnly))
+    if (!known && file.exists() && !file.open(QIODevice::ReadOnly))
         return refuse(failed + whyNotWritten(path, file.size() + 4096));
     struct stat info = {};
-    const QByteArray readStamp =
-        file.isOpen() && ::fstat(file.handle(), &info) == 0 ? stampOf(info) : QByteArray("absent");
-    QByteArray before = file.isOpen() ? file.readAll() : QByteArray();
+    if (file.isOpen() && ::fstat(file.handle(), &info) == 0)
+        readStamp = stampOf(info);
+    if (file.isOpen())
+        before = file.readAll();
     file.close();
 
     // Changes that failed earlier go with this one: the file then holds what
@@ -308,9 +320,13 @@ void IniSettingsStore::save(const QString& key, const QString& value)
         out.write(after) != after.size() || !out.commit())
         return refuse(failed + whyNotWritten(path, after.size() + 4096));
     // What was read stays true of the file but for the keys just written.
-    if (m_read.path != path || m_read.stamp != readStamp || !kept.isEmpty())
-        m_read = {path, {}, {}, {}};
+    if (m_read.path != path || m_read.stamp != readStamp || !kept.isEmpty()) {
+        m_read = Read{};
+        m_read.path = path;
+    }
     m_read.stamp = stampOf(path);
+    m_read.bytes = after;
+    m_read.haveBytes = true;
     for (auto it = m_unwritten.begin(); it != m_unwritten.end(); ++it) {
         m_read.values.insert(it.key(), it.value());
         m_read.looked.insert(it.key());

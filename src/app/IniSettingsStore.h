@@ -38,13 +38,15 @@ private:
     void refuse(const QString& description);
     void lookUp(const QString& path, const QString& key) const;
 
-    // Values as last read, the file they came from, and the keys looked up
-    // there (absent ones too).
+    // Values as last read, the file they came from, the keys looked up
+    // there (absent ones too) and its bytes, kept while it stays unchanged.
     struct Read {
         QString path;
         QByteArray stamp;
         QMap<QString, QString> values;
         QSet<QString> looked;
+        QByteArray bytes;
+        bool haveBytes = false;
     };
 
     QString m_application;
