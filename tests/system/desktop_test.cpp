@@ -248,6 +248,26 @@ TEST(SingleInstance, TheLockBesideTheSettingsFindsTheFirstWhereverItListens)
         EXPECT_TRUE(waitFor([&] { return raised == 3; }));
     }
 
+    // Runs of two settings files that share a runtime folder: neither takes
+    // the other's socket.
+    {
+        SingleInstance one("org.mpris.MediaPlayer2.HushwaveTest", runtimeB.path(),
+                           config.path() + "/one.running", noBus());
+        SingleInstance other("org.mpris.MediaPlayer2.HushwaveTest", runtimeB.path(),
+                             config.path() + "/other.running", noBus());
+        int raisedOne = 0;
+        int raisedOther = 0;
+        QObject::connect(&one, &SingleInstance::raiseRequested, [&] { ++raisedOne; });
+        QObject::connect(&other, &SingleInstance::raiseRequested, [&] { ++raisedOther; });
+        ASSERT_FALSE(one.handOver());
+        ASSERT_FALSE(other.handOver()) << "a player of its own";
+        EXPECT_TRUE(startAgain(runtimeB.path(), config.path() + "/one.running").answered);
+        EXPECT_TRUE(waitFor([&] { return raisedOne == 1; }));
+        EXPECT_TRUE(startAgain(runtimeB.path(), config.path() + "/other.running").answered);
+        EXPECT_TRUE(waitFor([&] { return raisedOther == 1; }));
+        EXPECT_EQ(raisedOne, 1);
+    }
+
     // The lock held by a run that never listens.
     const int held = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(held, 0);

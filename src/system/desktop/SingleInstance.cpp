@@ -99,6 +99,15 @@ bool isSocket(const QString& path)
     struct stat info = {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
+
+// Whether a run listens there: one of another settings file may share the
+// runtime folder.
+bool answers(const QString& path)
+{
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    return socket.waitForConnected(kRetryMs);
+}
 } // namespace
 
 QString SingleInstance::defaultRuntimeDir()
@@ -266,14 +275,16 @@ void SingleInstance::listen()
                   qPrintable(socketPath), qPrintable(instead));
         socketPath = usable ? fallback + QStringLiteral("/hushwave.socket") : QString();
     }
-    if (socketPath.isEmpty())
-        return;
-    if (isSocket(socketPath))
+    if (isSocket(socketPath) && answers(socketPath))
+        socketPath = QFileInfo(socketPath).absolutePath() +
+                     QStringLiteral("/hushwave-%1.socket").arg(::getpid());
+    else if (isSocket(socketPath))
         QFile::remove(socketPath);
     m_server = new LocalHandOverServer(this);
     // Later starts read where to find us from the lock.
-    const QByteArray named =
-        m_server->listen(socketPath) ? QFile::encodeName(socketPath) + '\n' : QByteArray();
+    const QByteArray named = !socketPath.isEmpty() && m_server->listen(socketPath)
+                                 ? QFile::encodeName(socketPath) + '\n'
+                                 : QByteArray();
     if (::ftruncate(m_lockFd, 0) != 0 ||
         ::pwrite(m_lockFd, named.constData(), size_t(named.size()), 0) != named.size())
         qCWarning(desktopLog, "cannot note the hand-over socket in the lock: %s",
