@@ -266,12 +266,10 @@ void IniSettingsStore::save(const QString& key, const QString& value)
         lock.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
         QFile::remove(lock.filePath());
 
-    // Written by one at a time, as QSettings does it; a lock that cannot be
-    // made leaves the write to tell why.
+    // Written by one at a time, waiting as QSettings does (a dead holder's
+    // lock goes stale); one that cannot be made leaves the write to tell why.
     QLockFile writing(lock.filePath());
-    if (!writing.tryLock(kLockWaitMs) && writing.error() == QLockFile::LockFailedError)
-        return refuse(failed + path + " is being written by another program (" + lock.filePath() +
-                      ")");
+    writing.lock();
 
     // The file as last read or written, while it is unchanged.
     QByteArray readStamp = stampOf(path);

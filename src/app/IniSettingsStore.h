@@ -31,8 +31,6 @@ public:
 
     // Damaged files kept aside: <file>.bad, <file>.bad.1 ... <file>.bad.9.
     static constexpr int kKeptCopies = 10;
-    // How long a save waits for another writer of the file.
-    static constexpr int kLockWaitMs = 5000;
 
 private:
     void refuse(const QString& description);
