@@ -108,13 +108,15 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(HUSHWAVE_VERSION));
     // Before anything reads the settings or opens the sound: a second start
     // only shows the first one's window.
+    // One player per settings file: the lock goes beside it.
+    IniSettingsStore settings;
     SingleInstance instance(QStringLiteral("org.mpris.MediaPlayer2.Hushwave"),
-                            SingleInstance::defaultRuntimeDir());
+                            SingleInstance::defaultRuntimeDir(),
+                            settings.filePath() + QStringLiteral(".running"));
     if (instance.handOver(activationToken))
-        return 0;
+        return instance.answered() ? 0 : 1;
 
     SystemClock clock;
-    IniSettingsStore settings;
     AudioPlayer player(preferredOutputs());
     MessageBoxErrorReport errors;
     StatusNotifierHost trayHost;

@@ -3,11 +3,17 @@
 #include "common/SettingsStore.h"
 
 #include <QMap>
+#include <QSet>
 
 class ErrorReport;
 
 // The store as an INI file: $XDG_CONFIG_HOME/<application>.ini, one group per
 // section. The path is resolved on every call, so the environment decides.
+// Only the lines of the keys asked for are parsed (by QSettings, from a
+// copy of them) and only the lines of the keys saved are written anew; every
+// other line is kept as it was, so a file that holds much else costs one
+// pass. Reads are kept until the file changes. Saves replace the whole file
+// at once.
 // Only the first save of a run that cannot be written throws: the user is
 // told once, and the changes are kept until a save works again.
 class IniSettingsStore : public SettingsStore
@@ -28,6 +34,18 @@ public:
 
 private:
     void refuse(const QString& description);
+    void lookUp(const QString& path, const QString& key) const;
+
+    // Values as last read, the file they came from, the keys looked up
+    // there (absent ones too) and its bytes, kept while it stays unchanged.
+    struct Read {
+        QString path;
+        QByteArray stamp;
+        QMap<QString, QString> values;
+        QSet<QString> looked;
+        QByteArray bytes;
+        bool haveBytes = false;
+    };
 
     QString m_application;
     QString m_section;
@@ -36,4 +54,6 @@ private:
     // the next save that works.
     QMap<QString, QString> m_unwritten;
     bool m_toldFailure = false;
+    mutable Read m_read;
+    mutable QSet<QString> m_asked;
 };

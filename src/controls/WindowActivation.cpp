@@ -1,5 +1,7 @@
 #include "controls/WindowActivation.h"
 
+#include "controls/WaylandActivationToken.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWidget>
@@ -43,11 +45,15 @@ QString startupActivationToken()
 
 void bringForward(QWidget& window)
 {
-    const QString token = std::exchange(g_offered, QString());
+    QString token = std::exchange(g_offered, QString());
+    const bool wayland = QGuiApplication::platformName() == QLatin1String("wayland");
+    // Without one from the start that asked, one of our own: compositors
+    // that prevent focus stealing then mark the window or say it is ready.
+    if (token.isEmpty() && wayland)
+        token = requestWaylandActivationToken(QGuiApplication::desktopFileName());
     // Qt's Wayland shell activates with this variable's token, once. On X11
     // Qt takes a startup id only as it starts, so there it goes unused.
-    const bool withToken =
-        !token.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland");
+    const bool withToken = !token.isEmpty() && wayland;
     if (withToken)
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     window.show();

@@ -52,17 +52,21 @@ bool AddRunEntry(Registry& registry, const QString& executable)
                           RegType::String) == RegResult::Success;
 }
 
-void RemoveRunEntry(Registry& registry, const QString& executable)
+bool RemoveRunEntry(Registry& registry, const QString& executable)
 {
     const QString name = QFileInfo(executable).fileName();
     if (name.isEmpty())
-        return;
+        return true;
+    const auto gone = [](RegStatus status) {
+        return status == RegResult::Success || status == RegResult::FileNotFound;
+    };
     const RegStatus machine = DeleteRegValue(registry, Hive::LocalMachine, RunKeyPath, name);
-    DeleteRegValue(registry, Hive::CurrentUser, RunKeyPath, name);
+    const RegStatus user = DeleteRegValue(registry, Hive::CurrentUser, RunKeyPath, name);
     // A machine-wide value someone else put there and we may not delete
     // would still start the program at this user's logon.
     if (machine == RegResult::AccessDenied)
-        registry.suppressForUser(name);
+        return registry.suppressForUser(name) == RegResult::Success && gone(user);
+    return gone(machine) && gone(user);
 }
 
 } // namespace RegStuff

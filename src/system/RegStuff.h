@@ -31,6 +31,7 @@ RegStatus DeleteRegValue(Registry& registry, Hive hive, const QString& keyPath,
 bool AddRunEntry(Registry& registry, const QString& executable);
 
 // Removes the value from both places; a value that is not there is no error.
-void RemoveRunEntry(Registry& registry, const QString& executable);
+// True when no value is left that starts it at this user's logon.
+bool RemoveRunEntry(Registry& registry, const QString& executable);
 
 } // namespace RegStuff

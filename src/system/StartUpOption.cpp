@@ -87,7 +87,22 @@ void StartUpOption::Check4_Click()
         }
         m_check8->setVisible(false);
         save("Off");
-        mStartUp::DisableStartUp(m_registry, m_executable);
+        if (!mStartUp::DisableStartUp(m_registry, m_executable)) {
+            // An entry that still starts the program at logon: the box says
+            // so, and the user is told why.
+            {
+                const QSignalBlocker hold(m_check4);
+                m_check4->setChecked(true);
+            }
+            m_check8->setVisible(true);
+            save("On");
+            const QString message = "The logon entry for " + m_executable +
+                                    " could not be removed: the autostart folder is not "
+                                    "writable, so the program still starts at logon.";
+            qCWarning(desktopLog, "Check4_Click: %s", qPrintable(message));
+            if (m_errors)
+                m_errors->notify(message);
+        }
     }
 
     if (failure)

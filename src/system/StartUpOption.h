@@ -17,7 +17,7 @@ public:
     // `loading` answers whether the window's load step is running.
     // `check8Click` is Check8's own click handling, run when this clears Check8.
     // `executable` is what the logon entry starts (empty: nothing can be).
-    // `errors` hears of a logon entry that could not be written.
+    // `errors` hears of a logon entry that could not be written or removed.
     StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore& store,
                   std::function<bool()> loading, std::function<void()> check8Click,
                   Registry& registry, QString executable, ErrorReport* errors = nullptr);

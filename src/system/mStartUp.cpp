@@ -12,10 +12,9 @@ bool EnableStartUp(Registry& registry, const QString& executable)
     return RegStuff::AddRunEntry(registry, executable);
 }
 
-void DisableStartUp(Registry& registry, const QString& executable)
+bool DisableStartUp(Registry& registry, const QString& executable)
 {
-    if (!executable.isEmpty())
-        RegStuff::RemoveRunEntry(registry, executable);
+    return executable.isEmpty() || RegStuff::RemoveRunEntry(registry, executable);
 }
 
 } // namespace mStartUp

@@ -8,8 +8,9 @@ class Registry;
 namespace mStartUp
 {
 
-// For a given executable and registry. An empty path does nothing.
+// For a given executable and registry. An empty path does nothing. True
+// when the logon entry is as asked afterwards.
 bool EnableStartUp(Registry& registry, const QString& executable);
-void DisableStartUp(Registry& registry, const QString& executable);
+bool DisableStartUp(Registry& registry, const QString& executable);
 
 } // namespace mStartUp

@@ -1,9 +1,11 @@
 #include "tray/StatusNotifierHost.h"
 
+#include "common/Logging.h"
 #include "controls/WindowActivation.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
@@ -155,8 +157,15 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent)
                     .arg(QCoreApplication::applicationPid())
                     .arg(++counter);
     new StatusNotifierItemAdaptor(*this);
-    m_bus.registerService(m_service);
-    m_bus.registerObject(kItemPath, this, QDBusConnection::ExportAdaptors);
+    const bool named = m_bus.registerService(m_service);
+    if (!(named && m_bus.registerObject(kItemPath, this, QDBusConnection::ExportAdaptors))) {
+        // Told once a run: the icon is made again each time it is shown.
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true))
+            qCWarning(desktopLog,
+                      "the tray icon could not be registered on the session bus as %s: %s",
+                      qPrintable(m_service), qPrintable(m_bus.lastError().message()));
+    }
     m_bus.connect(kNotifications, kNotificationsPath, kNotifications,
                   QStringLiteral("ActionInvoked"), this, SLOT(onActionInvoked(uint, QString)));
     m_bus.connect(kNotifications, kNotificationsPath, kNotifications,

@@ -30,6 +30,42 @@ TEST(SettingsStore, TextsComeBackExactlyAndAbsentKeysGiveTheirDefault)
     EXPECT_TRUE(readAll(config.settingsFile()).contains("[Hushwave]"));
 }
 
+// Only the saved key's line changes: other sections, comments, a quoted
+// value that spans lines, and keys the program does not know stay byte for
+// byte. The last of a key's lines is the one read, and a save leaves one.
+TEST(SettingsStore, ASaveRewritesItsKeyAloneAndReadsFollowQSettings)
+{
+    TempConfig config;
+    const QByteArray head = "\xef\xbb\xbf; a comment\n"
+                            "[Other]\nVolume=1\nNote=\"spans\n[Hushwave]\nVolume=2\"\n\n";
+    const QByteArray tail = "[Hushwave%2FSub]\nVolume=4\n[More]\nx=1";
+    writeAll(config.settingsFile(), head +
+                                        "[Hushwave]\nVolume=5\nWindows%20Startup=On\n"
+                                        "Kept=\"a,b\" ; note\n[Hushwave]\nVolume=6\n" +
+                                        tail);
+    IniSettingsStore store;
+    EXPECT_EQ(store.get("Volume", ""), "6") << "the last line wins";
+    EXPECT_EQ(store.get("Windows Startup", ""), "On");
+    EXPECT_EQ(store.get("Kept", ""), "a,b");
+    EXPECT_EQ(store.get("Note", "none"), "none") << "another section's";
+
+    store.save("Volume", "7");
+    store.save("Pitch", "3");
+    EXPECT_EQ(readAll(config.settingsFile()),
+              head.mid(3) +
+                  "[Hushwave]\nVolume=7\nWindows%20Startup=On\nKept=\"a,b\" ; note\nPitch=3\n"
+                  "[Hushwave]\n" +
+                  tail);
+    IniSettingsStore fresh;
+    EXPECT_EQ(fresh.get("Volume", ""), "7");
+    EXPECT_EQ(fresh.get("Pitch", ""), "3");
+
+    // A change by someone else is read at the next get.
+    writeAll(config.settingsFile(), "[Hushwave]\nVolume=8\n");
+    EXPECT_EQ(store.get("Volume", ""), "8");
+    EXPECT_EQ(store.get("Pitch", "absent"), "absent");
+}
+
 TEST(SettingsStore, AFileOfGarbageReadsAsDefaultsAndIsRepairedByTheNextSave)
 {
     TempConfig config;

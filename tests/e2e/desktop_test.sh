@@ -96,6 +96,13 @@ check_second_start "without the bus"
 HW_BUS_ADDRESS="$saved_bus"
 hw_check "one player window" test "$(hw_x xdotool search --all --name '^Hushwave$' 2>/dev/null |
     while read -r w; do hw_x xwininfo -id "$w" | grep -c 'Width: 536'; done | paste -sd+ | bc)" = 1
+hw_log "the first stopped (SIGSTOP): a second start gets no answer"
+kill -STOP "$HW_PID"
+result="$(second_start "$HW_CAPTURE.second")"
+kill -CONT "$HW_PID"
+hw_check "it says so and exits with a failure (status ${result% *})" \
+    eval '[ "${result% *}" != 0 ] && grep -q "did not answer" "$HW_LOG.second"'
+hw_check "within two seconds (${result#* } s)" hw_num_below "${result#* }" 2
 hw_log "killed with SIGKILL, then started again"
 kill -KILL "$HW_PID"
 wait "$HW_PID" 2>/dev/null
@@ -169,6 +176,33 @@ hw_check "Quit ends the program" hw_wait_exit 10
 hw_check_eq "with status 0" 0 "$HW_EXIT_STATUS"
 hw_check "and its tray icon goes" hw_wait_for 5 hw_tray_icon_gone
 hw_kill "$monitor"
+
+# ---------------------------------------------------------------------------
+hw_begin "a bus that refuses the program's names" --no-tray
+# A policy that keeps the tray item's and the media player's names from it
+# (a prefix is whole dotted parts: the watcher's name is let through again).
+sed 's|<allow own="\*"/>|<allow own="*"/><deny own_prefix="org.kde"/><allow own="org.kde.StatusNotifierWatcher"/><deny own="org.mpris.MediaPlayer2.Hushwave"/>|' \
+    "$HW_ROOT/bus.conf" >"$HW_ROOT/strict-bus.conf"
+strict="$(dbus-daemon --config-file="$HW_ROOT/strict-bus.conf" --fork --print-address=1 --print-pid=1)"
+saved_bus="$HW_BUS_ADDRESS"
+HW_BUS_ADDRESS="$(sed -n 1p <<<"$strict")"
+HW_STANDIN_LOG="$HW_ROOT/strict.log"
+hw_standins watcher
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the tray icon's refusal is on the log" \
+    hw_wait_for 10 grep -q 'tray icon could not be registered' "$HW_LOG"
+hw_check "and the media player's" grep -q 'refused the name org.mpris.MediaPlayer2.Hushwave' "$HW_LOG"
+hw_minimize
+hw_activate
+sleep 1
+hw_check_eq "each said once" "1 1" \
+    "$(grep -c 'tray icon could not' "$HW_LOG") $(grep -c 'refused the name' "$HW_LOG")"
+hw_check "the window plays on" hw_running
+hw_stop
+hw_standins_stop
+kill "$(sed -n 2p <<<"$strict")"
+HW_BUS_ADDRESS="$saved_bus"
 
 # ---------------------------------------------------------------------------
 hw_begin "desktop calls while an error box is open"
@@ -314,6 +348,54 @@ hw_check "held again at the next Turn On" \
 hw_close
 hw_check "closing ends the program" hw_wait_exit 10
 hw_check "and lets go of it" hw_wait_for 5 log_count_is '^screensaver-release active=0$' 2
+hw_standins_stop
+
+hw_begin "the real portal without a system bus"
+# A container or a minimal session: logind cannot be asked at all, and
+# must not hold up the portal's hold or its release.
+HW_STANDIN_LOG="$HW_ROOT/screensaver-alone.log"
+hw_standins screensaver
+portal_start
+HW_SYSTEM_BUS="$HW_NO_BUS"
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+for round in 1 2; do
+    hw_click_control turn
+    hw_check "play $round: the idle hold is taken" \
+        hw_wait_for 10 log_count_is '^screensaver-inhibit .*active=1$' "$round"
+    hw_click_control turn
+    hw_check "play $round: closed at Turn Off" \
+        hw_wait_for 5 log_count_is '^screensaver-release active=0$' "$round"
+done
+hw_check "nothing said: the portal held" bash -c "! grep -q 'neither the desktop portal' '$HW_LOG'"
+hw_standins_stop
+
+hw_begin "a portal that never answers"
+HW_STANDIN_LOG="$HW_ROOT/silent.log"
+hw_standins inhibit-silent logind
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+for round in 1 2; do
+    hw_click_control turn
+    hw_check "play $round: the portal is asked" \
+        hw_wait_for 5 log_count_is '^unanswered flags=12 ' "$round"
+    hw_check "play $round: logind holds within a few seconds" \
+        hw_wait_for 6 log_count_is '^logind-inhibit what=sleep:idle who=Hushwave mode=block active=1$' "$round"
+    hw_check "play $round: the unanswered request is closed" log_count_is '^release active=0$' "$round"
+    hw_click_control turn
+    hw_check "play $round: logind's lock goes at Turn Off" \
+        hw_wait_for 5 log_count_is '^logind-release active=0$' "$round"
+done
+hw_check_eq "said once on the log" 1 "$(grep -c 'portal did not answer' "$HW_LOG")"
+hw_check "and no more: logind held" bash -c "! grep -q 'neither the desktop portal' '$HW_LOG'"
+hw_log "Turn Off before the deadline"
+hw_click_control turn
+hw_check "the portal is asked" hw_wait_for 5 log_count_is '^unanswered flags=12 ' 3
+hw_click_control turn
+hw_check "the request is closed at once" hw_wait_for 2 log_count_is '^release active=0$' 3
+hw_check "and logind is not asked after it" hw_holds_for 5 log_count_is '^logind-inhibit ' 2
 hw_standins_stop
 
 hw_begin "no sleep inside the play window only"

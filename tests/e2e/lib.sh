@@ -229,6 +229,7 @@ hw_begin() {
     HW_STANDIN_LOG=""
     HW_PULSE_SERVER=""
     HW_WRAP=()
+    HW_SYSTEM_BUS=""
     if [ "$tray" = 1 ]; then hw_tray_start; else hw_tray_stop; fi
     hw_log "--- scenario: $HW_SCENARIO"
 }
@@ -318,6 +319,8 @@ hw_start() {
     # The private bus stands in for the system bus too (logind).
     [ -n "$HW_BUS_ADDRESS" ] &&
         bus=(DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" DBUS_SYSTEM_BUS_ADDRESS="$HW_BUS_ADDRESS")
+    # Or the system bus the scenario named (HW_NO_BUS: none).
+    [ -n "${HW_SYSTEM_BUS:-}" ] && bus+=(DBUS_SYSTEM_BUS_ADDRESS="$HW_SYSTEM_BUS")
     # X, or the Wayland compositor whose socket HW_WAYLAND names.
     local -a platform=(QT_QPA_PLATFORM=xcb)
     [ -n "${HW_WAYLAND:-}" ] && platform=(QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$HW_WAYLAND")

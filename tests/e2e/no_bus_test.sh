@@ -86,6 +86,64 @@ hw_check_eq "and the next start hands over too" 0 "$status"
 hw_check "its window comes back again" hw_wait_for 5 hw_window_visible
 
 # ---------------------------------------------------------------------------
+hw_begin "with and without XDG_RUNTIME_DIR, in either order"
+# Either way round the two share the settings file: one player.
+runtime="$HW_RUNTIME"
+for first in with without; do
+    if [ "$first" = with ]; then hw_start; else HW_RUNTIME="" hw_start; fi
+    hw_find_window 30 && hw_wait_for 10 hw_window_visible
+    hw_minimize
+    hw_wait_for 5 hw_window_hidden
+    if [ "$first" = with ]; then
+        read -r status took < <(second_start)
+        normal_took="$took"
+    else
+        read -r status took < <(second_start XDG_RUNTIME_DIR="$runtime")
+    fi
+    hw_check_eq "first $first: the other start hands over" 0 "$status"
+    hw_check "first $first: the window comes back" hw_wait_for 5 hw_window_visible
+    hw_check_eq "first $first: one main window" 1 "$(hw_main_windows | wc -l)"
+    hw_log "the first stopped (SIGSTOP)"
+    kill -STOP "$HW_PID"
+    read -r status took < <(second_start XDG_RUNTIME_DIR="$runtime")
+    kill -CONT "$HW_PID"
+    hw_check "first $first: a start that gets no answer fails (status $status, $took s)" \
+        eval '[ "$status" = 1 ] && grep -q "did not answer" "$HW_LOG.second"'
+    hw_stop
+    HW_RUNTIME="$runtime"
+    : >"$HW_LOG.second"
+done
+
+hw_begin "a folder where the socket should be"
+mkdir "$HW_RUNTIME/hushwave.socket"
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "the log names it" \
+    grep -q "$HW_RUNTIME/hushwave.socket is in the way of the hand-over socket" "$HW_LOG"
+hw_check "and listens in the user's cache" test -S "$HW_HOME/.cache/hushwave/hushwave.socket"
+hw_minimize
+hw_wait_for 5 hw_window_hidden
+read -r status took < <(second_start XDG_RUNTIME_DIR="$HW_RUNTIME")
+hw_check_eq "a second start hands over" 0 "$status"
+# Against the plain hand-over above: the program's own start-up is in both.
+hw_check "within 0.2 s of a plain one ($took s against $normal_took s)" \
+    hw_num_below "$(awk -v a="$took" -v b="$normal_took" 'BEGIN {print a - b}')" 0.2
+hw_check "the window comes back" hw_wait_for 5 hw_window_visible
+
+hw_begin "nothing keeps the session awake"
+HW_SYSTEM_BUS="$HW_NO_BUS"
+hw_write_settings Option=Infinite
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+for round in 1 2 3; do
+    hw_click_control turn
+    hw_check "play $round" hw_wait_for 10 hw_capture_growing
+    hw_click_control turn
+    hw_wait_for 5 hw_setting_is StartStopState OFF
+done
+hw_check_eq "one warning for the run" 1 "$(grep -c 'neither the desktop portal nor logind' "$HW_LOG")"
+
+# ---------------------------------------------------------------------------
 hw_begin "the shared fallback folder taken by another user"
 # Without XDG_RUNTIME_DIR the lock and socket go to <tmp>/hushwave-<uid>;
 # another user of the machine made that first.

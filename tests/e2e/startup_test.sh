@@ -116,6 +116,30 @@ hw_check "nothing is kept aside as damaged" test ! -e "$(hw_settings_file).bad"
 hw_check "the file is written without the mark" grep -q '^\[Hushwave\]' "$(hw_settings_file)"
 
 # ---------------------------------------------------------------------------
+hw_begin "a settings file of a million keys"
+# 50 MB: half the keys in the program's own section, half in another.
+python3 - "$(hw_settings_file)" <<'PY'
+import sys
+with open(sys.argv[1], "w") as out:
+    out.write("[Hushwave]\nVolume=30\nOption=Infinite\n")
+    for part in ("Hushwave", "Elsewhere"):
+        if part != "Hushwave":
+            out.write(f"[{part}]\n")
+        out.writelines(f"{part[0]}{i:07d}={'v' * 36}\n" for i in range(500000))
+PY
+keys_before="$(grep -c '=v' "$(hw_settings_file)")"
+hw_start
+hw_find_window 30 && hw_wait_for 10 hw_window_visible
+shown="$(awk -v a="$HW_START_REAL" -v b="$(date +%s.%N)" 'BEGIN {printf "%.2f", b - a}')"
+hw_check "the window within 3 s ($shown s, $(hw_rss_mb) MB resident)" hw_num_below "$shown" 3
+hw_check "no error box" hw_no_error_box
+hw_check_eq "its volume is kept" 30 "$(hw_setting Volume)"
+hw_click_control turn
+hw_check "a save works" hw_wait_for 5 hw_setting_is StartStopState ON
+hw_check_eq "every other key is kept" "$keys_before" "$(grep -c '=v' "$(hw_settings_file)")"
+hw_check "the volume still" hw_setting_is Volume 30
+
+# ---------------------------------------------------------------------------
 # Saves that fail: one box a run, the window goes on, and a change made
 # meanwhile is written with the next save that works.
 hw_turn_clicks_show_no_box() {

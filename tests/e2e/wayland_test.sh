@@ -53,8 +53,8 @@ wl_stop() {
 }
 trap 'wl_stop; hw_cleanup' EXIT
 
-# Our window's node in sway's tree: "pid focused visible", nothing when
-# it is not mapped.
+# Our window's node in sway's tree: "pid focused visible urgent", nothing
+# when it is not mapped.
 wl_window() {
     as_wl_client swaymsg -t get_tree 2>/dev/null | python3 -c '
 import json, sys
@@ -64,12 +64,14 @@ def walk(node):
         yield from walk(child)
 for node in walk(json.load(sys.stdin)):
     if node.get("app_id") == sys.argv[1]:
-        print(node["pid"], int(node["focused"]), int(node.get("visible", False)))
+        print(node["pid"], int(node["focused"]), int(node.get("visible", False)),
+              int(node.get("urgent", False)))
 ' "$APP_ID"
 }
 wl_window_mapped() { [ -n "$(wl_window)" ]; }
 wl_window_focused() { [ "$(wl_window | cut -d' ' -f2)" = 1 ]; }
 wl_window_unfocused() { wl_window_mapped && ! wl_window_focused; }
+wl_window_urgent() { [ "$(wl_window | cut -d' ' -f4)" = 1 ]; }
 # wtype's keyboard exists only while it runs, and a client binds a keyboard
 # only once the seat has one: a pause first, so the press is not lost.
 wl_key() { as_wl_client wtype -s 500 -k "$1" -s 200; }
@@ -155,6 +157,19 @@ hw_check_eq "the second start exits 0" 0 "$status"
 hw_check "within a second ($took s)" hw_num_below "$took" 1
 hw_check "the first window has the keyboard again" hw_wait_for 5 wl_window_focused
 hw_check "one window" test "$(wl_window | wc -l)" = 1
+
+# Without a token (a terminal, a script): the running one asks the
+# compositor for one of its own, which sway honours as configured above.
+as_wl_client swaymsg '[app_id="org.freedesktop.weston.flower"] focus' >/dev/null
+hw_check "the other window has the keyboard again" hw_wait_for 5 wl_window_unfocused
+timeout 10 env -u DISPLAY -u XDG_ACTIVATION_TOKEN DBUS_SESSION_BUS_ADDRESS="$HW_BUS_ADDRESS" \
+    QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$wl_program_socket" \
+    HOME="$HW_HOME" XDG_CONFIG_HOME="$HW_CONFIG" XDG_RUNTIME_DIR="$HW_RUNTIME" \
+    SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE.second" \
+    "$HW_PROGRAM" >>"$HW_LOG.second" 2>&1
+hw_check_eq "a second start without a token exits 0" 0 "$?"
+hw_check "the first window comes forward or is marked urgent" \
+    hw_wait_for 5 eval 'wl_window_focused || wl_window_urgent'
 
 # A tray host that has a token hands it over before the click (Plasma does;
 # waybar has none, so the call is made here as such a host makes it).

@@ -11,9 +11,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
 #include <limits>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,6 +30,30 @@ namespace
 QDBusConnection noBus()
 {
     return QDBusConnection(QStringLiteral("hushwave-test-no-bus"));
+}
+
+// A later start, on a thread of its own while this one's event loop lets
+// the first answer, as two processes would.
+struct LaterStart {
+    bool handedOver = false;
+    bool answered = false;
+    qint64 ms = 0;
+};
+LaterStart startAgain(const QString& runtime, const QString& lock, const QString& token = {})
+{
+    auto later = std::async(std::launch::async, [&] {
+        QElapsedTimer took;
+        took.start();
+        SingleInstance next("org.mpris.MediaPlayer2.HushwaveTest", runtime, lock, noBus());
+        LaterStart result;
+        result.handedOver = next.handOver(token);
+        result.answered = next.answered();
+        result.ms = took.elapsed();
+        return result;
+    });
+    waitFor([&] { return later.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            5000);
+    return later.get();
 }
 
 // Without a bus: a killed run's socket does not block the next start, which
@@ -52,7 +80,8 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     }
     ASSERT_TRUE(QFileInfo(socket).exists());
 
-    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                         runtime.path() + "/hushwave.lock", noBus());
     QStringList tokens;
     QObject::connect(&first, &SingleInstance::raiseRequested,
                      [&](const QString& token) { tokens << token; });
@@ -60,20 +89,18 @@ TEST(SingleInstance, AfterAKilledRunTheNextStartIsTheOneOthersHandOverTo)
     EXPECT_FALSE(first.handOver()) << "decided once";
     EXPECT_FALSE(first.ownsBusName());
 
-    QElapsedTimer took;
-    took.start();
-    {
-        SingleInstance second("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
-        EXPECT_TRUE(second.handOver("wayland_token-1/42"));
-    }
-    EXPECT_LT(took.elapsed(), 1000);
+    const LaterStart second =
+        startAgain(runtime.path(), runtime.path() + "/hushwave.lock", "wayland_token-1/42");
+    EXPECT_TRUE(second.handedOver);
+    EXPECT_TRUE(second.answered);
+    EXPECT_LT(second.ms, 1000);
     EXPECT_TRUE(waitFor([&] { return tokens.size() == 1; })) << "it listens where the dead one did";
     EXPECT_EQ(tokens.value(0), "wayland_token-1/42");
 
     // A second that went away leaves the first in charge: a third hands over
     // too. A "token" that would break the line is not passed on.
-    SingleInstance third("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
-    EXPECT_TRUE(third.handOver("x\nraise y"));
+    EXPECT_TRUE(
+        startAgain(runtime.path(), runtime.path() + "/hushwave.lock", "x\nraise y").answered);
     EXPECT_TRUE(waitFor([&] { return tokens.size() == 2; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(tokens, QStringList({"wayland_token-1/42", ""}));
@@ -105,14 +132,15 @@ TEST(SingleInstance, TheLocalSocketCannotBeExhausted)
 {
     QTemporaryDir runtime;
     const QString socket = runtime.path() + "/hushwave.socket";
-    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
+    SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(),
+                         runtime.path() + "/hushwave.lock", noBus());
     int raised = 0;
     QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
     ASSERT_FALSE(first.handOver());
     const auto handOverArrives = [&] {
         const int before = raised;
-        SingleInstance next("org.mpris.MediaPlayer2.HushwaveTest", runtime.path(), noBus());
-        return next.handOver() && waitFor([&] { return raised == before + 1; }, 1500);
+        return startAgain(runtime.path(), runtime.path() + "/hushwave.lock").answered &&
+               waitFor([&] { return raised == before + 1; }, 1500);
     };
 
     // Idle connections by the hundred: the newest start still gets through.
@@ -187,6 +215,69 @@ TEST(SingleInstance, ARuntimeFolderSomeoneElseMadeIsNotUsed)
     }
     EXPECT_EQ(SingleInstance::defaultRuntimeDir(), own) << "a file";
     EXPECT_FALSE(QFileInfo(own).permissions() & (QFile::ReadOther | QFile::ReadGroup));
+}
+
+// Starts of the same user with different runtime folders (one with
+// XDG_RUNTIME_DIR, one without, one whose socket path a folder holds) meet
+// at the lock beside the settings file; a first that holds the lock but
+// does not answer makes the later start say so instead of succeeding.
+TEST(SingleInstance, TheLockBesideTheSettingsFindsTheFirstWhereverItListens)
+{
+    QTemporaryDir config;
+    QTemporaryDir runtimeA;
+    QTemporaryDir runtimeB;
+    QTemporaryDir cache;
+    const QByteArray keptCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const QString lock = config.path() + "/Tarnwell.ini.running";
+    ASSERT_TRUE(QDir().mkpath(runtimeA.path() + "/hushwave.socket")) << "a folder in the way";
+
+    {
+        SingleInstance first("org.mpris.MediaPlayer2.HushwaveTest", runtimeA.path(), lock, noBus());
+        int raised = 0;
+        QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+        ASSERT_FALSE(first.handOver());
+        EXPECT_TRUE(QFileInfo(cache.path() + "/hushwave/hushwave.socket").exists())
+            << "the cache folder serves at once";
+        for (const QString& runtime : {runtimeB.path(), runtimeA.path(), QString()}) {
+            const LaterStart next = startAgain(runtime, lock);
+            EXPECT_TRUE(next.handedOver) << qPrintable(runtime);
+            EXPECT_TRUE(next.answered) << qPrintable(runtime);
+            EXPECT_LT(next.ms, 200) << qPrintable(runtime);
+        }
+        EXPECT_TRUE(waitFor([&] { return raised == 3; }));
+    }
+
+    // Runs of two settings files that share a runtime folder: neither takes
+    // the other's socket.
+    {
+        SingleInstance one("org.mpris.MediaPlayer2.HushwaveTest", runtimeB.path(),
+                           config.path() + "/one.running", noBus());
+        SingleInstance other("org.mpris.MediaPlayer2.HushwaveTest", runtimeB.path(),
+                             config.path() + "/other.running", noBus());
+        int raisedOne = 0;
+        int raisedOther = 0;
+        QObject::connect(&one, &SingleInstance::raiseRequested, [&] { ++raisedOne; });
+        QObject::connect(&other, &SingleInstance::raiseRequested, [&] { ++raisedOther; });
+        ASSERT_FALSE(one.handOver());
+        ASSERT_FALSE(other.handOver()) << "a player of its own";
+        EXPECT_TRUE(startAgain(runtimeB.path(), config.path() + "/one.running").answered);
+        EXPECT_TRUE(waitFor([&] { return raisedOne == 1; }));
+        EXPECT_TRUE(startAgain(runtimeB.path(), config.path() + "/other.running").answered);
+        EXPECT_TRUE(waitFor([&] { return raisedOther == 1; }));
+        EXPECT_EQ(raisedOne, 1);
+    }
+
+    // The lock held by a run that never listens.
+    const int held = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    SingleInstance unanswered("org.mpris.MediaPlayer2.HushwaveTest", runtimeB.path(), lock,
+                              noBus());
+    EXPECT_TRUE(unanswered.handOver());
+    EXPECT_FALSE(unanswered.answered());
+    ::close(held);
+    keptCache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", keptCache);
 }
 
 // The window as the media player object sees it; records what it was asked.

@@ -287,6 +287,43 @@ TEST_F(StartUpTest, AMachineWideEntryThatCannotBeRemovedIsHiddenForThisUser)
     EXPECT_EQ(parseExec(keyOf(entry, "Exec")), QStringList{program});
 }
 
+// An entry that stays (here the user's, which no remove() takes away, and
+// then the machine-wide one whose mask cannot be written): the box stays
+// ticked, the setting says so, and the user is told why.
+TEST_F(StartUpTest, AnEntryThatCannotBeRemovedLeavesTheBoxTickedAndSaysWhy)
+{
+    Window w;
+    RecordingErrorReport errors;
+    const QString program = makeProgram("hushwave");
+    StartUpOption option(
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
+        systemRegistry(), program, &errors);
+    wireCheck4(w.check4, option);
+
+    w.check4->click();
+    ASSERT_TRUE(QFile::exists(machineEntry("hushwave")));
+    ASSERT_TRUE(QDir().mkpath(userEntry("hushwave") + "/stuck"));
+    w.check4->click();
+    EXPECT_TRUE(w.check4->isChecked());
+    EXPECT_FALSE(w.check8->isHidden());
+    EXPECT_EQ(store.saves,
+              (QStringList{"Windows Startup=On", "Windows Startup=Off", "Windows Startup=On"}));
+    ASSERT_EQ(errors.notices.size(), 1);
+    EXPECT_TRUE(errors.notices[0].contains("could not be removed"))
+        << qPrintable(errors.notices[0]);
+    EXPECT_TRUE(errors.notices[0].contains(program));
+
+    ASSERT_TRUE(QDir(userEntry("hushwave")).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(machineEntry("hushwave") + "/stuck"));
+    ASSERT_TRUE(QDir().mkpath(config.home() + "/autostart/hushwave.desktop/stuck"));
+    EXPECT_FALSE(mStartUp::DisableStartUp(systemRegistry(), program)) << "no mask either";
+    ASSERT_TRUE(QDir(userEntry("hushwave")).removeRecursively());
+    EXPECT_TRUE(mStartUp::DisableStartUp(systemRegistry(), program)) << "masked";
+    w.check4->click();
+    EXPECT_FALSE(w.check4->isChecked()) << "gone for this user";
+    EXPECT_EQ(errors.notices.size(), 1);
+}
+
 TEST_F(StartUpTest, AMachineWideWriteDropsThePerUserDuplicate)
 {
     const QString program = makeProgram("hushwave");

@@ -1,5 +1,6 @@
 #include "system/desktop/DesktopSession.h"
 
+#include "common/Logging.h"
 #include "controls/WindowActivation.h"
 
 #include "system/desktop/DesktopWindow.h"
@@ -8,6 +9,7 @@
 #include "system/desktop/SleepInhibitor.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 
 DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent)
     : QObject(parent), m_window(window)
@@ -17,15 +19,19 @@ DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance, 
         m_window.raiseWindow();
     });
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
-        m_inhibitor = new SleepInhibitor(bus, QDBusConnection::systemBus(), this);
-        // The name is ours only when this is the one instance.
-        if (instance.ownsBusName()) {
-            m_mpris = new Mpris(window, this);
-            if (!m_mpris->exportOn(bus)) {
-                delete m_mpris;
-                m_mpris = nullptr;
-            }
+    // Without a session bus logind may still hold; without either the
+    // inhibitor says so once.
+    m_inhibitor = new SleepInhibitor(bus, QDBusConnection::systemBus(), this);
+    // The name is ours only when this is the one instance.
+    if (bus.isConnected() && instance.ownsBusName()) {
+        m_mpris = new Mpris(window, this);
+        if (!m_mpris->exportOn(bus)) {
+            qCWarning(desktopLog,
+                      "the media player object could not be registered on the session "
+                      "bus: %s; panels and media keys will not see the player",
+                      qPrintable(bus.lastError().message()));
+            delete m_mpris;
+            m_mpris = nullptr;
         }
     }
     m_window.setDesktopListener([this] { update(); });
@@ -41,6 +47,5 @@ void DesktopSession::update()
 {
     if (m_mpris)
         m_mpris->refresh();
-    if (m_inhibitor)
-        m_inhibitor->setPlaying(m_window.desktopState().soundPlaying);
+    m_inhibitor->setPlaying(m_window.desktopState().soundPlaying);
 }

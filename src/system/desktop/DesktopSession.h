@@ -10,7 +10,7 @@ class SleepInhibitor;
 // The window's presence on the desktop's session bus: the media player
 // object for panels and media keys, and no sleep while sound plays. Also
 // shows the window when a second start asks for it. Without a bus only the
-// last of these works; nothing is reported.
+// last of these works; what could not be had is said once on the log.
 class DesktopSession : public QObject
 {
     Q_OBJECT

@@ -30,7 +30,6 @@ public:
     // Binds and listens at `path`, readable and writable by the user only.
     // False (and a log line) when it cannot.
     bool listen(const QString& path);
-    int openConnections() const { return int(m_clients.size()); }
 
 signals:
     // One line a client sent, without its newline.

@@ -17,8 +17,12 @@
 
 #include <algorithm>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -44,10 +48,10 @@ QString tokenOf(const QVariantMap& platformData)
 }
 } // namespace
 
-SingleInstance::SingleInstance(QString busName, QString runtimeDir, QDBusConnection bus,
-                               QObject* parent)
+SingleInstance::SingleInstance(QString busName, QString runtimeDir, QString lockPath,
+                               QDBusConnection bus, QObject* parent)
     : QObject(parent), m_busName(std::move(busName)), m_runtimeDir(std::move(runtimeDir)),
-      m_bus(std::move(bus))
+      m_lockPath(std::move(lockPath)), m_bus(std::move(bus))
 {
 }
 
@@ -70,6 +74,40 @@ bool ownFolder(const QString& path)
         return false;
     return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
+
+QString cacheFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/hushwave";
+}
+
+// The socket a lock names, when it is one of ours; empty while the first
+// start has not listened yet, or when it holds anything else.
+QString socketNamedIn(int lockFd)
+{
+    char buffer[4096];
+    const ssize_t size = ::pread(lockFd, buffer, sizeof buffer, 0);
+    const QByteArray name = QByteArray(buffer, std::max<ssize_t>(size, 0)).split('\n').first();
+    struct stat info = {};
+    if (name.isEmpty() || ::lstat(name.constData(), &info) != 0 || !S_ISSOCK(info.st_mode) ||
+        info.st_uid != ::getuid())
+        return {};
+    return QFile::decodeName(name);
+}
+
+bool isSocket(const QString& path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+// Whether a run listens there: one of another settings file may share the
+// runtime folder.
+bool answers(const QString& path)
+{
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    return socket.waitForConnected(kRetryMs);
+}
 } // namespace
 
 QString SingleInstance::defaultRuntimeDir()
@@ -82,10 +120,9 @@ QString SingleInstance::defaultRuntimeDir()
         return shared;
     // Someone else took the name in the shared temp folder: a folder of the
     // user's own keeps one player per session all the same.
-    QString cache =
-        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/hushwave";
+    QString cache = cacheFolder();
     if (ownFolder(cache)) {
-        qCWarning(desktopLog, "%s is not ours; the lock and socket are in %s instead",
+        qCWarning(desktopLog, "%s is not ours; the hand-over socket is in %s instead",
                   qPrintable(shared), qPrintable(cache));
         return cache;
     }
@@ -127,6 +164,12 @@ bool SingleInstance::handOverOnBus(const QString& activationToken)
     }
     if (!names->isServiceRegistered(m_busName).value()) {
         // The bus refused the name for another reason: play on, alone.
+        qCWarning(
+            desktopLog,
+            "the session bus refused the name %s (%s); panels and media keys will not "
+            "see the player",
+            qPrintable(m_busName),
+            qPrintable(reply.isValid() ? QStringLiteral("not granted") : reply.error().message()));
         return false;
     }
     // The first may not have its objects up yet: ask again for a moment.
@@ -142,57 +185,110 @@ bool SingleInstance::handOverOnBus(const QString& activationToken)
     do {
         const QDBusMessage answer =
             m_bus.call(raise, QDBus::Block, int(std::max<qint64>(deadline.remainingTime(), 1)));
-        if (answer.type() == QDBusMessage::ReplyMessage)
+        if (answer.type() == QDBusMessage::ReplyMessage) {
+            m_answered = true;
             break;
+        }
         QThread::msleep(kRetryMs);
     } while (!deadline.hasExpired());
+    if (!m_answered)
+        tellNoAnswer();
     return true;
+}
+
+void SingleInstance::tellNoAnswer() const
+{
+    qCWarning(desktopLog,
+              "another Hushwave runs for this user but did not answer within %d ms; "
+              "its window could not be shown",
+              kHandOverMs);
 }
 
 bool SingleInstance::handOverLocally(const QString& activationToken)
 {
-    if (m_runtimeDir.isEmpty())
-        return false; // nowhere safe to keep a lock: play on without one
-    const QString lockPath = m_runtimeDir + QStringLiteral("/hushwave.lock");
+    // Beside the settings file, so every start of this user meets it, with
+    // or without a runtime folder; in the runtime folder where it cannot be.
+    QStringList lockPaths;
+    if (!m_lockPath.isEmpty() && QDir().mkpath(QFileInfo(m_lockPath).absolutePath()))
+        lockPaths << m_lockPath;
+    if (!m_runtimeDir.isEmpty())
+        lockPaths << m_runtimeDir + QStringLiteral("/hushwave.lock");
     // A lock of the kernel's: it goes with the process, so a killed run
     // leaves nothing that blocks the next start.
-    m_lockFd = ::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    for (const QString& path : lockPaths) {
+        m_lockFd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_lockFd >= 0)
+            break;
+    }
     if (m_lockFd < 0)
         return false; // nowhere to keep a lock: play on without one
     if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
         listen();
         return false;
     }
-    ::close(m_lockFd);
-    m_lockFd = -1;
 
-    const QString socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
+    // The first writes where it listens once it does: read until it has.
     const QDeadlineTimer deadline(kHandOverMs);
     do {
+        const QString socketPath = socketNamedIn(m_lockFd);
         QLocalSocket socket;
-        socket.connectToServer(socketPath);
-        if (socket.waitForConnected(kRetryMs * 4)) {
+        if (!socketPath.isEmpty())
+            socket.connectToServer(socketPath);
+        if (!socketPath.isEmpty() && socket.waitForConnected(kRetryMs * 4)) {
             QByteArray line = kRaise;
             if (isActivationToken(activationToken))
                 line += ' ' + activationToken.toLatin1();
             socket.write(line + '\n');
-            socket.waitForBytesWritten(kHandOverMs);
-            socket.disconnectFromServer();
+            // The first closes the connection once it has read the line: a
+            // stopped one leaves it open.
+            socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 1)));
+            m_answered =
+                socket.waitForDisconnected(int(std::max<qint64>(deadline.remainingTime(), 1)));
             break;
         }
         QThread::msleep(kRetryMs);
     } while (!deadline.hasExpired());
+    ::close(m_lockFd);
+    m_lockFd = -1;
+    if (!m_answered)
+        tellNoAnswer();
     return true;
 }
 
 void SingleInstance::listen()
 {
-    const QString socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
-    // We hold the lock, so a socket there is a dead run's.
-    QFile::remove(socketPath);
+    // We hold the lock, so a socket it names, or one at our path, is a dead
+    // run's.
+    const QString dead = socketNamedIn(m_lockFd);
+    if (!dead.isEmpty())
+        QFile::remove(dead);
+    QString socketPath;
+    if (!m_runtimeDir.isEmpty())
+        socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
+    if (!socketPath.isEmpty() && QFileInfo::exists(socketPath) && !isSocket(socketPath)) {
+        // Something else is in the way: the user's own cache folder serves.
+        const QString fallback = cacheFolder();
+        const bool usable = fallback != m_runtimeDir && ownFolder(fallback);
+        const QString instead = usable ? "; listening in " + fallback + " instead"
+                                       : QStringLiteral("; later starts cannot hand over");
+        qCWarning(desktopLog, "%s is in the way of the hand-over socket (it is not a socket)%s",
+                  qPrintable(socketPath), qPrintable(instead));
+        socketPath = usable ? fallback + QStringLiteral("/hushwave.socket") : QString();
+    }
+    if (isSocket(socketPath) && answers(socketPath))
+        socketPath = QFileInfo(socketPath).absolutePath() +
+                     QStringLiteral("/hushwave-%1.socket").arg(::getpid());
+    else if (isSocket(socketPath))
+        QFile::remove(socketPath);
     m_server = new LocalHandOverServer(this);
-    if (!m_server->listen(socketPath))
-        return;
+    // Later starts read where to find us from the lock.
+    const QByteArray named = !socketPath.isEmpty() && m_server->listen(socketPath)
+                                 ? QFile::encodeName(socketPath) + '\n'
+                                 : QByteArray();
+    if (::ftruncate(m_lockFd, 0) != 0 ||
+        ::pwrite(m_lockFd, named.constData(), size_t(named.size()), 0) != named.size())
+        qCWarning(desktopLog, "cannot note the hand-over socket in the lock: %s",
+                  std::strerror(errno));
     connect(m_server, &LocalHandOverServer::lineReceived, this, [this](const QByteArray& line) {
         const QList<QByteArray> words = line.trimmed().split(' ');
         if (words.size() <= 2 && words.first() == kRaise)

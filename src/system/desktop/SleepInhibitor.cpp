@@ -11,6 +11,7 @@ namespace
 const QString kReason = QStringLiteral("Playing noise");
 const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+const QString kResponse = QStringLiteral("Response");
 // The portal's flags: 4 suspend, 8 idle.
 constexpr uint kSuspend = 4;
 constexpr uint kIdle = 8;
@@ -19,6 +20,9 @@ constexpr uint kIdle = 8;
 SleepInhibitor::SleepInhibitor(QDBusConnection bus, QDBusConnection systemBus, QObject* parent)
     : QObject(parent), m_bus(std::move(bus)), m_systemBus(std::move(systemBus))
 {
+    m_portalDeadline.setSingleShot(true);
+    m_portalDeadline.setInterval(kAnswerMs);
+    connect(&m_portalDeadline, &QTimer::timeout, this, &SleepInhibitor::portalSilent);
 }
 
 SleepInhibitor::~SleepInhibitor()
@@ -32,8 +36,6 @@ void SleepInhibitor::setPlaying(bool playing)
     if (playing == m_wanted)
         return;
     m_wanted = playing;
-    if (m_pending > 0)
-        return; // the answers in flight settle it
     if (playing)
         askPortal(kSuspend | kIdle);
     else
@@ -42,6 +44,10 @@ void SleepInhibitor::setPlaying(bool playing)
 
 void SleepInhibitor::askPortal(uint flags)
 {
+    if (!m_bus.isConnected()) {
+        askLogind(QStringLiteral("sleep:idle"));
+        return;
+    }
     // The request's path is known before the call, so its Response cannot
     // slip past us between the reply and the subscription.
     const QString token = QStringLiteral("hushwave%1").arg(++m_tokens);
@@ -49,9 +55,9 @@ void SleepInhibitor::askPortal(uint flags)
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     m_asked = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
     m_askedFlags = flags;
-    m_bus.connect(kPortal, m_asked, kRequest, QStringLiteral("Response"), this,
+    m_bus.connect(kPortal, m_asked, kRequest, kResponse, this,
                   SLOT(onPortalResponse(QDBusMessage)));
-    ++m_pending;
+    m_portalDeadline.start();
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
@@ -59,48 +65,55 @@ void SleepInhibitor::askPortal(uint flags)
     call << QString() << flags
          << QVariantMap{{QStringLiteral("reason"), kReason},
                         {QStringLiteral("handle_token"), token}};
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        const QDBusPendingReply<QDBusObjectPath> reply = *w;
-        if (!reply.isError()) {
-            const QString handle = reply.value().path();
-            // A portal older than handle tokens answers on a path of its own.
-            if (handle != m_asked) {
-                m_bus.disconnect(kPortal, m_asked, kRequest, QStringLiteral("Response"), this,
-                                 SLOT(onPortalResponse(QDBusMessage)));
-                m_asked = handle;
-                m_bus.connect(kPortal, m_asked, kRequest, QStringLiteral("Response"), this,
-                              SLOT(onPortalResponse(QDBusMessage)));
-            }
-            return; // the Response decides
-        }
-        // No portal at all: logind alone, for both.
-        m_bus.disconnect(kPortal, m_asked, kRequest, QStringLiteral("Response"), this,
-                         SLOT(onPortalResponse(QDBusMessage)));
-        m_asked.clear();
-        --m_pending;
-        askLogind(QStringLiteral("sleep:idle"));
-    });
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, asked = m_asked](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                if (asked != m_asked)
+                    return; // let go meanwhile
+                const QDBusPendingReply<QDBusObjectPath> reply = *w;
+                if (reply.isError()) {
+                    const QDBusError::ErrorType error = reply.error().type();
+                    if (error == QDBusError::NoReply || error == QDBusError::Timeout) {
+                        portalSilent();
+                        return;
+                    }
+                    // No portal at all: logind alone, for both.
+                    forgetRequest();
+                    askLogind(QStringLiteral("sleep:idle"));
+                    return;
+                }
+                const QString handle = reply.value().path();
+                // A portal older than handle tokens answers on a path of its own.
+                if (handle != m_asked) {
+                    m_bus.disconnect(kPortal, m_asked, kRequest, kResponse, this,
+                                     SLOT(onPortalResponse(QDBusMessage)));
+                    m_asked = handle;
+                    m_bus.connect(kPortal, m_asked, kRequest, kResponse, this,
+                                  SLOT(onPortalResponse(QDBusMessage)));
+                }
+                // The Response decides, or the deadline.
+            });
 }
 
 void SleepInhibitor::onPortalResponse(const QDBusMessage& response)
 {
-    if (response.path() != m_asked || response.arguments().isEmpty())
+    if (m_asked.isEmpty() || response.path() != m_asked || response.arguments().isEmpty())
         return;
-    m_bus.disconnect(kPortal, m_asked, kRequest, QStringLiteral("Response"), this,
-                     SLOT(onPortalResponse(QDBusMessage)));
     const QString handle = m_asked;
-    m_asked.clear();
-    --m_pending;
-    portalAnswered(handle, response.arguments().first().toUInt() == 0);
+    const uint flags = m_askedFlags;
+    forgetRequest();
+    if (response.arguments().first().toUInt() == 0) {
+        m_portalHandle = handle;
+        settled();
+    } else {
+        portalRefused(flags);
+    }
 }
 
-void SleepInhibitor::portalAnswered(const QString& handle, bool granted)
+void SleepInhibitor::portalRefused(uint flags)
 {
-    if (granted) {
-        m_portalHandle = handle;
-    } else if (m_askedFlags & kSuspend) {
+    if (flags & kSuspend) {
         // Back ends that only keep the screen awake refuse suspend: ask for
         // idle alone, and logind for the sleep lock the portal would not give.
         askPortal(kIdle);
@@ -110,32 +123,67 @@ void SleepInhibitor::portalAnswered(const QString& handle, bool granted)
     settled();
 }
 
+void SleepInhibitor::portalSilent()
+{
+    const uint flags = m_askedFlags;
+    closeRequest(m_asked); // a late grant must not outlive us
+    forgetRequest();
+    if (!m_toldSilent) {
+        m_toldSilent = true;
+        qCWarning(desktopLog,
+                  "the desktop portal did not answer within %d s; asking logind instead",
+                  kAnswerMs / 1000);
+    }
+    // One that did not answer will not answer a second question sooner.
+    askLogind(flags & kSuspend ? QStringLiteral("sleep:idle") : QStringLiteral("idle"));
+}
+
+void SleepInhibitor::forgetRequest()
+{
+    m_portalDeadline.stop();
+    if (m_asked.isEmpty())
+        return;
+    m_bus.disconnect(kPortal, m_asked, kRequest, kResponse, this,
+                     SLOT(onPortalResponse(QDBusMessage)));
+    m_asked.clear();
+}
+
+void SleepInhibitor::closeRequest(const QString& path)
+{
+    if (!path.isEmpty() && m_bus.isConnected())
+        m_bus.asyncCall(
+            QDBusMessage::createMethodCall(kPortal, path, kRequest, QStringLiteral("Close")));
+}
+
 void SleepInhibitor::askLogind(const QString& what)
 {
-    ++m_pending;
+    if (!m_systemBus.isConnected()) {
+        settled(); // refused at once: nobody to ask
+        return;
+    }
+    ++m_logindPending;
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
     call << what << QStringLiteral("Hushwave") << kReason << QStringLiteral("block");
-    auto* watcher = new QDBusPendingCallWatcher(m_systemBus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-        w->deleteLater();
-        --m_pending;
-        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
-        if (!reply.isError())
-            m_logindFd = reply.value(); // the lock lasts while the descriptor is open
-        settled();
-    });
+    auto* watcher = new QDBusPendingCallWatcher(m_systemBus.asyncCall(call, kAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, round = m_round](QDBusPendingCallWatcher* w) {
+                w->deleteLater();
+                if (round != m_round)
+                    return; // let go meanwhile; a late lock closes with the reply
+                --m_logindPending;
+                const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+                if (!reply.isError() && reply.value().isValid())
+                    m_logindFds.push_back(reply.value());
+                settled();
+            });
 }
 
 void SleepInhibitor::settled()
 {
-    if (m_pending > 0)
+    if (!m_asked.isEmpty() || m_logindPending > 0 || !m_wanted)
         return;
-    if (!m_wanted) {
-        release();
-        return;
-    }
     if (!held() && !m_toldUnheld) {
         m_toldUnheld = true;
         qCWarning(desktopLog, "neither the desktop portal nor logind keeps the session awake; "
@@ -146,10 +194,11 @@ void SleepInhibitor::settled()
 
 void SleepInhibitor::release()
 {
-    if (!m_portalHandle.isEmpty()) {
-        m_bus.asyncCall(QDBusMessage::createMethodCall(kPortal, m_portalHandle, kRequest,
-                                                       QStringLiteral("Close")));
-        m_portalHandle.clear();
-    }
-    m_logindFd = QDBusUnixFileDescriptor(); // closes our copy, ending the lock
+    ++m_round;
+    m_logindPending = 0;
+    closeRequest(m_asked);
+    forgetRequest();
+    closeRequest(m_portalHandle);
+    m_portalHandle.clear();
+    m_logindFds.clear(); // closes our copies, ending the locks
 }

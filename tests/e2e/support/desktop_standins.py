@@ -6,8 +6,9 @@ the portal's appearance settings (no package gives a portal back end that
 answers color-scheme headless). Each logs what it was asked, one line per
 event, to the file given; none of them is a real implementation.
 
-    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|screensaver|logind|
-                            appearance-dark|appearance-light|appearance-dark-read-only...
+    desktop_standins.py LOG watcher|notifications|inhibit|inhibit-idle-only|inhibit-silent|
+                            screensaver|logind|appearance-dark|appearance-light|
+                            appearance-dark-read-only...
 
 The appearance stand-ins turn to the other scheme on SIGUSR1, telling it by
 SettingChanged as the portal does.
@@ -127,13 +128,15 @@ class Request(dbus.service.Object):
 
 class Inhibit(dbus.service.Object):
     """Answers through the request's Response, as the real portal does; with
-    idle_only, refuses suspend as the GTK back end does (response 2)."""
+    idle_only, refuses suspend as the GTK back end does (response 2); with
+    silent, replies to the call but never sends the Response (a back end
+    that hangs)."""
     IFACE = "org.freedesktop.portal.Inhibit"
 
-    def __init__(self, idle_only=False):
+    def __init__(self, idle_only=False, silent=False):
         self.name = dbus.service.BusName("org.freedesktop.portal.Desktop", BUS)
         super().__init__(BUS, "/org/freedesktop/portal/desktop")
-        self.active, self.count, self.idle_only = [], 0, idle_only
+        self.active, self.count, self.idle_only, self.silent = [], 0, idle_only, silent
         BUS.add_signal_receiver(self.owner_changed, "NameOwnerChanged",
                                 "org.freedesktop.DBus")
 
@@ -144,6 +147,10 @@ class Inhibit(dbus.service.Object):
         token = str(options.get("handle_token", f"t{self.count}"))
         path = f"/org/freedesktop/portal/desktop/request/{sender[1:].replace('.', '_')}/{token}"
         request = Request(self, path, sender)
+        if self.silent:
+            self.active.append(request)
+            log("unanswered", f"flags={int(flags)}", f"active={len(self.active)}")
+            return dbus.ObjectPath(path)
         refused = self.idle_only and flags & 4
         if refused:
             log("refuse", f"flags={int(flags)}")
@@ -273,7 +280,8 @@ class Appearance(dbus.service.Object):
 
 
 SERVICES = {"watcher": Watcher, "notifications": Notifications, "inhibit": Inhibit,
-            "inhibit-idle-only": lambda: Inhibit(idle_only=True), "screensaver": ScreenSaver,
+            "inhibit-idle-only": lambda: Inhibit(idle_only=True),
+            "inhibit-silent": lambda: Inhibit(silent=True), "screensaver": ScreenSaver,
             "logind": Logind, "appearance-dark": lambda: Appearance(1),
             "appearance-light": lambda: Appearance(2),
             "appearance-dark-read-only": lambda: Appearance(1, read_one=False)}
