@@ -110,5 +110,9 @@ Klicken Sie auf das blaue „T“ (T für Tarnwell), um das Programm wieder anzu
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>Für %1 konnte kein Anmeldeeintrag geschrieben werden: Der Autostart-Ordner ist schreibgeschützt.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>Der Anmeldeeintrag für %1 konnte nicht entfernt werden: Der Autostart-Ordner ist schreibgeschützt, daher startet das Programm weiterhin bei der Anmeldung.</translation>
+    </message>
 </context>
 </TS>

@@ -110,5 +110,9 @@ Haga clic en el icono azul «T» (T de Tarnwell) para volver a mostrarlo.</trans
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>No se pudo crear la entrada de inicio de sesión para %1: no se puede escribir en la carpeta de inicio automático.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>No se pudo quitar la entrada de inicio de sesión de %1: la carpeta de inicio automático no admite escritura, así que el programa sigue iniciándose al iniciar sesión.</translation>
+    </message>
 </context>
 </TS>

@@ -110,5 +110,9 @@ Cliquez sur l’icône bleue « T » (T pour Tarnwell) pour l’afficher à nouv
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>Impossible d’écrire l’entrée de démarrage pour %1 : le dossier de démarrage automatique n’est pas accessible en écriture.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>L’entrée de démarrage de %1 n’a pas pu être supprimée : le dossier de démarrage automatique n’est pas accessible en écriture, le programme démarre donc toujours à l’ouverture de session.</translation>
+    </message>
 </context>
 </TS>

@@ -110,5 +110,9 @@ Fai clic sull’icona blu «T» (T di Tarnwell) per riaprirlo.</translation>
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>Impossibile scrivere la voce di avvio per %1: la cartella di avvio automatico non è scrivibile.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>Impossibile rimuovere la voce di avvio per %1: la cartella di avvio automatico non è scrivibile, quindi il programma si avvia ancora all’accesso.</translation>
+    </message>
 </context>
 </TS>

@@ -110,5 +110,9 @@ Click on the blue &apos;T&apos; icon (T for Tarnwell) to bring the software back
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>%1 のログイン時の起動項目を作成できませんでした。自動起動フォルダーに書き込めません。</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>%1 のログオン項目を削除できませんでした: 自動起動フォルダーに書き込めないため、プログラムは引き続きログオン時に起動します。</translation>
+    </message>
 </context>
 </TS>

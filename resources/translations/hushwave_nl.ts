@@ -110,5 +110,9 @@ Klik op het blauwe ‘T’-pictogram (T van Tarnwell) om het programma terug te 
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>Er kon geen aanmeldingsitem worden geschreven voor %1: de autostartmap is niet beschrijfbaar.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>De aanmeldvermelding voor %1 kon niet worden verwijderd: de map voor automatisch starten is niet beschrijfbaar, dus het programma start nog steeds bij het aanmelden.</translation>
+    </message>
 </context>
 </TS>

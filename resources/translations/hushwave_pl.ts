@@ -110,5 +110,9 @@ Kliknij niebieską ikonę „T” (T jak Tarnwell), aby go przywrócić.</transl
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>Nie udało się zapisać wpisu autostartu dla %1: folder autostartu nie jest zapisywalny.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>Nie można usunąć wpisu logowania dla %1: folder autostartu nie jest zapisywalny, więc program nadal uruchamia się po zalogowaniu.</translation>
+    </message>
 </context>
 </TS>

@@ -110,5 +110,9 @@ Clique no ícone azul “T” (T de Tarnwell) para trazê-lo de volta.</translat
         <source>No logon entry could be written for %1: the autostart folder is not writable.</source>
         <translation>Não foi possível gravar a entrada de início de sessão para %1: a pasta de início automático não permite gravação.</translation>
     </message>
+    <message>
+        <source>The logon entry for %1 could not be removed: the autostart folder is not writable, so the program still starts at logon.</source>
+        <translation>Não foi possível remover a entrada de início de sessão de %1: a pasta de inicialização automática não permite gravação, então o programa continua iniciando ao entrar na sessão.</translation>
+    </message>
 </context>
 </TS>

@@ -22,6 +22,20 @@ StartUpOption::StartUpOption(QCheckBox* check4, QCheckBox* check8, SettingsStore
 {
 }
 
+// The log in English, the box in the user's language.
+void StartUpOption::tell(const char* text) const
+{
+    QString logged = QString::fromUtf8(text);
+    QString shown = QCoreApplication::translate("StartUpOption", text);
+    if (!m_executable.isEmpty()) {
+        logged = logged.arg(m_executable);
+        shown = shown.arg(m_executable);
+    }
+    qCWarning(desktopLog, "Check4_Click: %s", qPrintable(logged));
+    if (m_errors)
+        m_errors->notify(shown);
+}
+
 void StartUpOption::Check4_Click()
 {
     // The load step sets the box from the stored choice; that must not touch
@@ -63,16 +77,7 @@ void StartUpOption::Check4_Click()
                                         "must be. Move the program to a folder with a UTF-8 name.")
                     : QT_TRANSLATE_NOOP("StartUpOption", "No logon entry could be written for %1: "
                                                          "the autostart folder is not writable.");
-            // The log in English, the box in the user's language.
-            QString logged = QString::fromUtf8(text);
-            QString shown = QCoreApplication::translate("StartUpOption", text);
-            if (!m_executable.isEmpty()) {
-                logged = logged.arg(m_executable);
-                shown = shown.arg(m_executable);
-            }
-            qCWarning(desktopLog, "Check4_Click: %s", qPrintable(logged));
-            if (m_errors)
-                m_errors->notify(shown);
+            tell(text);
         }
     } else {
         if (m_check8->isChecked()) {
@@ -96,12 +101,9 @@ void StartUpOption::Check4_Click()
             }
             m_check8->setVisible(true);
             save("On");
-            const QString message = "The logon entry for " + m_executable +
-                                    " could not be removed: the autostart folder is not "
-                                    "writable, so the program still starts at logon.";
-            qCWarning(desktopLog, "Check4_Click: %s", qPrintable(message));
-            if (m_errors)
-                m_errors->notify(message);
+            tell(QT_TRANSLATE_NOOP(
+                "StartUpOption", "The logon entry for %1 could not be removed: the autostart "
+                                 "folder is not writable, so the program still starts at logon."));
         }
     }
 

@@ -29,6 +29,9 @@ public:
     void Check4_Click();
 
 private:
+    // Logs a failure with the logon entry and shows it translated.
+    void tell(const char* text) const;
+
     QCheckBox* m_check4;
     QCheckBox* m_check8;
     SettingsStore& m_store;
