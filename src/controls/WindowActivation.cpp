@@ -11,8 +11,6 @@ namespace
 {
 // Tokens are short printable words; anything else is not passed on.
 constexpr qsizetype kMaxTokenLength = 1024;
-
-QString g_offered;
 } // namespace
 
 bool isActivationToken(const QString& token)
@@ -26,10 +24,15 @@ bool isActivationToken(const QString& token)
     return true;
 }
 
-void offerActivationToken(const QString& token)
+void ActivationOffer::offer(const QString& token)
 {
     if (isActivationToken(token))
-        g_offered = token;
+        m_token = token;
+}
+
+QString ActivationOffer::take()
+{
+    return std::exchange(m_token, QString());
 }
 
 QString startupActivationToken()
@@ -41,9 +44,9 @@ QString startupActivationToken()
     return isActivationToken(x11) ? x11 : QString();
 }
 
-void bringForward(QWidget& window)
+void bringForward(QWidget& window, ActivationOffer* offered)
 {
-    const QString token = std::exchange(g_offered, QString());
+    const QString token = offered ? offered->take() : QString();
     // Qt's Wayland shell activates with this variable's token, once. On X11
     // Qt takes a startup id only as it starts, so there it goes unused.
     const bool withToken =

@@ -101,7 +101,7 @@ void MinimizeToTray::cSysTray1_MouseUp(std::int16_t, std::int32_t)
     // Minimised on the task bar (there was no tray host then): bring it up too.
     if (m_form.windowState() & Qt::WindowMinimized)
         m_form.setWindowState(m_form.windowState() & ~Qt::WindowMinimized);
-    bringForward(m_form);
+    bringForward(m_form, m_offer);
     HiddenInTray = false;
 }
 

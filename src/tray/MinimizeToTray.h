@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+class ActivationOffer;
 class ErrorReport;
 class QCheckBox;
 class QWidget;
@@ -49,6 +50,8 @@ public:
                    ErrorReport& report, TrayAvailability trayAvailable = systemTrayAvailable,
                    QObject* parent = nullptr);
     ~MinimizeToTray() override;
+    // Where the desktop's leave to bring the window forward is kept.
+    void setActivationOffer(ActivationOffer* offer) { m_offer = offer; }
 
     // Load step: Check8 from "Minimized" ("On" exactly checks it). A change
     // of value runs Check8_Click, whose failure is the caller's.
@@ -71,6 +74,7 @@ private:
 
     QWidget& m_form;
     cSysTray& m_tray;
+    ActivationOffer* m_offer = nullptr;
     QPointer<QCheckBox> m_check8;
     SettingsStore& m_settings;
     ErrorReport& m_report;

@@ -401,7 +401,7 @@ void AudioPlayer::playFile(const QString& path)
 
 OpenedSound AudioPlayer::open(const QString& path) const
 {
-    return openSound(path, m_soundFolders, m_loop, m_rate.load());
+    return openSound(path, m_lookup, m_loop, m_rate.load());
 }
 
 void AudioPlayer::setLoopMode(bool loop)

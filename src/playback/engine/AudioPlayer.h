@@ -3,6 +3,7 @@
 #include "playback/engine/MediaPlayer.h"
 #include "playback/engine/OutputChooser.h"
 #include "playback/engine/SoundSource.h"
+#include "playback/engine/TellOnce.h"
 
 #include <QStringList>
 
@@ -58,8 +59,14 @@ public:
     PlayState playState() const override;
     void setEdgeFade(const EdgeFade& fade) override;
 
-    // Where the parts of a mix are looked for after the mix's own folder.
-    void setSoundFolders(const QStringList& folders) { m_soundFolders = folders; }
+    // Where the parts of a mix are looked for after the mix's own folder, and
+    // the bytes of listed names that are not UTF-8 (which must outlive the
+    // player). Set before the first file is assigned.
+    void setSoundFolders(const QStringList& folders, const NativeNames* names = nullptr)
+    {
+        m_lookup.soundFolders = folders;
+        m_lookup.names = names;
+    }
 
     // Output frames that had to be silence because decoding fell behind,
     // over the current file.
@@ -78,7 +85,8 @@ private:
     void tellOutput(bool had);
 
     const OutputChoice m_outputs;
-    QStringList m_soundFolders;
+    TellOnce m_told;
+    SoundLookup m_lookup{{}, nullptr, &m_told};
     std::atomic<bool> m_loop{false};
     std::atomic<int> m_volume{50};
     std::atomic<double> m_rate{1.0};

@@ -30,7 +30,9 @@ std::deque<std::pair<QString, Decoder::Identity>> refused;
 constexpr size_t maxRefused = 32;
 } // namespace
 
-Decoder::Decoder(const QString& path) : m_path(path)
+Decoder::Decoder(const QString& path) : Decoder(NativeFileName(path)) {}
+
+Decoder::Decoder(NativeFileName name) : m_name(std::move(name)), m_path(m_name.path())
 {
     open();
 }

@@ -9,13 +9,15 @@
 
 #include <QDBusConnection>
 
-DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent)
+DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance,
+                               ActivationOffer& activation, QObject* parent)
     : QObject(parent), m_window(window)
 {
-    connect(&instance, &SingleInstance::raiseRequested, this, [this](const QString& token) {
-        offerActivationToken(token);
-        m_window.raiseWindow();
-    });
+    connect(&instance, &SingleInstance::raiseRequested, this,
+            [this, &activation](const QString& token) {
+                activation.offer(token);
+                m_window.raiseWindow();
+            });
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         m_inhibitor = new SleepInhibitor(bus, QDBusConnection::systemBus(), this);
