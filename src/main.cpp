@@ -132,7 +132,7 @@ int main(int argc, char** argv)
     // One handle for the run when the folder's name is not UTF-8.
     const NativeFileName programFolderName =
         NativeFileName::open(executable.left(executable.lastIndexOf('/')));
-    const QString programFolder = programFolderName.path();
+    const QString& programFolder = programFolderName.path();
     player.setSoundFolders({programFolder + "/sounds", userDataFolder() + "/sounds"}, &names);
     // A logon entry is text: a path that text cannot hold starts nothing, and
     // the window says so when the user asks for one.

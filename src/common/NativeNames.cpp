@@ -57,9 +57,9 @@ QString NativeNames::shownName(const QString& folder, const QByteArray& name)
     QString base = folder;
     if (!base.endsWith('/'))
         base += '/';
-    QByteArray bytes = QFile::encodeName(base) + name;
+    const QByteArray bytes = QFile::encodeName(base) + name;
     const std::lock_guard lock(m_mutex);
-    m_names.insert(base + shown, std::move(bytes));
+    m_names.insert(base + shown, bytes);
     return shown;
 }
 
@@ -74,10 +74,13 @@ QByteArray NativeNames::bytesOf(const QString& path) const
     return QFile::encodeName(path);
 }
 
+namespace
+{
 QByteArray nativeBytes(const QString& path, const NativeNames* names)
 {
     return names ? names->bytesOf(path) : QFile::encodeName(path);
 }
+} // namespace
 
 NativeFileName openNative(const QString& path, const NativeNames* names)
 {

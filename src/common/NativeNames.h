@@ -29,7 +29,6 @@ public:
     NativeFileName& operator=(const NativeFileName&) = delete;
 
     const QString& path() const { return m_path; }
-    bool isEmpty() const { return m_path.isEmpty(); }
 
 private:
     QString m_path;
@@ -56,9 +55,8 @@ private:
 };
 
 // What `path` stands for, through `names` when given (else its text alone):
-// its bytes, a path that opens it while the result lives, and whether it is
-// a regular file.
-QByteArray nativeBytes(const QString& path, const NativeNames* names);
+// a path that opens it while the result lives, and whether it is a regular
+// file.
 NativeFileName openNative(const QString& path, const NativeNames* names);
 bool isNativeFile(const QString& path, const NativeNames* names);
 

@@ -40,7 +40,8 @@ QStringList listFilesKeepingNames(QString folder, const QString& pattern, Native
     if (!dir)
         throw Failure("Cannot list the folder " + folder);
     QStringList listed;
-    while (const dirent* entry = ::readdir(dir)) {
+    // readdir is safe on a stream no other thread reads.
+    while (const dirent* entry = ::readdir(dir)) { // NOLINT(concurrency-mt-unsafe)
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..")
             listed << names.shownName(folder, name);

@@ -13,6 +13,7 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): declared in MinimizeToTray.h
 bool HiddenInTray = false;
 
 bool systemTrayAvailable()

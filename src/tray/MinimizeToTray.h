@@ -17,6 +17,7 @@ class SettingsStore;
 
 // True while the main window is hidden by minimising and not yet brought
 // back through the tray icon. One for the program.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): program-wide by design
 extern bool HiddenInTray;
 
 inline const QString kTrayTip = QStringLiteral("Hushwave");

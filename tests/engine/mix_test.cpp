@@ -4,6 +4,7 @@
 #include "playback/engine/Decoder.h"
 #include "playback/engine/MixSource.h"
 #include "playback/engine/Renderer.h"
+#include "playback/engine/TellOnce.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -91,6 +92,19 @@ TEST(MixParser, TellsOnceWhatIsNoMix)
     EXPECT_TRUE(parseMix(QByteArray("no part here\n").repeated(50), problems).empty());
     ASSERT_EQ(problems.size(), 9);
     EXPECT_EQ(problems.last(), "42 more lines left out");
+}
+
+// A mix retried every second tells its problems once, and what is
+// remembered stays bounded however many mixes come and go.
+TEST(TellOnceTest, TellsOnceAndForgetsTheOldestBeyondItsCapacity)
+{
+    TellOnce told;
+    EXPECT_TRUE(told.first("a"));
+    EXPECT_FALSE(told.first("a"));
+    for (size_t i = 0; i < TellOnce::capacity; ++i)
+        EXPECT_TRUE(told.first(QString::number(i)));
+    EXPECT_TRUE(told.first("a")); // forgotten, told again
+    EXPECT_FALSE(told.first(QString::number(TellOnce::capacity - 1)));
 }
 
 // Held and streamed parts share one memory bound: a streamed file takes its

@@ -10,7 +10,8 @@
 
 long long streamedBytes()
 {
-    return static_cast<long long>(Streamer::ringFrames * frame::channels * sizeof(float));
+    constexpr size_t bytes = Streamer::ringFrames * frame::channels * sizeof(float);
+    return static_cast<long long>(bytes);
 }
 
 std::unique_ptr<FrameSource> fileSource(std::unique_ptr<Decoder> decoder,
