@@ -5,6 +5,7 @@
 #include "app/SystemClock.h"
 #include "app/Translations.h"
 #include "common/ApplicationId.h"
+#include "common/NativeNames.h"
 #include "controls/WindowActivation.h"
 #include "playback/engine/AudioPlayer.h"
 #include "playback/engine/OutputChooser.h"
@@ -14,8 +15,6 @@
 #include "system/SoundLibrary.h"
 #include "tray/QtTrayShell.h"
 #include "tray/StatusNotifierHost.h"
-
-#include "common/NativePath.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -117,9 +116,15 @@ int main(int argc, char** argv)
         return instance.answered() ? 0 : 1;
 
     SystemClock clock;
+    const std::unique_ptr<Registry> registry = makeSystemRegistry();
+    // Filled by the list, read by the player's thread: outlives both.
+    NativeNames names;
     AudioPlayer player(preferredOutputs());
     MessageBoxErrorReport errors;
+    // The desktop's leave to raise the window, from a second start or the tray.
+    ActivationOffer activation;
     StatusNotifierHost trayHost;
+    trayHost.setActivationOffer(&activation);
     QtTrayShell trayShell(&trayHost);
     // Qt's answer, or a StatusNotifierItem host that came after it asked.
     const TrayAvailability trayAvailable = [&trayHost] {
@@ -127,21 +132,27 @@ int main(int argc, char** argv)
     };
 
     const QByteArray executable = executableBytes();
-    const QString programFolder = openableNow(executable.left(executable.lastIndexOf('/')));
+    // One handle for the run when the folder's name is not UTF-8.
+    const NativeFileName programFolderName =
+        NativeFileName::open(executable.left(executable.lastIndexOf('/')));
+    const QString& programFolder = programFolderName.path();
     loadTranslations(app, programFolder);
-    player.setSoundFolders({programFolder + "/sounds", userDataFolder() + "/sounds"});
+    player.setSoundFolders({programFolder + "/sounds", userDataFolder() + "/sounds"}, &names);
     // A logon entry is text: a path that text cannot hold starts nothing, and
     // the window says so when the user asks for one.
     const QString logonProgram = keepsBytes(QFile::decodeName(executable), executable)
                                      ? QFile::decodeName(executable)
                                      : QString();
-    Form1 form(PlaybackServices{settings, player, errors, clock, programFolder},
-               FormBackEnds{trayShell, trayAvailable, systemRegistry(), logonProgram, GetFileList,
-                            userDataFolder()});
+    const auto listFiles = [&names](const QString& folder, const QString& pattern) {
+        return listFilesKeepingNames(folder, pattern, names);
+    };
+    Form1 form(PlaybackServices{settings, player, errors, clock, programFolder, &names},
+               FormBackEnds{trayShell, trayAvailable, *registry, logonProgram, listFiles,
+                            userDataFolder(), &activation});
     errors.setParent(&form);
     settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form, &errors);
-    DesktopSession desktop(form.desktop, instance);
+    DesktopSession desktop(form.desktop, instance, activation);
     form.Form_Load();
     if (quitOnSignal.requested()) {
         // Ended while loading (an error box waited): the window never shows.

@@ -149,6 +149,7 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     cSysTray1.ReadProperties(savedTrayProperties(blueTIcon()));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
                                                       m_services.errors, m_backEnds.trayAvailable);
+    minimizeToTray->setActivationOffer(m_backEnds.activation);
     startUpOption = std::make_unique<StartUpOption>(
         Check4, Check8, m_services.settings, [this] { return m_loading; },
         [this] { minimizeToTray->Check8_Click(); }, m_backEnds.registry, m_backEnds.executable,

@@ -20,6 +20,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class ActivationOffer;
 class GeneratorButton;
 class Guard;
 class Registry;
@@ -36,6 +37,8 @@ struct FormBackEnds {
     FileLister listFiles;
     // Its sounds/ is listed after the program folder's; empty for none.
     QString userFolder = {};
+    // The desktop's leave to bring the window forward; none in most tests.
+    ActivationOffer* activation = nullptr;
 };
 
 // The main window: builds the controls as designed, wires every event to its

@@ -224,7 +224,7 @@ QString whyNotWritten(const QString& path, qint64 needed)
     if (error == EACCES || error == EPERM || error == EROFS)
         return path + " is not writable";
     if (error != 0)
-        return path + " could not be written: " + QString::fromLocal8Bit(std::strerror(error));
+        return path + " could not be written: " + qt_error_string(error);
     return path + " could not be written";
 }
 

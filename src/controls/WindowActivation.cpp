@@ -13,8 +13,6 @@ namespace
 {
 // Tokens are short printable words; anything else is not passed on.
 constexpr qsizetype kMaxTokenLength = 1024;
-
-QString g_offered;
 } // namespace
 
 bool isActivationToken(const QString& token)
@@ -28,10 +26,15 @@ bool isActivationToken(const QString& token)
     return true;
 }
 
-void offerActivationToken(const QString& token)
+void ActivationOffer::offer(const QString& token)
 {
     if (isActivationToken(token))
-        g_offered = token;
+        m_token = token;
+}
+
+QString ActivationOffer::take()
+{
+    return std::exchange(m_token, QString());
 }
 
 QString startupActivationToken()
@@ -43,9 +46,9 @@ QString startupActivationToken()
     return isActivationToken(x11) ? x11 : QString();
 }
 
-void bringForward(QWidget& window)
+void bringForward(QWidget& window, ActivationOffer* offered)
 {
-    QString token = std::exchange(g_offered, QString());
+    QString token = offered ? offered->take() : QString();
     const bool wayland = QGuiApplication::platformName() == QLatin1String("wayland");
     // Without one from the start that asked, one of our own: compositors
     // that prevent focus stealing then mark the window or say it is ready.

@@ -1,6 +1,7 @@
 #include "playback/NoisePlayer.h"
 
 #include "common/Guard.h"
+#include "common/NativeNames.h"
 #include "common/SettingsKeys.h"
 #include "common/SettingsStore.h"
 #include "controls/ControlValues.h"
@@ -85,8 +86,9 @@ void NoisePlayer::PushButton1_Click()
             return;
         }
         if (!guard.test(106, [&] {
-                const QFileInfo file(currentPlayPath(*m_controls.Combo1, m_services.programFolder));
-                return file.isFile() && !file.isHidden();
+                const QString path =
+                    currentPlayPath(*m_controls.Combo1, m_services.programFolder, m_services.names);
+                return isNativeFile(path, m_services.names) && !QFileInfo(path).isHidden();
             })) {
             m_controls.PushButton1->setText(Caption::previewSound());
             return;
@@ -96,7 +98,7 @@ void NoisePlayer::PushButton1_Click()
         guard(112, [&] { m_services.player.setLoopMode(false); });
         guard(114, [&] {
             m_services.player.playFile(
-                currentPlayPath(*m_controls.Combo1, m_services.programFolder));
+                currentPlayPath(*m_controls.Combo1, m_services.programFolder, m_services.names));
         });
         return;
     }

@@ -63,7 +63,9 @@ void PlayWindow::Timer1_Timer()
 void PlayWindow::tick()
 {
     Guard guard(m_services.errors, Location::Timer1);
-    const auto path = [&] { return currentPlayPath(*m_controls.Combo1, m_services.programFolder); };
+    const auto path = [&] {
+        return currentPlayPath(*m_controls.Combo1, m_services.programFolder, m_services.names);
+    };
 
     if (guard.test(100, [&] { return m_controls.Option1->isChecked(); })) {
         guard(102, [&] { enableTimer(m_controls.Timer1, false); });

@@ -5,6 +5,7 @@
 class Clock;
 class ErrorReport;
 class MediaPlayer;
+class NativeNames;
 class QComboBox;
 class QDateTimeEdit;
 class QPushButton;
@@ -36,4 +37,6 @@ struct PlaybackServices {
     ErrorReport& errors;
     Clock& clock;
     QString programFolder;
+    // The bytes of listed names that are not UTF-8; none in tests that list none.
+    const NativeNames* names = nullptr;
 };

@@ -17,9 +17,10 @@ QString styleTitle(const QString& listed)
     return listed;
 }
 
-QString currentPlayPath(const QComboBox& list, const QString& programFolder)
+QString currentPlayPath(const QComboBox& list, const QString& programFolder,
+                        const NativeNames* names)
 {
     const QString folder = list.currentData(kStyleFolderRole).toString();
     return soundFilePath((folder.isEmpty() ? programFolder : folder) + "/sounds",
-                         list.currentText());
+                         list.currentText(), names);
 }

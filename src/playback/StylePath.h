@@ -3,6 +3,7 @@
 #include <qnamespace.h>
 #include <QString>
 
+class NativeNames;
 class QComboBox;
 
 // The style shown for a file name: every ".mp3" taken out (case-sensitive).
@@ -17,4 +18,5 @@ constexpr int kStyleFolderRole = Qt::UserRole;
 
 // The file of the list's current entry, in the sounds/ of the folder it was
 // found in (see soundFilePath).
-QString currentPlayPath(const QComboBox& list, const QString& programFolder);
+QString currentPlayPath(const QComboBox& list, const QString& programFolder,
+                        const NativeNames* names);

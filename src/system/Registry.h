@@ -57,4 +57,4 @@ public:
 
 // The registry of the platform the program runs on. Paths are resolved on
 // every open, so the environment of the moment decides where values go.
-Registry& systemRegistry();
+std::unique_ptr<Registry> makeSystemRegistry();

@@ -202,8 +202,7 @@ public:
 
 } // namespace
 
-Registry& systemRegistry()
+std::unique_ptr<Registry> makeSystemRegistry()
 {
-    static XdgRegistry registry;
-    return registry;
+    return std::make_unique<XdgRegistry>();
 }

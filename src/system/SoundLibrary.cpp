@@ -1,7 +1,7 @@
 #include "system/SoundLibrary.h"
 
 #include "common/Failure.h"
-#include "common/NativePath.h"
+#include "common/NativeNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 #include <dirent.h>
 
@@ -26,7 +27,7 @@ bool matchesPattern(const QString& name, const QString& pattern)
 }
 } // namespace
 
-QStringList GetFileList(QString folder, const QString& pattern)
+QStringList listFilesKeepingNames(QString folder, const QString& pattern, NativeNames& names)
 {
     if (!folder.endsWith('/'))
         folder += '/';
@@ -38,23 +39,32 @@ QStringList GetFileList(QString folder, const QString& pattern)
                                                  : nullptr;
     if (!dir)
         throw Failure("Cannot list the folder " + folder);
-    QStringList names;
-    while (const dirent* entry = ::readdir(dir)) {
+    QStringList listed;
+    // readdir is safe on a stream no other thread reads.
+    while (const dirent* entry = ::readdir(dir)) { // NOLINT(concurrency-mt-unsafe)
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..")
-            names << shownName(folder, name);
+            listed << names.shownName(folder, name);
     }
     ::closedir(dir);
     // Case-insensitive name order; equal names keep the order they came in.
-    std::stable_sort(names.begin(), names.end(),
+    std::stable_sort(listed.begin(), listed.end(),
                      [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
 
     QStringList result;
-    for (const QString& name : std::as_const(names)) {
-        if (matchesPattern(name, pattern) && IsExistingFile(openable(folder + name)))
+    for (const QString& name : std::as_const(listed)) {
+        // The probe's handle is closed at once: a name costs nothing until played.
+        if (matchesPattern(name, pattern) &&
+            IsExistingFile(openNative(folder + name, &names).path()))
             result << name;
     }
     return result;
+}
+
+QStringList GetFileList(QString folder, const QString& pattern)
+{
+    NativeNames unkept;
+    return listFilesKeepingNames(std::move(folder), pattern, unkept);
 }
 
 bool IsExistingFile(const QString& path)

@@ -13,6 +13,7 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): declared in MinimizeToTray.h
 bool HiddenInTray = false;
 
 bool systemTrayAvailable()
@@ -109,7 +110,7 @@ void MinimizeToTray::cSysTray1_MouseUp(std::int16_t, std::int32_t)
     // Minimised on the task bar (there was no tray host then): bring it up too.
     if (m_form.windowState() & Qt::WindowMinimized)
         m_form.setWindowState(m_form.windowState() & ~Qt::WindowMinimized);
-    bringForward(m_form);
+    bringForward(m_form, m_offer);
     HiddenInTray = false;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+class ActivationOffer;
 class ErrorReport;
 class QCheckBox;
 class QWidget;
@@ -16,6 +17,7 @@ class SettingsStore;
 
 // True while the main window is hidden by minimising and not yet brought
 // back through the tray icon. One for the program.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): program-wide by design
 extern bool HiddenInTray;
 
 inline const QString kTrayTip = QStringLiteral("Hushwave");
@@ -48,6 +50,8 @@ public:
                    ErrorReport& report, TrayAvailability trayAvailable = systemTrayAvailable,
                    QObject* parent = nullptr);
     ~MinimizeToTray() override;
+    // Where the desktop's leave to bring the window forward is kept.
+    void setActivationOffer(ActivationOffer* offer) { m_offer = offer; }
 
     // Load step: Check8 from "Minimized" ("On" exactly checks it). A change
     // of value runs Check8_Click, whose failure is the caller's.
@@ -70,6 +74,7 @@ private:
 
     QWidget& m_form;
     cSysTray& m_tray;
+    ActivationOffer* m_offer = nullptr;
     QPointer<QCheckBox> m_check8;
     SettingsStore& m_settings;
     ErrorReport& m_report;

@@ -145,11 +145,11 @@ std::unique_ptr<TrayItem> StatusNotifierHost::createItem()
 {
     if (!m_bus.isConnected())
         return nullptr;
-    return std::make_unique<StatusNotifierItem>(m_bus);
+    return std::make_unique<StatusNotifierItem>(m_bus, nullptr, m_offer);
 }
 
-StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent)
-    : TrayItem(parent), m_bus(std::move(bus))
+StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, QObject* parent, ActivationOffer* offer)
+    : TrayItem(parent), m_bus(std::move(bus)), m_offer(offer)
 {
     registerTypes();
     static std::atomic<int> counter{0};
@@ -287,5 +287,6 @@ void StatusNotifierItemAdaptor::ContextMenu(int, int)
 
 void StatusNotifierItemAdaptor::ProvideXdgActivationToken(const QString& token)
 {
-    offerActivationToken(token);
+    if (ActivationOffer* offer = m_item.activationOffer())
+        offer->offer(token);
 }

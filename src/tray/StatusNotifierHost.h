@@ -3,6 +3,8 @@
 #include "common/ApplicationId.h"
 #include "tray/TrayItem.h"
 
+class ActivationOffer;
+
 #include <QByteArray>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -24,6 +26,8 @@ public:
 
     bool present() const override { return m_present; }
     std::unique_ptr<TrayItem> createItem() override;
+    // Where items put the tokens a host hands over; must outlive them.
+    void setActivationOffer(ActivationOffer* offer) { m_offer = offer; }
 
 private slots:
     void onHostRegistered();
@@ -34,6 +38,7 @@ private:
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_watcher = nullptr;
     bool m_present = false;
+    ActivationOffer* m_offer = nullptr;
 };
 
 // One icon pixmap as the protocol carries it: ARGB32 in network byte order.
@@ -68,7 +73,8 @@ class StatusNotifierItem : public TrayItem
 {
     Q_OBJECT
 public:
-    explicit StatusNotifierItem(QDBusConnection bus, QObject* parent = nullptr);
+    explicit StatusNotifierItem(QDBusConnection bus, QObject* parent = nullptr,
+                                ActivationOffer* offer = nullptr);
     ~StatusNotifierItem() override;
 
     void setIcon(const QIcon& icon) override;
@@ -79,6 +85,7 @@ public:
     const SniPixmaps& pixmaps() const { return m_pixmaps; }
     const QString& toolTip() const { return m_toolTip; }
     QString serviceName() const { return m_service; }
+    ActivationOffer* activationOffer() const { return m_offer; }
 
 private slots:
     void onActionInvoked(uint id, const QString& action);
@@ -88,6 +95,7 @@ private:
     void registerWithWatcher();
 
     QDBusConnection m_bus;
+    ActivationOffer* m_offer = nullptr;
     QString m_service;
     SniPixmaps m_pixmaps;
     QString m_toolTip;

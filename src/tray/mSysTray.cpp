@@ -11,6 +11,7 @@
 namespace mSysTray
 {
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): declared in mSysTray.h
 QPointer<QObject> PrevWndProc;
 
 namespace

@@ -16,6 +16,7 @@ namespace mSysTray
 
 // The handling the hook stands in front of: the hooked window's own. One for
 // the whole program, so one tray window is hooked at a time.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): program-wide by design
 extern QPointer<QObject> PrevWndProc;
 
 // Puts TrayWindowProc in front of the window and the owner in its user-data

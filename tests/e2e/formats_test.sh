@@ -209,10 +209,19 @@ mkdir -p "$MIX_SRC"
     sox -D -n -r 44100 -c 2 -b 16 High.wav synth 1.5 sine 882 vol 0.4
     printf '# two tones\nLow.wav = 100\nHigh.wav = 50\n' >Duo.mix
     printf 'Missing Part = 80\nthis is no part at all\n\nBroken.mix = 100\nDuo.mix = 100\nHigh.wav = 100 # the one left\n' >Broken.mix
+    # Parts named by paths, to a loud file above the sounds folder.
+    printf '../Loud.wav = 100\n%s/Loud.wav = 100\nsub/High.wav = 100\nHigh.wav = 100\n' "$HW_ROOT/outside" >Escape.mix
+    # Long enough (by frames) to stream rather than be held: each part a
+    # decoder, a worker and a ring.
+    sox -D -n -r 8000 -c 1 -b 16 Long.flac synth 530 sine 300 vol 0.4
+    for i in $(seq 1 100); do echo "Long.flac = 30"; done >Hundred.mix
 ) || { hw_log "cannot make the test mixes"; exit 1; }
-declare -A MIX_ENTRY=([Low.wav]=6 [High.wav]=7 [Duo.mix]=8 [Broken.mix]=9)
+mkdir -p "$HW_ROOT/outside"
+sox -R -n -r 44100 -c 2 -b 16 "$HW_ROOT/outside/Loud.wav" synth 2 whitenoise vol 0.9
+declare -A MIX_ENTRY=([Low.wav]=6 [Long.flac]=7 [Hundred.mix]=8 [High.wav]=9 [Escape.mix]=10
+    [Duo.mix]=11 [Broken.mix]=12)
 
-play_mix() { # mix seconds
+play_mix() { # mix seconds [command run while it plays]
     hw_write_settings "Combo1=${MIX_ENTRY[$1]}" Volume=100 Option=Infinite StartStopState=ON
     use_test_sounds
     mkdir -p "$HW_HOME/.local/share/hushwave"
@@ -221,6 +230,7 @@ play_mix() { # mix seconds
     hw_find_window 30
     hw_wait_for 15 hw_capture_has_sound 0.2
     sleep "$2"
+    [ -n "${3:-}" ] && "$3"
     hw_stop
 }
 
@@ -288,5 +298,33 @@ hw_check "only its sound part plays, looping (found $(stat_of found), off: $(sta
 hw_check "the missing part is told once" test "$(grep -c 'Missing Part' "$HW_LOG")" = 1
 hw_check "the garbage line is told" grep -q 'Broken.mix: line 2' "$HW_LOG"
 hw_check "both mixes are left out, told once each" test "$(grep -c 'is a mix' "$HW_LOG")" = 2
+
+hw_begin "a mix whose parts name paths"
+# "../Loud.wav" from the user's sounds folder.
+mkdir -p "$HW_HOME/.local/share/hushwave"
+cp "$HW_ROOT/outside/Loud.wav" "$HW_HOME/.local/share/hushwave/"
+play_mix Escape.mix 3.5
+STATS="$(SOUNDS_SRC="$MIX_SRC" measure High.wav)"
+hw_check "only its plain part plays (found $(stat_of found), off: $(stat_of bad))" \
+    test "$(stat_of found)" = 1 -a "$(stat_of bad)" = 0
+hw_check "each path is told once" test "$(grep -c 'names a path' "$HW_LOG")" = 3
+
+# What the program holds while it plays: RSS in MB, threads, open files.
+held_while_playing() {
+    HELD_RSS="$(hw_rss_mb)"
+    HELD_THREADS="$(awk '/^Threads:/ {print $2}' "/proc/$HW_PID/status")"
+    HELD_FILES="$(ls "/proc/$HW_PID/fd" | wc -l)"
+}
+
+hw_begin "a mix of 100 parts"
+play_mix Hundred.mix 3 held_while_playing
+hw_check "it plays" hw_capture_has_sound 0.2
+hw_check "what it left out is told once" \
+    test "$(grep -c 'Hundred.mix: 84 parts after the first 16 left out' "$HW_LOG")" = 1
+# The 16 parts' rings are 16 MB within the 64 MB bound; the window and the
+# libraries take about 40 MB. A ring for each of the 100 would pass 140.
+hw_check "within the memory bound ($HELD_RSS MB)" hw_num_below "$HELD_RSS" 100
+hw_check "a worker for each of 16 parts, no more ($HELD_THREADS threads)" hw_num_below "$HELD_THREADS" 40
+hw_check "and a file each ($HELD_FILES open)" hw_num_below "$HELD_FILES" 60
 
 hw_done

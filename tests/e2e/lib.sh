@@ -226,6 +226,7 @@ hw_begin() {
     HW_CAPTURE="$dir/capture.raw"
     HW_LOG="$dir/program.log"
     HW_PROGRAM="$HW_BINARY"
+    HW_NOFILE=""
     HW_STANDIN_LOG=""
     HW_PULSE_SERVER=""
     HW_WRAP=()
@@ -308,6 +309,8 @@ hw_start() {
     local -a cmd=("$HW_PROGRAM")
     [ -n "$fake" ] && cmd=(faketime -f "@$fake" "$HW_PROGRAM")
     [ ${#HW_WRAP[@]} -gt 0 ] && cmd=("${HW_WRAP[@]}" "${cmd[@]}")
+    # A limit of open files the scenario set (prlimit becomes the program).
+    [ -n "${HW_NOFILE:-}" ] && cmd=(prlimit --nofile="$HW_NOFILE" "${cmd[@]}")
     # Audio into the capture file through SDL's disk driver, or to the sound
     # server at HW_PULSE_SERVER when the scenario set one.
     local -a audio=(SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$HW_CAPTURE")

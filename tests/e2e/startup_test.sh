@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts from settings a user did not expect to have: a settings file cut
 # short, full of garbage or with a byte-order mark, a stored style whose file
-# has gone, saves that fail (a folder in the way, a full disk), and a program
-# folder whose name is not UTF-8.
+# has gone, saves that fail (a folder in the way, a full disk), a program
+# folder whose name is not UTF-8, and a thousand sounds named so.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -208,6 +208,39 @@ hw_check "asking to start at logon says it cannot" hw_wait_for 10 hw_error_box_s
 hw_x xdotool windowactivate --sync "$(hw_error_box)" key Return 2>/dev/null
 hw_check "instead of a tick that starts nothing" hw_wait_for 5 hw_setting_is "Windows Startup" Off
 hw_check "and no entry is written" test -z "$(ls -A "$HW_CONFIG/autostart" "$HW_CONFIG_DIRS/autostart" 2>/dev/null)"
+
+hw_begin "1,100 sounds whose names are not UTF-8, and a limit of 1,024 open files"
+# Such names are listed by their bytes and opened only when played: the
+# usual limit of open files is not reached, however many there are.
+folder="$HW_ROOT/latin1"
+rm -rf "$folder"
+mkdir -p "$folder/sounds"
+cp "$HW_BINARY" "$folder/"
+cp "$(dirname "$HW_BINARY")/sounds/White Noise.mp3" "$folder/sounds/R$(printf '\xe9')gen 1.mp3"
+python3 - "$folder/sounds" <<'EOF'
+import os, sys
+first = os.path.join(sys.argv[1].encode(), b"R\xe9gen 1.mp3")
+for i in range(2, 1101):
+    os.link(first, os.path.join(sys.argv[1].encode(), b"R\xe9gen %d.mp3" % i))
+EOF
+HW_PROGRAM="$folder/$(basename "$HW_BINARY")"
+HW_NOFILE=1024
+hw_write_settings Option=Infinite
+hw_start
+hw_check "the main window is shown" hw_find_window 30 && hw_wait_for 10 hw_window_visible
+hw_check "no error box" hw_no_error_box
+hw_check_eq "under the limit" "1024" "$(awk '/Max open files/ {print $4}' "/proc/$HW_PID/limits" 2>/dev/null)"
+hw_click_control turn
+hw_check "one of them plays" hw_wait_for 10 hw_capture_has_sound 1
+open_files="$(ls "/proc/$HW_PID/fd" 2>/dev/null | wc -l)"
+hw_check "holding few files open ($open_files)" test "$open_files" -gt 0 -a "$open_files" -lt 100
+t0="$(date +%s.%N)"
+kill -TERM "$HW_PID"
+hw_check "SIGTERM ends it" hw_wait_exit 5
+took="$(hw_elapsed_since "$t0")"
+hw_check "within 2 s ($took s)" hw_num_below "$took" 2
+hw_check_eq "with exit status 0" "0" "${HW_EXIT_STATUS:-}"
+rm -rf "$folder"
 
 # ---------------------------------------------------------------------------
 hw_begin "the command line"

@@ -92,4 +92,21 @@ TEST_F(StreamerTest, LoopSwitchedOffEndsAtTheEndOfThePass)
     EXPECT_LE(out.size(), bound * 2);
 }
 
+// The ring wraps by masking its positions: only a power of two is taken,
+// and frames come out in order across the wrap.
+TEST(FrameRingTest, TakesAPowerOfTwoAndWrapsInOrder)
+{
+    EXPECT_THROW(FrameRing(0), std::invalid_argument);
+    EXPECT_THROW(FrameRing(1000), std::invalid_argument);
+    FrameRing ring(4);
+    const std::vector<float> in{1, 1, 2, 2, 3, 3, 4, 4, 5, 5};
+    std::vector<float> out(in.size());
+    EXPECT_EQ(ring.write(in.data(), 3), 3u);
+    EXPECT_EQ(ring.read(out.data(), 2), 2u);
+    EXPECT_EQ(ring.write(in.data() + 6, 2), 2u); // past the end, to the start
+    EXPECT_EQ(ring.read(out.data() + 4, 4), 3u);
+    EXPECT_EQ(out, in);
+    EXPECT_EQ(ring.write(in.data(), 5), 4u); // no more than it holds
+}
+
 } // namespace

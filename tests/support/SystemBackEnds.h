@@ -11,13 +11,14 @@
 // Declare it before the window: the window takes its icon away through it.
 struct SystemBackEnds {
     QtTrayShell trayShell;
+    const std::unique_ptr<Registry> registry = makeSystemRegistry();
 
     FormBackEnds get(FormBackEnds::FileLister listFiles = GetFileList,
                      const QString& userFolder = {})
     {
         return FormBackEnds{trayShell,
                             systemTrayAvailable,
-                            systemRegistry(),
+                            *registry,
                             QCoreApplication::applicationFilePath(),
                             std::move(listFiles),
                             userFolder};

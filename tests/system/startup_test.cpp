@@ -157,6 +157,7 @@ protected:
     }
 
     TempConfig config;
+    const std::unique_ptr<Registry> registry = makeSystemRegistry();
     QTemporaryDir programs;
     MemorySettingsStore store;
     bool loading = false;
@@ -169,8 +170,8 @@ TEST_F(StartUpTest, CheckingWritesAQuotedEntryForTheRunningExecutable)
     // The platform registry and our own executable, as the program uses them.
     const QString self = QCoreApplication::applicationFilePath();
     StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
-        systemRegistry(), self);
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; }, *registry,
+        self);
     wireCheck4(w.check4, option);
     w.check8->setVisible(false);
 
@@ -210,8 +211,8 @@ TEST_F(StartUpTest, UncheckingRemovesBothEntriesAndClearsAndHidesCheck8)
     Window w;
     const QString program = makeProgram("hushwave");
     StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
-        systemRegistry(), program);
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; }, *registry,
+        program);
     wireCheck4(w.check4, option);
     int check8Signals = 0;
     QObject::connect(w.check8, &QCheckBox::toggled, [&] { ++check8Signals; });
@@ -220,7 +221,7 @@ TEST_F(StartUpTest, UncheckingRemovesBothEntriesAndClearsAndHidesCheck8)
     w.check8->setChecked(true);
     check8Signals = 0;
     // A per-user entry left from a time the machine-wide one was refused.
-    ASSERT_TRUE(RegStuff::SetRegKeyValue(systemRegistry(), Hive::CurrentUser, RegStuff::RunKeyPath,
+    ASSERT_TRUE(RegStuff::SetRegKeyValue(*registry, Hive::CurrentUser, RegStuff::RunKeyPath,
                                          "hushwave", "x", RegType::String) == RegResult::Success);
     ASSERT_TRUE(QFile::exists(machineEntry("hushwave")));
     ASSERT_TRUE(QFile::exists(userEntry("hushwave")));
@@ -251,7 +252,7 @@ TEST_F(StartUpTest, UnwritableMachineWideFolderGivesThePerUserEntry)
     Window w;
     const QString program = makeProgram("hushwave");
     StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, {}, systemRegistry(), program);
+        w.check4, w.check8, store, [&] { return loading; }, {}, *registry, program);
     wireCheck4(w.check4, option);
 
     w.check4->click();
@@ -270,7 +271,7 @@ TEST_F(StartUpTest, AMachineWideEntryThatCannotBeRemovedIsHiddenForThisUser)
     // Something in the machine-wide place that no remove() takes away.
     ASSERT_TRUE(QDir().mkpath(machineEntry("hushwave") + "/stuck"));
 
-    mStartUp::DisableStartUp(systemRegistry(), program);
+    mStartUp::DisableStartUp(*registry, program);
     const QString mask = readFile(userEntry("hushwave"));
     EXPECT_EQ(keyOf(mask, "Hidden"), "true");
     EXPECT_TRUE(keyOf(mask, "Exec").isEmpty());
@@ -281,7 +282,7 @@ TEST_F(StartUpTest, AMachineWideEntryThatCannotBeRemovedIsHiddenForThisUser)
 
     // Checking again: the machine-wide write fails too, and the user's own
     // entry replaces the mask.
-    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    ASSERT_TRUE(mStartUp::EnableStartUp(*registry, program));
     const QString entry = readFile(userEntry("hushwave"));
     EXPECT_TRUE(keyOf(entry, "Hidden").isEmpty());
     EXPECT_EQ(parseExec(keyOf(entry, "Exec")), QStringList{program});
@@ -328,12 +329,12 @@ TEST_F(StartUpTest, AMachineWideWriteDropsThePerUserDuplicate)
 {
     const QString program = makeProgram("hushwave");
     blockMachineWide();
-    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    ASSERT_TRUE(mStartUp::EnableStartUp(*registry, program));
     ASSERT_TRUE(QFile::exists(userEntry("hushwave")));
 
     // Later the machine-wide place can be written (say, by an administrator).
     qputenv("XDG_CONFIG_DIRS", config.system().toUtf8());
-    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    ASSERT_TRUE(mStartUp::EnableStartUp(*registry, program));
     EXPECT_TRUE(QFile::exists(machineEntry("hushwave")));
     EXPECT_FALSE(QFile::exists(userEntry("hushwave")));
 }
@@ -343,8 +344,8 @@ TEST_F(StartUpTest, NothingIsTouchedWhileTheWindowLoads)
     Window w;
     const QString program = makeProgram("hushwave");
     StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
-        systemRegistry(), program);
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; }, *registry,
+        program);
     wireCheck4(w.check4, option);
     w.check8->setChecked(true);
 
@@ -370,7 +371,7 @@ TEST_F(StartUpTest, AFailedSaveStillKeepsTheEntryInStepWithTheBox)
     Window w;
     const QString program = makeProgram("hushwave");
     StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, {}, systemRegistry(), program);
+        w.check4, w.check8, store, [&] { return loading; }, {}, *registry, program);
     store.failSaves = true;
 
     w.check4->setChecked(true);
@@ -393,17 +394,17 @@ TEST_F(StartUpTest, ARunValueIsNamedAfterAndPointsToTheGivenExecutableOnly)
     // have delivered first.
     makeProgram("aaa-other");
     const QString program = makeProgram("hushwave");
-    ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+    ASSERT_TRUE(mStartUp::EnableStartUp(*registry, program));
     EXPECT_EQ(QDir(config.system() + "/autostart").entryList(QDir::Files),
               QStringList{"hushwave.desktop"});
 
     // Nothing to remove is no failure, and an empty path touches nothing.
-    mStartUp::DisableStartUp(systemRegistry(), program);
-    mStartUp::DisableStartUp(systemRegistry(), program);
-    EXPECT_EQ(RegStuff::DeleteRegValue(systemRegistry(), Hive::LocalMachine, RegStuff::RunKeyPath,
-                                       "hushwave"),
-              RegResult::FileNotFound);
-    EXPECT_FALSE(mStartUp::EnableStartUp(systemRegistry(), QString()));
+    mStartUp::DisableStartUp(*registry, program);
+    mStartUp::DisableStartUp(*registry, program);
+    EXPECT_EQ(
+        RegStuff::DeleteRegValue(*registry, Hive::LocalMachine, RegStuff::RunKeyPath, "hushwave"),
+        RegResult::FileNotFound);
+    EXPECT_FALSE(mStartUp::EnableStartUp(*registry, QString()));
     EXPECT_TRUE(QDir(config.system() + "/autostart").entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(QDir(config.home() + "/autostart").entryList(QDir::Files).isEmpty());
 }
@@ -418,7 +419,7 @@ TEST_F(StartUpTest, PathsWithAwkwardCharactersSurviveTheQuoting)
         "/opt/Stille Nächte ☾/hushwave",
     };
     for (const QString& path : paths) {
-        ASSERT_TRUE(RegStuff::AddRunEntry(systemRegistry(), path));
+        ASSERT_TRUE(RegStuff::AddRunEntry(*registry, path));
         const QString entry = readFile(machineEntry("hushwave"));
         const QString exec = keyOf(entry, "Exec");
         // A path with a % is started through a wrapper that changes nothing.
@@ -447,7 +448,7 @@ TEST_F(StartUpTest, TheEntryStartsTheProgramItNames)
         const QString program = makeProgram(relative);
         const QString name = QFileInfo(program).fileName();
         QFile::remove(mark);
-        ASSERT_TRUE(mStartUp::EnableStartUp(systemRegistry(), program));
+        ASSERT_TRUE(mStartUp::EnableStartUp(*registry, program));
 
         QProcess p;
         const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
@@ -476,14 +477,15 @@ TEST_F(StartUpTest, TheEntryStartsTheProgramItNames)
                 << "no unit, or one that starts something else: " << qPrintable(unit)
                 << p.readAllStandardError().constData();
         }
-        mStartUp::DisableStartUp(systemRegistry(), program);
+        mStartUp::DisableStartUp(*registry, program);
     }
 }
 
 TEST(RegistryFacade, OnlyTheRunKeyOpensAndOnlyStringsAreWritten)
 {
     TempConfig config;
-    Registry& registry = systemRegistry();
+    const std::unique_ptr<Registry> made = makeSystemRegistry();
+    Registry& registry = *made;
     RegStatus status = RegResult::Success;
     EXPECT_EQ(registry.openKey(Hive::LocalMachine, "SOFTWARE\\Other", &status), nullptr);
     EXPECT_EQ(status, RegResult::FileNotFound);
@@ -508,8 +510,9 @@ TEST(RegistryFacade, MachineWideIsTheFirstAbsoluteConfigDir)
     TempConfig config;
     QTemporaryDir second;
     qputenv("XDG_CONFIG_DIRS", ("relative/dir::" + config.system() + ":" + second.path()).toUtf8());
-    ASSERT_TRUE(RegStuff::SetRegKeyValue(systemRegistry(), Hive::LocalMachine, RegStuff::RunKeyPath,
-                                         "v", "d", RegType::String) == RegResult::Success);
+    const std::unique_ptr<Registry> registry = makeSystemRegistry();
+    ASSERT_TRUE(RegStuff::SetRegKeyValue(*registry, Hive::LocalMachine, RegStuff::RunKeyPath, "v",
+                                         "d", RegType::String) == RegResult::Success);
     EXPECT_TRUE(QFile::exists(config.system() + "/autostart/v.desktop"));
     EXPECT_FALSE(QFile::exists(second.path() + "/autostart/v.desktop"));
     EXPECT_FALSE(QDir("relative").exists());

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QWidget>
 
 namespace
@@ -30,22 +31,22 @@ QAccessibleInterface* hiddenAccessibleFactory(const QString&, QObject* object)
     return nullptr;
 }
 
-// Qt keeps one list of factories for the process, and a window made while
-// another still lives (a test's next one) must not lose the factory when the
-// old one goes: installed while any owner lives.
-int g_owners = 0;
+// Set on the application once our factory is in Qt's list.
+const char* const kFactoryInstalled = "hiddenFromScreenReadersFactory";
 } // namespace
 
+// Qt keeps one list of factories for the application, and a window made
+// while another still lives (a test's next one) must find it there: it is
+// put in once and taken out as the application goes.
 HiddenFromScreenReaders::HiddenFromScreenReaders()
 {
-    if (g_owners++ == 0)
-        QAccessible::installFactory(hiddenAccessibleFactory);
-}
-
-HiddenFromScreenReaders::~HiddenFromScreenReaders()
-{
-    if (--g_owners == 0)
-        QAccessible::removeFactory(hiddenAccessibleFactory);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || app->property(kFactoryInstalled).toBool())
+        return;
+    QAccessible::installFactory(hiddenAccessibleFactory);
+    app->setProperty(kFactoryInstalled, true);
+    QObject::connect(app, &QObject::destroyed,
+                     [] { QAccessible::removeFactory(hiddenAccessibleFactory); });
 }
 
 void HiddenFromScreenReaders::hide(QWidget& control)

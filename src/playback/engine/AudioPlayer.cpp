@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "playback/engine/TellOnce.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -30,6 +31,7 @@ struct AudioPlayer::Core {
     std::condition_variable finished;
     std::shared_ptr<Session> active; // the player's thread only
     bool toldMissing = false;        // the player's thread only
+    TellOnce told;                   // a file's problems, retried by the play window
     std::thread thread;
 
     explicit Core(OutputChoice outputs)
@@ -111,6 +113,7 @@ struct AudioPlayer::Core {
 
 AudioPlayer::AudioPlayer(OutputChoice outputs) : m_core(std::make_shared<Core>(std::move(outputs)))
 {
+    m_lookup.told = &m_core->told;
     m_core->thread = std::thread([core = m_core] { core->run(); });
 }
 
@@ -143,8 +146,8 @@ void AudioPlayer::playFile(const QString& path)
         return;
     }
     SessionLink& link = m_core->link;
-    auto opener = [&link, path, folders = m_soundFolders] {
-        return openSound(path, folders, link.loop, link.rate.load());
+    auto opener = [&link, path, lookup = m_lookup] {
+        return openSound(path, lookup, link.loop, link.rate.load());
     };
     auto session = std::make_shared<Session>(link, path, std::move(opener), edges);
     m_session = session;

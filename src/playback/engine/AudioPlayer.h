@@ -3,6 +3,7 @@
 #include "playback/engine/MediaPlayer.h"
 #include "playback/engine/OutputChooser.h"
 #include "playback/engine/Session.h"
+#include "playback/engine/SoundSource.h"
 
 #include <QStringList>
 
@@ -54,8 +55,14 @@ public:
     PlayState playState() const override;
     void setEdgeFade(const EdgeFade& fade) override;
 
-    // Where the parts of a mix are looked for after the mix's own folder.
-    void setSoundFolders(const QStringList& folders) { m_soundFolders = folders; }
+    // Where the parts of a mix are looked for after the mix's own folder, and
+    // the bytes of listed names that are not UTF-8 (which must outlive the
+    // player). Set before the first file is assigned.
+    void setSoundFolders(const QStringList& folders, const NativeNames* names = nullptr)
+    {
+        m_lookup.soundFolders = folders;
+        m_lookup.names = names;
+    }
 
     // Output frames that had to be silence because decoding fell behind,
     // over the current file.
@@ -68,7 +75,7 @@ private:
     // too, so a quit need not wait for a slow disk.
     std::shared_ptr<Core> m_core;
     // The UI thread's view.
-    QStringList m_soundFolders;
+    SoundLookup m_lookup;
     std::shared_ptr<Session> m_session;
     PlayState m_state = PlayState::Undefined;
     std::optional<EdgeFade> m_nextFade;

@@ -25,12 +25,17 @@ constexpr size_t headFrames = 16 * Decoder::checkFrames;
 // Files refused before, as they were then. A play-window tick may assign the
 // same broken file every second, and libsndfile leaks a little on some broken
 // Ogg headers: such a file is not decoded again until it changes.
+// Shared by every decoder of the run, under its mutex.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 std::mutex refusedMutex;
 std::deque<std::pair<QString, Decoder::Identity>> refused;
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 constexpr size_t maxRefused = 32;
 } // namespace
 
-Decoder::Decoder(const QString& path) : m_path(path)
+Decoder::Decoder(const QString& path) : Decoder(NativeFileName(path)) {}
+
+Decoder::Decoder(NativeFileName name) : m_name(std::move(name)), m_path(m_name.path())
 {
     open();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/NativeNames.h"
+
 #include <QFile>
 #include <QString>
 
@@ -29,6 +31,8 @@ public:
     // Opens the file and decodes its first frames, so a file that opens here
     // is known to play. Throws Failure when it cannot.
     explicit Decoder(const QString& path);
+    // The same through a name held open for as long as the decoder lives.
+    explicit Decoder(NativeFileName name);
     ~Decoder();
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
@@ -64,6 +68,7 @@ private:
     void openFormat();
     void guard(float* samples, size_t frames);
 
+    NativeFileName m_name;
     QString m_path;
     QFile m_file;
     Identity m_identity;

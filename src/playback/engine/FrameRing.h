@@ -8,14 +8,16 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
 // Single-producer single-consumer ring of interleaved stereo float frames.
 // Neither side blocks, locks or allocates; capacity is a power of two.
 class FrameRing
 {
 public:
+    // Positions wrap by masking: any other capacity would mix up frames.
     explicit FrameRing(size_t capacityFrames)
-        : m_capacity(capacityFrames), m_mask(capacityFrames - 1),
+        : m_capacity(checkedCapacity(capacityFrames)), m_mask(capacityFrames - 1),
           m_data(new float[capacityFrames * frame::channels]())
     {
     }
@@ -55,6 +57,13 @@ public:
     }
 
 private:
+    static size_t checkedCapacity(size_t frames)
+    {
+        if (frames == 0 || (frames & (frames - 1)) != 0)
+            throw std::invalid_argument("FrameRing capacity must be a power of two");
+        return frames;
+    }
+
     void copyIn(size_t at, const float* src, size_t n)
     {
         float* ring = m_data.get();

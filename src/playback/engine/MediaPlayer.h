@@ -14,8 +14,9 @@ enum class PlayState : int {
     Ready = 10,
 };
 
-// The six operations the window needs of a player. An operation that cannot
-// take its argument throws Failure.
+// The seven operations the window needs of a player: the usual six and the
+// play window's edge fades. An operation that cannot take its argument
+// throws Failure.
 class MediaPlayer
 {
 public:

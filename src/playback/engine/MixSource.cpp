@@ -2,22 +2,23 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "common/NativeNames.h"
 #include "playback/engine/Decoder.h"
 #include "playback/engine/Frames.h"
 #include "playback/engine/Renderer.h"
 #include "playback/engine/SoundSource.h"
 #include "playback/engine/StyleFile.h"
+#include "playback/engine/TellOnce.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 #include <QStringDecoder>
 
 #include <samplerate.h>
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
+#include <tuple>
 
 namespace
 {
@@ -25,16 +26,21 @@ namespace
 constexpr size_t blockFrames = 4096;
 constexpr size_t feedFrames = 512;
 
+// Line problems told one by one before the rest are summed up.
+constexpr int maxLineProblems = 8;
+
 // A mix retried every second by the play window must not repeat itself.
-void sayOnce(const QString& text)
+void tell(TellOnce* told, const QString& text)
 {
-    static std::mutex mutex;
-    static QSet<QString> said;
-    std::lock_guard lock(mutex);
-    if (said.contains(text))
-        return;
-    said.insert(text);
-    qCWarning(audioLog, "%s", qPrintable(text));
+    if (!told || told->first(text))
+        qCWarning(audioLog, "%s", qPrintable(text));
+}
+
+// Just a file's name: no folder, nothing above it.
+bool isPlainName(const QString& style)
+{
+    return !style.contains('/') && !style.contains('\\') && !style.contains(QChar(0)) &&
+           style != QStringLiteral(".") && style != QStringLiteral("..");
 }
 
 // A part at another rate than the mix, brought to the mix's rate. It gives
@@ -110,6 +116,17 @@ QString lineProblem(int line, const char* what)
 std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems)
 {
     std::vector<MixPart> parts;
+    // No text holds a NUL: this is some other file with a mix's name.
+    if (bytes.size() > maxMixBytes || bytes.contains('\0')) {
+        problems << QStringLiteral("is not a mix; nothing in it plays");
+        return parts;
+    }
+    int lineProblems = 0;
+    size_t beyond = 0;
+    const auto problem = [&](int line, const char* what) {
+        if (++lineProblems <= maxLineProblems)
+            problems << lineProblem(line, what);
+    };
     QByteArray text = bytes;
     if (text.startsWith("\xEF\xBB\xBF"))
         text.remove(0, 3);
@@ -118,7 +135,7 @@ std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems)
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString line = utf8(lines[i]);
         if (utf8.hasError()) {
-            problems << lineProblem(i + 1, "is not UTF-8 text");
+            problem(i + 1, "is not UTF-8 text");
             continue;
         }
         const qsizetype comment = line.indexOf('#');
@@ -133,11 +150,22 @@ std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems)
         const QString style = eq > 0 ? line.left(eq).trimmed() : QString();
         const int level = eq > 0 ? line.mid(eq + 1).trimmed().toInt(&ok) : 0;
         if (style.isEmpty() || !ok || level < 1 || level > 100) {
-            problems << lineProblem(i + 1, "is not \"<style> = <level 1 to 100>\"");
+            problem(i + 1, "is not \"<style> = <level 1 to 100>\"");
             continue;
         }
-        parts.push_back(MixPart{style, level});
+        if (!isPlainName(style)) {
+            problem(i + 1, "names a path, not a style");
+            continue;
+        }
+        if (parts.size() == maxMixParts)
+            ++beyond;
+        else
+            parts.push_back(MixPart{style, level});
     }
+    if (lineProblems > maxLineProblems)
+        problems << QString("%1 more lines left out").arg(lineProblems - maxLineProblems);
+    if (beyond > 0)
+        problems << QString("%1 parts after the first %2 left out").arg(beyond).arg(maxMixParts);
     return parts;
 }
 
@@ -159,26 +187,29 @@ struct MixSource::Part {
     bool over = false;
 };
 
-MixSource::MixSource(const QString& path, const QStringList& soundFolders,
-                     const std::atomic<bool>& loop, double speed)
+MixSource::MixSource(const QString& path, const SoundLookup& lookup, const std::atomic<bool>& loop,
+                     double speed)
 {
-    QFile file(path);
+    const NativeFileName name = openNative(path, lookup.names);
+    QFile file(name.path());
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QString("%1 cannot be read").arg(path));
     QStringList problems;
-    const std::vector<MixPart> parts = parseMix(file.readAll(), problems);
+    // One byte more than a mix may hold tells a longer file from one.
+    const std::vector<MixPart> parts = parseMix(file.read(maxMixBytes + 1), problems);
+    file.close();
 
     QStringList folders{QFileInfo(path).absolutePath()};
-    for (const QString& folder : soundFolders)
+    for (const QString& folder : lookup.soundFolders)
         if (!folders.contains(QDir(folder).absolutePath()))
             folders << QDir(folder).absolutePath();
 
-    std::vector<std::pair<std::unique_ptr<Decoder>, int>> opened;
+    std::vector<std::tuple<std::unique_ptr<Decoder>, int, QString>> opened;
     for (const MixPart& part : parts) {
         QString found;
         for (const QString& folder : folders) {
-            const QString candidate = soundFilePath(folder, part.style);
-            if (QFileInfo(candidate).isFile()) {
+            const QString candidate = soundFilePath(folder, part.style, lookup.names);
+            if (isNativeFile(candidate, lookup.names)) {
                 found = candidate;
                 break;
             }
@@ -193,26 +224,38 @@ MixSource::MixSource(const QString& path, const QStringList& soundFolders,
             continue;
         }
         try {
-            opened.emplace_back(std::make_unique<Decoder>(found), part.level);
+            opened.emplace_back(std::make_unique<Decoder>(openNative(found, lookup.names)),
+                                part.level, part.style);
         } catch (const Failure&) {
             problems << QString("part \"%1\" cannot be played; left out").arg(part.style);
         }
     }
-    for (const QString& problem : problems)
-        sayOnce(QString("%1: %2").arg(path, problem));
-    if (opened.empty())
-        throw Failure(QString("%1 has no part that plays").arg(path));
 
-    m_rate = opened.front().first->sampleRate();
-    long long held = heldBytes;
-    for (auto& [decoder, level] : opened) {
+    long long room = heldBytes;
+    for (size_t i = 0; i < opened.size(); ++i) {
+        auto& [decoder, level, style] = opened[i];
         auto part = std::make_unique<Part>();
         part->fileRate = decoder->sampleRate();
         part->gain = Renderer::volumeGain(level);
-        part->file = fileSource(std::move(decoder), loop, part->fileRate * speed, &held);
+        // Held parts leave room for the parts after them to stream.
+        const long long kept = streamedBytes() * static_cast<long long>(opened.size() - i - 1);
+        long long left = room - kept;
+        try {
+            part->file = fileSource(std::move(decoder), loop, part->fileRate * speed, &left);
+            room = left + kept;
+        } catch (const Failure& failure) {
+            problems << QString("part \"%1\": %2; left out").arg(style, failure.what());
+            continue;
+        }
+        if (m_parts.empty())
+            m_rate = part->fileRate;
         part->bring(part->fileRate, m_rate);
         m_parts.push_back(std::move(part));
     }
+    for (const QString& problem : std::as_const(problems))
+        tell(lookup.told, QString("%1: %2").arg(path, problem));
+    if (m_parts.empty())
+        throw Failure(QString("%1 has no part that plays").arg(path));
     m_playRate = m_rate;
 }
 

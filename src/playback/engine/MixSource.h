@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/engine/FrameSource.h"
+#include "playback/engine/SoundSource.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,24 +17,33 @@ struct MixPart {
     int level = 0;
 };
 
+// A mix is a short text; anything longer is not one.
+constexpr qsizetype maxMixBytes = 64 * 1024;
+// Parts after these many are left out: each one costs a decoder, a file and
+// its share of the memory bound.
+constexpr size_t maxMixParts = 16;
+
 // The parts named by a mix file's bytes, in order: one `<style> = <level>`
-// a line, `#` starts a comment, blank lines are fine. A line that cannot be
-// read is left out and told in `problems`.
+// a line, `#` starts a comment, blank lines are fine. A style is a plain
+// file name: a path could reach outside the mix's folders. A line that cannot
+// be read is left out and told in `problems`; bytes that are no text at all
+// are told once, as are the parts after the first maxMixParts.
 std::vector<MixPart> parseMix(const QByteArray& bytes, QStringList& problems);
 
 // A mix as one source: every playable part at once, each looping on its own
 // seam (or played once while loop is off), all starting together, summed at
 // their levels and brought to one rate. Parts are held in memory up to
-// `heldBytes` in total; the rest stream. Parts left out are told once on
-// the log.
+// `heldBytes` in total, streamed parts' rings counted in; the rest stream,
+// and a part with no room left is left out. Parts left out are told on the
+// log, once through `lookup.told`.
 class MixSource : public FrameSource
 {
 public:
     static constexpr long long heldBytes = 64LL * 1024 * 1024;
 
-    // Parts are searched in the mix's own folder, then in `soundFolders`.
+    // Parts are searched in the mix's own folder, then in the lookup's.
     // Throws Failure when no part can be played.
-    MixSource(const QString& path, const QStringList& soundFolders, const std::atomic<bool>& loop,
+    MixSource(const QString& path, const SoundLookup& lookup, const std::atomic<bool>& loop,
               double speed);
     ~MixSource() override;
     MixSource(const MixSource&) = delete;

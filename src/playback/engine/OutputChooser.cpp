@@ -3,7 +3,7 @@
 #include "playback/engine/PulseOutput.h"
 #include "playback/engine/SdlOutput.h"
 
-#include <cstdlib>
+#include <QtGlobal>
 
 std::unique_ptr<AudioOutput> makeSdlOutput()
 {
@@ -17,8 +17,8 @@ std::unique_ptr<AudioOutput> makeServerOutput()
 
 OutputChoice preferredOutputs()
 {
-    const char* driver = std::getenv("SDL_AUDIODRIVER");
-    if (driver && *driver)
+    // Qt's reading takes the environment's lock; getenv's does not.
+    if (!qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER"))
         return {makeSdlOutput};
     return {makeServerOutput, makeSdlOutput};
 }

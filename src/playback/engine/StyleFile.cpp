@@ -1,18 +1,15 @@
 #include "playback/engine/StyleFile.h"
 
-#include "common/NativePath.h"
+#include "common/NativeNames.h"
 
-#include <QFileInfo>
-
-QString soundFilePath(const QString& soundsFolder, const QString& style)
+QString soundFilePath(const QString& soundsFolder, const QString& style, const NativeNames* names)
 {
     const QString folder = soundsFolder + '/';
-    // A name that is not UTF-8 is opened through the bytes it was listed with.
-    QString mp3 = openable(folder + style + ".mp3");
-    QString plain = openable(folder + style);
+    QString mp3 = folder + style + ".mp3";
+    QString plain = folder + style;
     // Every file in the folder is listed; one that is not "<style>.mp3"
     // ("Rain.ogg", "Fan.MP3") is played under its own name.
-    if (!style.isEmpty() && !QFileInfo(mp3).isFile() && QFileInfo(plain).isFile())
+    if (!style.isEmpty() && !isNativeFile(mp3, names) && isNativeFile(plain, names))
         return plain;
     return mp3;
 }

@@ -11,13 +11,15 @@
 #include <QDBusConnection>
 #include <QDBusError>
 
-DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent)
+DesktopSession::DesktopSession(DesktopWindow& window, SingleInstance& instance,
+                               ActivationOffer& activation, QObject* parent)
     : QObject(parent), m_window(window)
 {
-    connect(&instance, &SingleInstance::raiseRequested, this, [this](const QString& token) {
-        offerActivationToken(token);
-        m_window.raiseWindow();
-    });
+    connect(&instance, &SingleInstance::raiseRequested, this,
+            [this, &activation](const QString& token) {
+                activation.offer(token);
+                m_window.raiseWindow();
+            });
     QDBusConnection bus = QDBusConnection::sessionBus();
     // Without a session bus logind may still hold; without either the
     // inhibitor says so once.

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class ActivationOffer;
 class DesktopWindow;
 class Mpris;
 class SingleInstance;
@@ -15,7 +16,9 @@ class DesktopSession : public QObject
 {
     Q_OBJECT
 public:
-    DesktopSession(DesktopWindow& window, SingleInstance& instance, QObject* parent = nullptr);
+    // A token the second start hands over goes to `activation`.
+    DesktopSession(DesktopWindow& window, SingleInstance& instance, ActivationOffer& activation,
+                   QObject* parent = nullptr);
     ~DesktopSession() override;
 
 private:

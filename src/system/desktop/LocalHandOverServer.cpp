@@ -71,7 +71,8 @@ bool LocalHandOverServer::listen(const QString& path)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::chmod(name.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        qCWarning(desktopLog, "cannot listen on %s: %s", name.constData(), std::strerror(errno));
+        qCWarning(desktopLog, "cannot listen on %s: %s", name.constData(),
+                  qPrintable(qt_error_string(errno)));
         if (fd >= 0)
             ::close(fd);
         return false;
@@ -98,7 +99,8 @@ void LocalHandOverServer::acceptPending()
                 continue;
             }
             // Otherwise the connection waits in the queue, and the socket stays.
-            qCWarning(desktopLog, "a start could not be taken yet: %s", std::strerror(errno));
+            qCWarning(desktopLog, "a start could not be taken yet: %s",
+                      qPrintable(qt_error_string(errno)));
             m_incoming->setEnabled(false);
             m_retry->start();
             return;
