@@ -298,7 +298,7 @@ TEST_F(StartUpTest, AnEntryThatCannotBeRemovedLeavesTheBoxTickedAndSaysWhy)
     const QString program = makeProgram("hushwave");
     StartUpOption option(
         w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
-        systemRegistry(), program, &errors);
+        *registry, program, &errors);
     wireCheck4(w.check4, option);
 
     w.check4->click();
@@ -317,9 +317,9 @@ TEST_F(StartUpTest, AnEntryThatCannotBeRemovedLeavesTheBoxTickedAndSaysWhy)
     ASSERT_TRUE(QDir(userEntry("hushwave")).removeRecursively());
     ASSERT_TRUE(QDir().mkpath(machineEntry("hushwave") + "/stuck"));
     ASSERT_TRUE(QDir().mkpath(config.home() + "/autostart/hushwave.desktop/stuck"));
-    EXPECT_FALSE(mStartUp::DisableStartUp(systemRegistry(), program)) << "no mask either";
+    EXPECT_FALSE(mStartUp::DisableStartUp(*registry, program)) << "no mask either";
     ASSERT_TRUE(QDir(userEntry("hushwave")).removeRecursively());
-    EXPECT_TRUE(mStartUp::DisableStartUp(systemRegistry(), program)) << "masked";
+    EXPECT_TRUE(mStartUp::DisableStartUp(*registry, program)) << "masked";
     w.check4->click();
     EXPECT_FALSE(w.check4->isChecked()) << "gone for this user";
     EXPECT_EQ(errors.notices.size(), 1);
