@@ -11,14 +11,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
 
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace
@@ -41,6 +44,32 @@ QString tokenOf(const QVariantMap& platformData)
             return token;
     }
     return {};
+}
+
+// One line to the first run's socket, within `timeoutMs` (a plain socket: Qt's
+// would bring its network library into every start). False when no one took it.
+bool sendLine(const QString& path, const QByteArray& line, int timeoutMs)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // Bounds the connect (a full backlog) and the write alike.
+    const timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    for (qsizetype at = 0; sent && at < line.size();) {
+        const ssize_t n = ::send(fd, line.constData() + at, size_t(line.size() - at), MSG_NOSIGNAL);
+        sent = n > 0;
+        at += n > 0 ? n : 0;
+    }
+    ::close(fd);
+    return sent;
 }
 } // namespace
 
@@ -168,20 +197,12 @@ bool SingleInstance::handOverLocally(const QString& activationToken)
 
     const QString socketPath = m_runtimeDir + QStringLiteral("/hushwave.socket");
     const QDeadlineTimer deadline(kHandOverMs);
-    do {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath);
-        if (socket.waitForConnected(kRetryMs * 4)) {
-            QByteArray line = kRaise;
-            if (isActivationToken(activationToken))
-                line += ' ' + activationToken.toLatin1();
-            socket.write(line + '\n');
-            socket.waitForBytesWritten(kHandOverMs);
-            socket.disconnectFromServer();
-            break;
-        }
+    QByteArray line = kRaise;
+    if (isActivationToken(activationToken))
+        line += ' ' + activationToken.toLatin1();
+    line += '\n';
+    while (!sendLine(socketPath, line, kRetryMs * 4) && !deadline.hasExpired())
         QThread::msleep(kRetryMs);
-    } while (!deadline.hasExpired());
     return true;
 }
 
