@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <vector>
 
 #include <dirent.h>
 
@@ -38,21 +39,35 @@ QStringList GetFileList(QString folder, const QString& pattern)
                                                  : nullptr;
     if (!dir)
         throw Failure("Cannot list the folder " + folder);
-    QStringList names;
+    // The folder read tells plain files apart: only links and file systems
+    // that do not say are probed one by one.
+    struct Entry {
+        QString key; // computed once: a sort compares each name many times
+        QString name;
+        bool plain;
+    };
+    std::vector<Entry> entries;
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names << shownName(folder, name);
+        if (name == "." || name == ".." || entry->d_type == DT_DIR)
+            continue;
+        QString shown = shownName(folder, name);
+        if (matchesPattern(shown, pattern))
+            entries.push_back({shown.toLower(), std::move(shown), entry->d_type == DT_REG});
     }
     ::closedir(dir);
-    // Case-insensitive name order; equal names keep the order they came in.
-    std::stable_sort(names.begin(), names.end(),
-                     [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
+    // Case-insensitive name order; names equal but for case in code order,
+    // so they keep their places whatever order the folder gives them in.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int byKey = a.key.compare(b.key);
+        return byKey != 0 ? byKey < 0 : a.name < b.name;
+    });
 
     QStringList result;
-    for (const QString& name : std::as_const(names)) {
-        if (matchesPattern(name, pattern) && IsExistingFile(openable(folder + name)))
-            result << name;
+    result.reserve(qsizetype(entries.size()));
+    for (const Entry& entry : entries) {
+        if (entry.plain || IsExistingFile(openable(folder + entry.name)))
+            result << entry.name;
     }
     return result;
 }
