@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "playback/engine/Decoder.h"
 #include "playback/engine/Renderer.h"
 
 #include <chrono>
@@ -286,7 +287,8 @@ struct AudioPlayer::Session {
 };
 
 AudioPlayer::AudioPlayer(OutputChoice outputs)
-    : m_outputs(std::move(outputs)), m_thread([this] { run(); })
+    : m_outputs(std::move(outputs)), m_refused(std::make_shared<RefusedFiles>()),
+      m_thread([this] { run(); })
 {
 }
 
@@ -401,7 +403,7 @@ void AudioPlayer::playFile(const QString& path)
 
 OpenedSound AudioPlayer::open(const QString& path) const
 {
-    return openSound(path, m_soundFolders, m_loop, m_rate.load());
+    return openSound(path, m_soundFolders, m_loop, m_rate.load(), m_refused);
 }
 
 void AudioPlayer::setLoopMode(bool loop)

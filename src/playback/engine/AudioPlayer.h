@@ -79,6 +79,8 @@ private:
 
     const OutputChoice m_outputs;
     QStringList m_soundFolders;
+    // Files that failed to open, so the play window's ticks do not decode them again.
+    const std::shared_ptr<RefusedFiles> m_refused;
     std::atomic<bool> m_loop{false};
     std::atomic<int> m_volume{50};
     std::atomic<double> m_rate{1.0};

@@ -152,7 +152,8 @@ struct MixSource::Part {
 };
 
 MixSource::MixSource(const QString& path, const QStringList& soundFolders,
-                     const std::atomic<bool>& loop, double speed)
+                     const std::atomic<bool>& loop, double speed,
+                     const std::shared_ptr<RefusedFiles>& refused)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -185,7 +186,7 @@ MixSource::MixSource(const QString& path, const QStringList& soundFolders,
             continue;
         }
         try {
-            opened.emplace_back(std::make_unique<Decoder>(found), part.level);
+            opened.emplace_back(std::make_unique<Decoder>(found, refused), part.level);
         } catch (const Failure&) {
             problems << QString("part \"%1\" cannot be played; left out").arg(part.style);
         }

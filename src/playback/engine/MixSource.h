@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+class RefusedFiles;
+
 // One line of a mix: a style as the list shows it, at a level on the volume
 // slider's scale (100 is the part's own level).
 struct MixPart {
@@ -34,7 +36,7 @@ public:
     // Parts are searched in the mix's own folder, then in `soundFolders`.
     // Throws Failure when no part can be played.
     MixSource(const QString& path, const QStringList& soundFolders, const std::atomic<bool>& loop,
-              double speed);
+              double speed, const std::shared_ptr<RefusedFiles>& refused = nullptr);
     ~MixSource() override;
     MixSource(const MixSource&) = delete;
     MixSource& operator=(const MixSource&) = delete;

@@ -23,16 +23,17 @@ std::unique_ptr<FrameSource> fileSource(std::unique_ptr<Decoder> decoder,
 }
 
 OpenedSound openSound(const QString& path, const QStringList& soundFolders,
-                      const std::atomic<bool>& loop, double speed)
+                      const std::atomic<bool>& loop, double speed,
+                      const std::shared_ptr<RefusedFiles>& refused)
 {
     std::unique_ptr<Decoder> decoder;
     try {
-        decoder = std::make_unique<Decoder>(path);
+        decoder = std::make_unique<Decoder>(path, refused);
     } catch (const Failure&) {
         // What a file holds decides: only a file that is no sound is read as a mix.
         if (!path.endsWith(QStringLiteral(".mix"), Qt::CaseInsensitive))
             throw;
-        auto mix = std::make_unique<MixSource>(path, soundFolders, loop, speed);
+        auto mix = std::make_unique<MixSource>(path, soundFolders, loop, speed, refused);
         const int rate = mix->sampleRate();
         return OpenedSound{std::move(mix), rate};
     }

@@ -19,6 +19,8 @@ std::unique_ptr<FrameSource> fileSource(std::unique_ptr<Decoder> decoder,
                                         long long* heldBytes = nullptr);
 
 // A file, or a mix of files, opened and ready to play.
+class RefusedFiles;
+
 struct OpenedSound {
     std::unique_ptr<FrameSource> source;
     int rate = 0;
@@ -26,6 +28,8 @@ struct OpenedSound {
 
 // Opens what `path` holds: a sound file, or a mix (a text file named .mix)
 // whose parts are searched in its own folder and then in `soundFolders`.
-// `speed` is the playback rate factor. Throws Failure when nothing plays.
+// `speed` is the playback rate factor. Throws Failure when nothing plays;
+// with `refused`, files refused before are not decoded again.
 OpenedSound openSound(const QString& path, const QStringList& soundFolders,
-                      const std::atomic<bool>& loop, double speed);
+                      const std::atomic<bool>& loop, double speed,
+                      const std::shared_ptr<RefusedFiles>& refused = nullptr);
