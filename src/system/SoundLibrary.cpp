@@ -51,7 +51,10 @@ QStringList GetFileList(QString folder, const QString& pattern)
         const QByteArray name(entry->d_name);
         if (name == "." || name == ".." || entry->d_type == DT_DIR)
             continue;
-        QString shown = shownName(folder, name);
+        // Plain ASCII, the usual name, is the same text in any encoding.
+        const bool ascii =
+            std::all_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x80; });
+        QString shown = ascii ? QString::fromLatin1(name) : shownName(folder, name);
         if (matchesPattern(shown, pattern))
             entries.push_back({shown.toLower(), std::move(shown), entry->d_type == DT_REG});
     }
