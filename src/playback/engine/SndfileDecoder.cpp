@@ -139,7 +139,7 @@ SndfileDecoder::SndfileDecoder(int fd, const QString& name) : m_sf(loadLibrary(n
     }
     m_rate = m_stream.rate;
     m_frames = m_stream.frames;
-    m_links = {0, starts[1]};
+    m_links = {{0, starts[1]}};
     m_buffer.resize(bufferFrames * size_t(m_stream.channels));
     // Later streams play when they have the first one's rate (the player
     // runs at one rate per file); the others are left out.
@@ -151,8 +151,7 @@ SndfileDecoder::SndfileDecoder(int fd, const QString& name) : m_sf(loadLibrary(n
         m_sf.close(next.file);
         if (next.rate != m_rate || next.channels < 1 || next.channels > maxChannels)
             continue;
-        m_links.back() = starts[i];
-        m_links.push_back(starts[i + 1]);
+        m_links.emplace_back(starts[i], starts[i + 1]);
         m_frames = m_frames >= 0 && next.frames >= 0 ? m_frames + next.frames : -1;
     }
 }
@@ -184,10 +183,11 @@ void SndfileDecoder::closeStream()
 
 bool SndfileDecoder::openLink(size_t link)
 {
-    if (link + 1 >= m_links.size())
+    if (link >= m_links.size())
         return false;
     closeStream();
-    m_span = Span{m_span.fd, m_links[link], m_links[link + 1], m_links[link]};
+    const auto [begin, end] = m_links[link];
+    m_span = Span{m_span.fd, begin, end, begin};
     m_stream = openStream(m_span);
     if (!m_stream.file)
         return false;

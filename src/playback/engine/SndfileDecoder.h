@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct sf_private_tag;
@@ -59,8 +60,8 @@ private:
     Stream m_stream;
     int m_rate = 0;
     long long m_frames = -1;
-    // Where each stream of the file starts, the first at 0, and the end.
-    std::vector<int64_t> m_links;
+    // The bytes of each stream that plays, in order.
+    std::vector<std::pair<int64_t, int64_t>> m_links;
     size_t m_link = 0;
     bool m_over = false;
     std::vector<float> m_buffer; // the stream's own channel layout
