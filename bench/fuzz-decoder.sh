@@ -15,7 +15,8 @@ engine="$root/src/playback/engine"
 clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I "$root/src" $(pkg-config --cflags Qt6Core libmpg123 sndfile) \
   "$root/bench/fuzz_decoder.cpp" "$engine/Decoder.cpp" "$engine/AudioContent.cpp" \
-  "$engine/Mpg123Decoder.cpp" "$engine/SndfileDecoder.cpp" \
+  "$engine/Mpg123Decoder.cpp" "$engine/SndfileDecoder.cpp" "$engine/SndfileLibrary.cpp" \
+  "$engine/DynamicLibrary.cpp" \
   $(pkg-config --libs Qt6Core libmpg123 sndfile) -o "$out/fuzz_decoder"
 
 # Seeds: a real short mp3, its head, one short file of each other format, and nothing.

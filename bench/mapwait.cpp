@@ -1,7 +1,9 @@
 // Start-up timer: runs a command and prints the milliseconds from the fork to
-// the moment a window with the given title is viewable on the X display.
+// the moment a window with the given title is viewable on the X display, and
+// the shared libraries the command had mapped at that moment.
 //
 //   hushwave_mapwait <title> <timeout s> <command> [args...]
+//   prints "<ms> <libraries>"; with MAPWAIT_LIST=file, their paths go there
 //
 // The command is ended (SIGTERM) once its window is seen. Polls the window
 // tree every 2 ms, so it needs no help from the window manager.
@@ -14,6 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -53,6 +58,24 @@ bool find(Display* display, Window window, const char* title, int depth = 0)
     return found;
 }
 
+// Distinct shared objects in the process's memory map.
+std::set<std::string> mappedLibraries(pid_t pid)
+{
+    std::set<std::string> libraries;
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        const size_t slash = line.find('/');
+        if (slash == std::string::npos)
+            continue;
+        const std::string path = line.substr(slash);
+        const size_t so = path.find(".so");
+        if (so != std::string::npos && (so + 3 == path.size() || path[so + 3] == '.'))
+            libraries.insert(path);
+    }
+    return libraries;
+}
+
 int ignoreErrors(Display*, XErrorEvent*)
 {
     return 0; // windows come and go while we walk the tree
@@ -88,7 +111,13 @@ int main(int argc, char** argv)
         if (find(display, root, title)) {
             const double ms =
                 std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
-            std::printf("%.1f\n", ms);
+            const std::set<std::string> libraries = mappedLibraries(child);
+            std::printf("%.1f %zu\n", ms, libraries.size());
+            if (const char* list = std::getenv("MAPWAIT_LIST")) {
+                std::ofstream out(list);
+                for (const std::string& library : libraries)
+                    out << library << '\n';
+            }
             kill(child, SIGTERM);
             waitpid(child, &status, 0);
             return 0;

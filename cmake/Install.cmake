@@ -92,7 +92,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Runtime libraries (Qt, SDL, libpulse, mpg123, libsndfile, libsamplerate) found by dpkg-shlibdeps.
+# Runtime libraries (Qt, libpulse, mpg123, libsamplerate) found by dpkg-shlibdeps; SDL and
+# libsndfile are loaded when needed, so dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libsndfile1")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)

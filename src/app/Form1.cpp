@@ -30,8 +30,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -122,8 +124,12 @@ Button* pushButton(QWidget* parent, const QRect& geometry, const QString& text, 
 QIcon applicationIcon()
 {
     QIcon icon;
-    for (int size : {32, 48, 128, 256})
-        icon.addFile(QString(":/icons/hushwave-%1.png").arg(size), QSize(size, size));
+    for (int size : {32, 48, 128, 256}) {
+        // Read as the PNG it is: left to guess, Qt loads every image plugin first.
+        QImageReader reader(QString(":/icons/hushwave-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     return icon;
 }
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 
@@ -39,24 +40,39 @@ QStringList listFilesKeepingNames(QString folder, const QString& pattern, Native
                                                  : nullptr;
     if (!dir)
         throw Failure("Cannot list the folder " + folder);
-    QStringList listed;
+    // The folder read tells plain files apart: only links and file systems
+    // that do not say are probed one by one.
+    struct Entry {
+        QString key; // computed once: a sort compares each name many times
+        QString name;
+        bool plain;
+    };
+    std::vector<Entry> entries;
     // readdir is safe on a stream no other thread reads.
     while (const dirent* entry = ::readdir(dir)) { // NOLINT(concurrency-mt-unsafe)
         const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            listed << names.shownName(folder, name);
+        if (name == "." || name == ".." || entry->d_type == DT_DIR)
+            continue;
+        // Plain ASCII, the usual name, is the same text in any encoding.
+        const bool ascii =
+            std::all_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x80; });
+        QString shown = ascii ? QString::fromLatin1(name) : names.shownName(folder, name);
+        if (matchesPattern(shown, pattern))
+            entries.push_back({shown.toLower(), std::move(shown), entry->d_type == DT_REG});
     }
     ::closedir(dir);
-    // Case-insensitive name order; equal names keep the order they came in.
-    std::stable_sort(listed.begin(), listed.end(),
-                     [](const QString& a, const QString& b) { return a.toLower() < b.toLower(); });
+    // Case-insensitive name order; names equal but for case in code order,
+    // so they keep their places whatever order the folder gives them in.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        const int byKey = a.key.compare(b.key);
+        return byKey != 0 ? byKey < 0 : a.name < b.name;
+    });
 
     QStringList result;
-    for (const QString& name : std::as_const(listed)) {
-        // The probe's handle is closed at once: a name costs nothing until played.
-        if (matchesPattern(name, pattern) &&
-            IsExistingFile(openNative(folder + name, &names).path()))
-            result << name;
+    result.reserve(qsizetype(entries.size()));
+    for (const Entry& entry : entries) {
+        if (entry.plain || IsExistingFile(openNative(folder + entry.name, &names).path()))
+            result << entry.name;
     }
     return result;
 }

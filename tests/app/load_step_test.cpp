@@ -45,6 +45,9 @@ TEST(LoadStep, FirstStartWithAnEmptyStore)
     EXPECT_FALSE(f.Timer1->isActive());
     EXPECT_FALSE(f.loading());
     EXPECT_EQ(f.windowTitle(), "Hushwave");
+    // Every size of the icon was read.
+    EXPECT_EQ(f.windowIcon().availableSizes(),
+              QList<QSize>({QSize(32, 32), QSize(48, 48), QSize(128, 128), QSize(256, 256)}));
     EXPECT_EQ(QCoreApplication::applicationName(), "Hushwave");
     EXPECT_TRUE(f.cSysTray1.InTray());
     EXPECT_EQ(f.cSysTray1.TrayTip(), "Hushwave");

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sound files told by their content: a WAV named .mp3 plays as the quiet sine
-# it holds, Ogg Vorbis, FLAC and WAV styles play and loop sample-exactly, and
-# nothing captured ever goes beyond full scale. Mixes play their parts together,
-# each looping on its own, and leave out what they cannot play.
+# it holds, Ogg Vorbis, FLAC and WAV styles play and loop sample-exactly, an
+# Opus one plays, and nothing captured ever goes beyond full scale, nor reaches
+# it from single junk samples. Mixes play their parts together, each looping
+# on its own, and leave out what they cannot play.
 source "$(dirname "$0")/lib.sh"
 
 hw_session
@@ -26,6 +27,34 @@ fmt = struct.pack("<HHIIHH", 3, 2, 44100, 44100 * 8, 8, 32)
 body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(data)) + data
 open("Overs.wav", "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
 EOF
+    # Noise with one junk sample in every 441 (not a number, infinite, or
+    # far beyond full scale), and an Opus file written through libsndfile.
+    python3 - <<'EOF'
+import ctypes, math, random, struct
+random.seed(4)
+junk = [math.nan, math.inf, -math.inf, 1e30, -1e30, 40.0]
+samples = [random.uniform(-0.4, 0.4) for _ in range(2 * 44100)]
+for k, i in enumerate(range(0, len(samples), 441)):
+    samples[i] = junk[k % len(junk)]
+data = struct.pack("<%df" % len(samples), *samples)
+fmt = struct.pack("<HHIIHH", 3, 2, 44100, 44100 * 8, 8, 32)
+body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(data)) + data
+open("Sparse.wav", "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+class Info(ctypes.Structure):
+    _fields_ = [("frames", ctypes.c_int64), ("samplerate", ctypes.c_int), ("channels", ctypes.c_int),
+                ("format", ctypes.c_int), ("sections", ctypes.c_int), ("seekable", ctypes.c_int)]
+sf = ctypes.CDLL("libsndfile.so.1")
+sf.sf_open.restype = ctypes.c_void_p
+sf.sf_writef_float.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_float), ctypes.c_int64]
+sf.sf_close.argtypes = [ctypes.c_void_p]
+info = Info(0, 48000, 2, 0x200000 | 0x0064, 0, 0)  # Ogg Opus
+f = sf.sf_open(b"Wind.opus", 0x20, ctypes.byref(info))
+frames = 48000 * 2
+noise = (ctypes.c_float * (2 * frames))(*[random.uniform(-0.3, 0.3) for _ in range(2 * frames)])
+sf.sf_writef_float(f, noise, frames)
+sf.sf_close(f)
+EOF
     # The first 8 s of White Noise with 3000 bytes of junk at 3 s: some of it
     # reads as frames at other rates, where decoding once stopped.
     python3 - "$(dirname "$HW_BINARY")/sounds/White Noise.mp3" <<'EOF'
@@ -39,8 +68,8 @@ EOF
 ) || { hw_log "cannot make the test sounds"; exit 1; }
 
 # The list shows the files in reverse name order.
-declare -A ENTRY=([Tone.wav]=0 [Stream.flac]=1 [Rain.ogg]=2 [Overs.wav]=3 ["My Recording.mp3"]=4
-    [Damaged.mp3]=5)
+declare -A ENTRY=([Wind.opus]=0 [Tone.wav]=1 [Stream.flac]=2 [Sparse.wav]=3 [Rain.ogg]=4
+    [Overs.wav]=5 ["My Recording.mp3"]=6 [Damaged.mp3]=7)
 
 # A copy of the program whose sounds/ holds only the test sounds.
 use_test_sounds() {
@@ -60,8 +89,12 @@ use_test_sounds() {
 #   seams     loop seams inside the compared span
 #   bad       frames that differ from the file by more than 1e-4
 #   unequal   frames that differ from the frame one file length later
-measure() { # file [type, where its name would mislead sox]
-    sox ${2:+-t "$2"} "$SOUNDS_SRC/$1" -t f32 -r 44100 -c 2 "$HW_ROOT/ref.raw"
+measure() { # file [type, where its name would mislead sox; - for no reference]
+    if [ "${2:-}" = - ]; then
+        : >"$HW_ROOT/ref.raw" # only the capture's own figures count
+    else
+        sox ${2:+-t "$2"} "$SOUNDS_SRC/$1" -t f32 -r 44100 -c 2 "$HW_ROOT/ref.raw"
+    fi
     python3 - "$HW_CAPTURE" "$HW_ROOT/ref.raw" <<'EOF'
 import array, math, sys
 def load(path):
@@ -157,6 +190,24 @@ for style in Rain.ogg Stream.flac Tone.wav; do
 done
 
 # ---------------------------------------------------------------------------
+# Opus runs at 48 kHz (and sox reads none): what comes out is resampled, so
+# it is its level that tells.
+hw_begin "an Opus style plays"
+play_style Wind.opus 100 2
+STATS="$(measure Wind.opus -)"
+hw_check "it plays as its noise (rms $(stat_of rms))" hw_num_between "$(stat_of rms)" 0.12 0.22
+hw_check "no silent gap" test "$(hw_audio gaps)" = 0
+hw_check "never beyond full scale (peak $(stat_of peak))" hw_num_between "$(stat_of peak)" 0.01 1.0
+
+# ---------------------------------------------------------------------------
+hw_begin "single junk samples in a float file"
+play_style Sparse.wav 100 2.5
+STATS="$(measure Sparse.wav -)"
+hw_check "it plays (rms $(stat_of rms))" hw_num_between "$(stat_of rms)" 0.15 0.3
+hw_check "no sample reaches full scale (peak $(stat_of peak))" hw_num_between "$(stat_of peak)" 0.3 0.41
+hw_check "no silent gap" test "$(hw_audio gaps)" = 0
+
+# ---------------------------------------------------------------------------
 hw_begin "a float file beyond full scale"
 play_style Overs.wav 100 2
 STATS="$(measure Overs.wav)"
@@ -198,7 +249,7 @@ hw_check "sample-exact at every seam (unequal frames: $(stat_of unequal))" test 
 hw_check "no silent gap" test "$(hw_audio gaps)" = 0
 
 # ---------------------------------------------------------------------------
-# Mixes in the user's own folder, after the program's six test sounds; that
+# Mixes in the user's own folder, after the program's eight test sounds; that
 # folder lists in reverse name order too.
 MIX_SRC="$HW_ROOT/mixes"
 mkdir -p "$MIX_SRC"
@@ -218,8 +269,8 @@ mkdir -p "$MIX_SRC"
 ) || { hw_log "cannot make the test mixes"; exit 1; }
 mkdir -p "$HW_ROOT/outside"
 sox -R -n -r 44100 -c 2 -b 16 "$HW_ROOT/outside/Loud.wav" synth 2 whitenoise vol 0.9
-declare -A MIX_ENTRY=([Low.wav]=6 [Long.flac]=7 [Hundred.mix]=8 [High.wav]=9 [Escape.mix]=10
-    [Duo.mix]=11 [Broken.mix]=12)
+declare -A MIX_ENTRY=([Low.wav]=8 [Long.flac]=9 [Hundred.mix]=10 [High.wav]=11 [Escape.mix]=12
+    [Duo.mix]=13 [Broken.mix]=14)
 
 play_mix() { # mix seconds [command run while it plays]
     hw_write_settings "Combo1=${MIX_ENTRY[$1]}" Volume=100 Option=Infinite StartStopState=ON

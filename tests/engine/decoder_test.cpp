@@ -138,9 +138,23 @@ TEST_F(DecoderTest, RefusedFileIsTriedAgainOnceItChanges)
     ASSERT_TRUE(good.open(QIODevice::ReadOnly));
     const QByteArray bytes = good.readAll();
     writeBytes("later.mp3", bytes.left(300)); // still being copied
-    EXPECT_THROW(Decoder{path("later.mp3")}, Failure);
-    EXPECT_THROW(Decoder{path("later.mp3")}, Failure);
+    const auto refused = std::make_shared<RefusedFiles>();
+    const auto failure = [](const QString& file, const std::shared_ptr<RefusedFiles>& memory) {
+        try {
+            Decoder d(file, memory);
+        } catch (const Failure& f) {
+            return QString(f.what());
+        }
+        return QString();
+    };
+    const QString first = failure(path("later.mp3"), refused);
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_FALSE(first.contains("refused before"));
+    // The same player does not decode it again; another player has its own memory.
+    EXPECT_TRUE(failure(path("later.mp3"), refused).contains("refused before"));
+    EXPECT_EQ(failure(path("later.mp3"), std::make_shared<RefusedFiles>()), first);
     writeBytes("later.mp3", bytes);
+    EXPECT_NO_THROW(Decoder(path("later.mp3"), refused));
     EXPECT_EQ(decodeAll(path("later.mp3")).size(), size_t(2 * 22050));
 }
 

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 // Sound files are told apart by their content, whatever their names say,
 // and whatever they hold never comes out far beyond full scale.
@@ -136,6 +138,73 @@ TEST_F(FormatsTest, LevelsNoRecordingHasAreRefusedOrSilenced)
     EXPECT_GE(kept, samples.size() - 6 * 2048);
     for (size_t i = 2 * 20000; i < 2 * 30000; ++i)
         ASSERT_EQ(out[i], samples[i]);
+
+    // One junk sample every 441: each plays as silence, never at full scale,
+    // and the blocks around them play as they are.
+    auto sparse = makeSignal(44100, 2, 44100, 0.5f, 0.0, 3);
+    const float junk[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 2.5f, -40.0f};
+    for (size_t i = 0, k = 0; i < sparse.size(); i += 441, ++k)
+        sparse[i] = junk[k % std::size(junk)];
+    writeSound(path("sparse.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 2, sparse);
+    Decoder s(path("sparse.wav"));
+    const auto heard = readAll(s);
+    ASSERT_EQ(heard.size(), sparse.size());
+    EXPECT_LE(peakOf(heard), 0.5f);
+    EXPECT_EQ(s.silencedBlocks(), 0u);
+    for (size_t i = 0; i < heard.size(); ++i)
+        ASSERT_EQ(heard[i], i % 441 == 0 ? 0.0f : sparse[i]) << "sample " << i;
+}
+
+TEST_F(FormatsTest, HighRatesPlayAndImpossibleOnesAreRefused)
+{
+    for (int rate : {384000, 768000}) {
+        const auto samples = makeSignal(size_t(rate / 2), 2, rate, 0.5f, 1000.0);
+        writeSound(path("high.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, rate, 2, samples);
+        Decoder d(path("high.wav"));
+        EXPECT_EQ(d.sampleRate(), rate);
+        EXPECT_EQ(d.lengthFrames(), rate / 2);
+        const auto out = readAll(d);
+        ASSERT_EQ(out.size(), samples.size()) << rate;
+        EXPECT_NEAR(peakOf(out), 0.5f, 0.01f) << rate;
+    }
+    writeSound(path("absurd.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2000000, 2,
+               makeSignal(20000, 2, 2000000, 0.5f));
+    EXPECT_THROW(Decoder{path("absurd.wav")}, Failure);
+}
+
+// Ogg files joined one after another play each in turn; a stream at another
+// rate than the first cannot join the loop and is left out.
+TEST_F(FormatsTest, EveryStreamOfAChainedOggFilePlays)
+{
+    const auto tone = makeSignal(44100, 2, 44100, 0.5f, 441.0);
+    const auto noise = makeSignal(22050, 1, 44100, 0.3f, 0.0, 4);
+    writeSound(path("a.ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, tone);
+    writeSound(path("b.ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1, noise);
+    writeSound(path("c.opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2,
+               makeSignal(4800, 2, 48000, 0.9f));
+    writeBytes("chain.ogg",
+               bytesOf("a.ogg") + bytesOf("b.ogg") + bytesOf("c.opus") + bytesOf("b.ogg"));
+
+    Decoder d(path("chain.ogg"));
+    EXPECT_EQ(d.sampleRate(), 44100);
+    EXPECT_EQ(d.lengthFrames(), 44100 + 2 * 22050);
+    const auto out = readAll(d);
+    ASSERT_EQ(out.size(), size_t(2 * (44100 + 2 * 22050)));
+    const auto rms = [&out](size_t from, size_t frames) {
+        double sum = 0;
+        for (size_t i = 2 * from; i < 2 * (from + frames); ++i)
+            sum += double(out[i]) * out[i];
+        return std::sqrt(sum / double(2 * frames));
+    };
+    EXPECT_NEAR(rms(1000, 40000), 0.5 / std::sqrt(2.0), 0.02);  // the tone
+    EXPECT_NEAR(rms(45100, 20000), 0.3 / std::sqrt(3.0), 0.03); // the noise, mono
+    EXPECT_NEAR(rms(67150, 20000), 0.3 / std::sqrt(3.0), 0.03); // again, after the Opus
+    for (size_t i = 2 * 44100; i < out.size(); i += 2)
+        ASSERT_EQ(out[i], out[i + 1]) << "the mono stream on both sides, frame " << i / 2;
+
+    // The loop starts again at the first stream, frame for frame.
+    ASSERT_TRUE(d.rewind());
+    EXPECT_TRUE(readAll(d) == out);
 }
 
 TEST_F(FormatsTest, ContentIsToldFromTheFirstBytes)

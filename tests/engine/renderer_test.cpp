@@ -178,6 +178,22 @@ TEST(Renderer, SpeedChangesDoNotClick)
     EXPECT_NEAR(rms(tail), 0.5 / std::sqrt(2.0), 0.01);
 }
 
+// The converter takes ratios down to 1/256: a 384 kHz source at 50x is past
+// that, and plays as fast as it can rather than ending at once.
+TEST(Renderer, AHighRateSourcePlaysAtEverySpeed)
+{
+    for (double rate : {1.0, 50.0}) {
+        SignalSource source(0.5f, 100.0, 384000);
+        Renderer r(source, 384000, fs);
+        r.setVolume(100);
+        r.setRate(rate);
+        render(r, fs / 10);
+        const auto out = render(r, fs / 2);
+        EXPECT_FALSE(r.ended()) << "rate " << rate;
+        EXPECT_NEAR(rms(out), 0.5 / std::sqrt(2.0), 0.05) << "rate " << rate;
+    }
+}
+
 TEST(Renderer, NothingLeavesBeyondFullScale)
 {
     // A source three times full scale, straight through and through both

@@ -52,4 +52,22 @@ TEST(BigSoundLibrary, TenThousandFilesAreAllListedInOrder)
     std::cout << "[ figures  ] load step with " << count << " sound files: " << loadMs << " ms\n";
 }
 
+// Names equal but for case are different files here: each keeps its entry,
+// in the same places whatever order they were made in.
+TEST(BigSoundLibrary, NamesEqualButForCaseAreKeptApart)
+{
+    const QStringList made[] = {{"rain.mp3", "Rain.mp3", "RAIN.mp3", "Fan.mp3", "fan.mp3"},
+                                {"fan.mp3", "RAIN.mp3", "Fan.mp3", "rain.mp3", "Rain.mp3"}};
+    for (const QStringList& names : made) {
+        FormHarness h;
+        h.addSounds(names);
+        Form1& f = h.load();
+        QStringList shown;
+        for (int i = 0; i < f.Combo1->count(); ++i)
+            shown << f.Combo1->itemText(i);
+        // Last first: case-insensitive order, then upper case before lower.
+        EXPECT_EQ(shown, QStringList({"rain", "Rain", "RAIN", "fan", "Fan"}));
+    }
+}
+
 } // namespace

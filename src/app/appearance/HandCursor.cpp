@@ -44,6 +44,8 @@ QCursor loadHandCursor(const QString& path)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "cur");
+    // The format is known: left to guess, Qt loads every image plugin first.
+    reader.setAutoDetectImageFormat(false);
     const QImage image = reader.read();
     if (image.isNull())
         throw invalid();

@@ -2,6 +2,7 @@
 
 #include "common/Failure.h"
 #include "common/Logging.h"
+#include "playback/engine/Decoder.h"
 #include "playback/engine/TellOnce.h"
 
 #include <chrono>
@@ -114,6 +115,7 @@ struct AudioPlayer::Core {
 AudioPlayer::AudioPlayer(OutputChoice outputs) : m_core(std::make_shared<Core>(std::move(outputs)))
 {
     m_lookup.told = &m_core->told;
+    m_lookup.refused = std::make_shared<RefusedFiles>();
     m_core->thread = std::thread([core = m_core] { core->run(); });
 }
 

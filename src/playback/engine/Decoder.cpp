@@ -11,9 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <utility>
 
 namespace
 {
@@ -21,21 +18,30 @@ namespace
 // quarter of it is damage: a stream of false frames, or a float file of
 // nonsense.
 constexpr size_t headFrames = 16 * Decoder::checkFrames;
-
-// Files refused before, as they were then. A play-window tick may assign the
-// same broken file every second, and libsndfile leaks a little on some broken
-// Ogg headers: such a file is not decoded again until it changes.
-// Shared by every decoder of the run, under its mutex.
-// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
-std::mutex refusedMutex;
-std::deque<std::pair<QString, Decoder::Identity>> refused;
-// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
-constexpr size_t maxRefused = 32;
 } // namespace
 
-Decoder::Decoder(const QString& path) : Decoder(NativeFileName(path)) {}
+bool RefusedFiles::contains(const QString& path, const Decoder::Identity& identity) const
+{
+    std::lock_guard lock(m_mutex);
+    return std::find(m_files.begin(), m_files.end(), std::make_pair(path, identity)) !=
+           m_files.end();
+}
 
-Decoder::Decoder(NativeFileName name) : m_name(std::move(name)), m_path(m_name.path())
+void RefusedFiles::add(const QString& path, const Decoder::Identity& identity)
+{
+    std::lock_guard lock(m_mutex);
+    m_files.emplace_back(path, identity);
+    if (m_files.size() > maxFiles)
+        m_files.pop_front();
+}
+
+Decoder::Decoder(const QString& path, std::shared_ptr<RefusedFiles> refused)
+    : Decoder(NativeFileName(path), std::move(refused))
+{
+}
+
+Decoder::Decoder(NativeFileName name, std::shared_ptr<RefusedFiles> refused)
+    : m_name(std::move(name)), m_path(m_name.path()), m_refused(std::move(refused))
 {
     open();
 }
@@ -64,23 +70,15 @@ void Decoder::open()
     m_file.close();
     m_file.setFileName(m_path);
     m_identity = identityOf(m_path);
-    const auto entry = std::make_pair(m_path, m_identity);
-    {
-        std::lock_guard lock(refusedMutex);
-        if (std::find(refused.begin(), refused.end(), entry) != refused.end())
-            throw Failure(QString("refused before: %1").arg(m_path));
-    }
+    if (m_refused && m_refused->contains(m_path, m_identity))
+        throw Failure(QString("refused before: %1").arg(m_path));
     try {
         openFormat();
     } catch (const Failure&) {
         m_format.reset();
         m_file.close();
-        if (m_identity.size >= 0) {
-            std::lock_guard lock(refusedMutex);
-            refused.push_back(entry);
-            if (refused.size() > maxRefused)
-                refused.pop_front();
-        }
+        if (m_refused && m_identity.size >= 0)
+            m_refused->add(m_path, m_identity);
         throw;
     }
 }
@@ -130,12 +128,11 @@ void Decoder::guard(float* samples, size_t frames)
         const size_t count = std::min(checkFrames, frames - at) * frame::channels;
         size_t impossible = 0;
         for (size_t i = 0; i < count; ++i) {
-            const float v = block[i];
-            // Written so that NaN counts too.
-            if (!(std::abs(v) <= impossibleLevel)) {
+            // Written so that NaN counts too. Clipped instead, one such
+            // sample would be heard as a click at full scale.
+            if (!(std::abs(block[i]) <= impossibleLevel)) {
                 ++impossible;
-                if (!std::isfinite(v))
-                    block[i] = 0.0f;
+                block[i] = 0.0f;
             }
         }
         if (impossible > limit) {

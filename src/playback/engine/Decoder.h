@@ -7,32 +7,39 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 class FormatDecoder;
+class RefusedFiles;
 
 // One open sound file, decoded to interleaved stereo 32-bit float at its own
 // rate. The decoder is chosen by the file's content (MPEG audio through
 // libmpg123, gapless; WAV, FLAC, Ogg Vorbis and Opus through libsndfile),
 // never by its name. Not thread-safe: one thread at a time.
 //
-// Samples far beyond full scale are no real recording: a file that starts
-// with them is refused, and a later block of them is played as silence.
+// Samples far beyond full scale are no real recording: each plays as silence
+// (never clipped to full scale), a file that starts with many is refused, and
+// a later block of many is played as silence.
 class Decoder
 {
 public:
-    // A block with more than `impossibleShare` of its samples beyond
-    // `impossibleLevel` (+6 dBFS), or any that is not a number, is damage.
+    // A sample beyond `impossibleLevel` (+6 dBFS: decoded lossy audio overs
+    // by a few dB at most), or that is not a number, is damage. A block with
+    // more than `impossibleShare` of them is silenced whole.
     static constexpr float impossibleLevel = 2.0f;
     static constexpr double impossibleShare = 0.01;
     static constexpr size_t checkFrames = 1024;
 
     // Opens the file and decodes its first frames, so a file that opens here
-    // is known to play. Throws Failure when it cannot.
-    explicit Decoder(const QString& path);
+    // is known to play. Throws Failure when it cannot. With `refused`, a file
+    // refused before is refused at once until it changes.
+    explicit Decoder(const QString& path, std::shared_ptr<RefusedFiles> refused = nullptr);
     // The same through a name held open for as long as the decoder lives.
-    explicit Decoder(NativeFileName name);
+    explicit Decoder(NativeFileName name, std::shared_ptr<RefusedFiles> refused = nullptr);
     ~Decoder();
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
@@ -70,6 +77,7 @@ private:
 
     NativeFileName m_name;
     QString m_path;
+    std::shared_ptr<RefusedFiles> m_refused;
     QFile m_file;
     Identity m_identity;
     std::unique_ptr<FormatDecoder> m_format;
@@ -78,4 +86,20 @@ private:
     // Frames decoded by the open check, handed out before anything else.
     std::vector<float> m_head;
     size_t m_headPos = 0;
+};
+
+// Files a decoder refused, as they were then. A play-window tick may assign
+// the same broken file every second, and libsndfile leaks a little on some
+// broken Ogg headers: such a file is not decoded again until it changes.
+// Shared by the decoders of one player, which may open from two threads.
+class RefusedFiles
+{
+public:
+    bool contains(const QString& path, const Decoder::Identity& identity) const;
+    void add(const QString& path, const Decoder::Identity& identity);
+
+private:
+    static constexpr size_t maxFiles = 32;
+    mutable std::mutex m_mutex;
+    std::deque<std::pair<QString, Decoder::Identity>> m_files;
 };

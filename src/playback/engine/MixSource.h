@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+class RefusedFiles;
+
 // One line of a mix: a style as the list shows it, at a level on the volume
 // slider's scale (100 is the part's own level).
 struct MixPart {

@@ -21,6 +21,13 @@ constexpr double edgeGlideSeconds = 0.5;
 // Above this speed the sinc converter costs too much; linear keeps real time.
 constexpr double sincLimit = 4.0;
 constexpr size_t feedFrames = 512;
+
+// libsamplerate takes ratios down to 1/256: a 384 kHz file at high speed
+// plays as fast as the converter can instead of not at all.
+double converterRatio(int outputRate, int sourceRate, double speed)
+{
+    return std::max(double(outputRate) / (double(sourceRate) * speed), 1.0 / 256);
+}
 } // namespace
 
 void Renderer::Ramp::to(float goal, int frames)
@@ -158,7 +165,7 @@ void Renderer::useMode(Mode mode)
         return;
     SRC_STATE* state = mode == Mode::Sinc ? m_sinc : m_linear;
     src_reset(state);
-    src_set_ratio(state, double(m_outputRate) / (double(m_sourceRate) * m_rate));
+    src_set_ratio(state, converterRatio(m_outputRate, m_sourceRate, m_rate));
 }
 
 long Renderer::feed(void* self, float** data)
@@ -190,7 +197,7 @@ size_t Renderer::produce(float* out, size_t frames)
         return n;
     }
     SRC_STATE* state = m_mode == Mode::Sinc ? m_sinc : m_linear;
-    const double ratio = double(m_outputRate) / (double(m_sourceRate) * m_rate);
+    const double ratio = converterRatio(m_outputRate, m_sourceRate, m_rate);
     m_underrunNow = false;
     const long n = src_callback_read(state, ratio, long(frames), out);
     if (m_underrunNow)

@@ -2,14 +2,16 @@
 
 #include "playback/engine/AudioOutput.h"
 
-#include <SDL.h>
-
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+
+struct SdlLibrary;
 
 // Output through SDL (SDL_AUDIODRIVER is respected), at 44.1 kHz: a small
 // device buffer, so volume and stop carried by the frames are heard at once.
 // SDL cannot say when its device goes away: lost() watches the callbacks.
+// SDL itself is loaded by the first open; without it nothing is available.
 class SdlOutput : public AudioOutput
 {
 public:
@@ -31,11 +33,12 @@ public:
     bool lost() override;
 
 private:
-    static void SDLCALL callback(void* userdata, Uint8* stream, int len);
+    static void callback(void* userdata, uint8_t* stream, int len);
 
+    const SdlLibrary* m_sdl = nullptr;
     Pull m_pull;
     bool m_sdlInit = false;
-    SDL_AudioDeviceID m_device = 0;
+    uint32_t m_device = 0;
     std::atomic<unsigned long long> m_callbacks{0};
     unsigned long long m_seenCallbacks = 0;
     std::chrono::steady_clock::time_point m_lastProgress;

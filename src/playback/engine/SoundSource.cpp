@@ -40,7 +40,7 @@ OpenedSound openSound(const QString& path, const SoundLookup& lookup, const std:
     std::unique_ptr<Decoder> decoder;
     try {
         // A name that is not UTF-8 is opened only now, and closed with the decoder.
-        decoder = std::make_unique<Decoder>(openNative(path, lookup.names));
+        decoder = std::make_unique<Decoder>(openNative(path, lookup.names), lookup.refused);
     } catch (const Failure&) {
         // What a file holds decides: only a file that is no sound is read as a mix.
         if (!path.endsWith(QStringLiteral(".mix"), Qt::CaseInsensitive))

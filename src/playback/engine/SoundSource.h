@@ -10,6 +10,7 @@
 
 class Decoder;
 class NativeNames;
+class RefusedFiles;
 class TellOnce;
 
 // What a streamed file keeps in memory: its ring of decoded frames.
@@ -38,6 +39,8 @@ struct SoundLookup {
     const NativeNames* names = nullptr;
     // None: every problem is logged each time.
     TellOnce* told = nullptr;
+    // Files refused before, not decoded again until they change; none: all are.
+    std::shared_ptr<RefusedFiles> refused;
 };
 
 // Opens what `path` holds: a sound file, or a mix (a text file named .mix).

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -21,8 +20,11 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace
@@ -46,6 +48,54 @@ QString tokenOf(const QVariantMap& platformData)
     }
     return {};
 }
+
+// A plain socket: Qt's would bring its network library into every start.
+// The connection to the first run's socket within `timeoutMs` (a full
+// backlog waits), or -1.
+int connectTo(const QString& path, int timeoutMs)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return -1;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Sends the line, then waits for the first run to close the connection,
+// which it does once it has read the line: a stopped one leaves it open.
+bool sendAndWaitForClose(int fd, const QByteArray& line, const QDeadlineTimer& deadline)
+{
+    for (qsizetype at = 0; at < line.size();) {
+        const ssize_t n = ::send(fd, line.constData() + at, size_t(line.size() - at), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        at += n;
+    }
+    for (;;) {
+        pollfd watch{fd, POLLIN, 0};
+        const int ready = ::poll(&watch, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        char discard[64];
+        const ssize_t n = ::recv(fd, discard, sizeof discard, 0);
+        if (n <= 0)
+            return n == 0;
+    }
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString busName, QString runtimeDir, QString lockPath,
@@ -104,9 +154,10 @@ bool isSocket(const QString& path)
 // runtime folder.
 bool answers(const QString& path)
 {
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    return socket.waitForConnected(kRetryMs);
+    const int fd = connectTo(path, kRetryMs);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
 }
 } // namespace
 
@@ -229,21 +280,16 @@ bool SingleInstance::handOverLocally(const QString& activationToken)
 
     // The first writes where it listens once it does: read until it has.
     const QDeadlineTimer deadline(kHandOverMs);
+    QByteArray line = kRaise;
+    if (isActivationToken(activationToken))
+        line += ' ' + activationToken.toLatin1();
+    line += '\n';
     do {
         const QString socketPath = socketNamedIn(m_lockFd);
-        QLocalSocket socket;
-        if (!socketPath.isEmpty())
-            socket.connectToServer(socketPath);
-        if (!socketPath.isEmpty() && socket.waitForConnected(kRetryMs * 4)) {
-            QByteArray line = kRaise;
-            if (isActivationToken(activationToken))
-                line += ' ' + activationToken.toLatin1();
-            socket.write(line + '\n');
-            // The first closes the connection once it has read the line: a
-            // stopped one leaves it open.
-            socket.waitForBytesWritten(int(std::max<qint64>(deadline.remainingTime(), 1)));
-            m_answered =
-                socket.waitForDisconnected(int(std::max<qint64>(deadline.remainingTime(), 1)));
+        const int fd = socketPath.isEmpty() ? -1 : connectTo(socketPath, kRetryMs * 4);
+        if (fd >= 0) {
+            m_answered = sendAndWaitForClose(fd, line, deadline);
+            ::close(fd);
             break;
         }
         QThread::msleep(kRetryMs);
