@@ -40,7 +40,7 @@ struct SoundLookup {
     // None: every problem is logged each time.
     TellOnce* told = nullptr;
     // Files refused before, not decoded again until they change; none: all are.
-    std::shared_ptr<RefusedFiles> refused;
+    std::shared_ptr<RefusedFiles> refused = nullptr;
 };
 
 // Opens what `path` holds: a sound file, or a mix (a text file named .mix).
