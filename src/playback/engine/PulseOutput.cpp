@@ -31,6 +31,7 @@ constexpr pa_usec_t topUpDelay = 50 * PA_USEC_PER_MSEC;
 // the time the rewrite arrives the server may have taken that much more.
 constexpr double landingSeconds = 0.015;
 constexpr uint64_t maxChunkFrames = 4096;
+constexpr double maxFadeWait = 0.3;
 } // namespace
 
 bool PulseOutput::start(Pull pull)
@@ -154,10 +155,14 @@ uint64_t PulseOutput::rewritePoint(const pa_timing_info** timingOut)
 // whole chunks (PipeWire a cycle of its graph, often 2048 frames, with no
 // latency reported for it), so what it has taken is a multiple of the
 // chunk: the largest power of two that divides it is taken for the chunk.
+uint64_t PulseOutput::chunk() const
+{
+    return m_taken > 0 ? std::min(maxChunkFrames, m_taken & (~m_taken + 1)) : 0;
+}
+
 uint64_t PulseOutput::changePoint(uint64_t from) const
 {
-    const uint64_t chunk = m_taken > 0 ? std::min(maxChunkFrames, m_taken & (~m_taken + 1)) : 0;
-    const uint64_t landing = m_taken + uint64_t(landingSeconds * m_rate) + chunk;
+    const uint64_t landing = m_taken + uint64_t(landingSeconds * m_rate) + chunk();
     return std::min(m_written, std::max(from, landing));
 }
 
@@ -208,11 +213,13 @@ bool PulseOutput::fadeOut()
     rewrite(from);
     m_silent = true;
     // Until the fade has reached the speaker: what the server held before
-    // it, plus the sink's own latency.
+    // it, plus the sink's own latency, or the chunks that are on their way
+    // through PipeWire's graph, which reports none.
     const double ahead = double(start - std::min(start, taken) + fade) / m_rate;
     const double sink = timing ? double(timing->sink_usec) / 1e6 : 0.0;
+    const double inFlight = std::max(sink, 2.0 * double(chunk()) / m_rate);
     pa_threaded_mainloop_unlock(m_loop);
-    const double wait = std::min(0.2, ahead + sink + 0.005);
+    const double wait = std::min(maxFadeWait, ahead + inFlight + 0.005);
     std::this_thread::sleep_for(std::chrono::duration<double>(wait));
     return true;
 }

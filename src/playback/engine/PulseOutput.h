@@ -68,6 +68,7 @@ private:
     void write(size_t frames);
     void rewrite(uint64_t from);
     uint64_t rewritePoint(const pa_timing_info** timing);
+    uint64_t chunk() const;
     uint64_t changePoint(uint64_t from) const;
     const float* pullBlock(size_t frames, bool silence);
 
