@@ -297,8 +297,8 @@ TEST_F(StartUpTest, AnEntryThatCannotBeRemovedLeavesTheBoxTickedAndSaysWhy)
     RecordingErrorReport errors;
     const QString program = makeProgram("hushwave");
     StartUpOption option(
-        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; },
-        *registry, program, &errors);
+        w.check4, w.check8, store, [&] { return loading; }, [&] { ++check8Clicks; }, *registry,
+        program, &errors);
     wireCheck4(w.check4, option);
 
     w.check4->click();

@@ -224,9 +224,9 @@ MixSource::MixSource(const QString& path, const SoundLookup& lookup, const std::
             continue;
         }
         try {
-            opened.emplace_back(std::make_unique<Decoder>(openNative(found, lookup.names),
-                                                          lookup.refused),
-                                part.level, part.style);
+            opened.emplace_back(
+                std::make_unique<Decoder>(openNative(found, lookup.names), lookup.refused),
+                part.level, part.style);
         } catch (const Failure&) {
             problems << QString("part \"%1\" cannot be played; left out").arg(part.style);
         }
