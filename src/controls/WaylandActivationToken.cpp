@@ -15,8 +15,10 @@ const wl_interface* const kNoObjects[] = {nullptr, nullptr};
 extern const wl_interface kTokenInterface;
 const wl_interface* const kTokenObjects[] = {&kTokenInterface};
 // libwayland's tables are not const-correct; it never writes to them.
+// NOLINTBEGIN(cppcoreguidelines-avoid-non-const-global-variables)
 const wl_interface** const kNoTypes = const_cast<const wl_interface**>(kNoObjects);
 const wl_interface** const kTokenTypes = const_cast<const wl_interface**>(kTokenObjects);
+// NOLINTEND(cppcoreguidelines-avoid-non-const-global-variables)
 
 const wl_message kActivationRequests[] = {
     {"destroy", "", kNoTypes},

@@ -334,7 +334,7 @@ void SingleInstance::listen()
     if (::ftruncate(m_lockFd, 0) != 0 ||
         ::pwrite(m_lockFd, named.constData(), size_t(named.size()), 0) != named.size())
         qCWarning(desktopLog, "cannot note the hand-over socket in the lock: %s",
-                  std::strerror(errno));
+                  qPrintable(qt_error_string(errno)));
     connect(m_server, &LocalHandOverServer::lineReceived, this, [this](const QByteArray& line) {
         const QList<QByteArray> words = line.trimmed().split(' ');
         if (words.size() <= 2 && words.first() == kRaise)
