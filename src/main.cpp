@@ -1,3 +1,4 @@
+#include "app/appearance/DesktopColourScheme.h"
 #include "app/Form1.h"
 #include "app/IniSettingsStore.h"
 #include "app/MessageBoxErrorReport.h"
@@ -146,9 +147,10 @@ int main(int argc, char** argv)
     const auto listFiles = [&names](const QString& folder, const QString& pattern) {
         return listFilesKeepingNames(folder, pattern, names);
     };
+    DesktopColourScheme colourScheme;
     Form1 form(PlaybackServices{settings, player, errors, clock, programFolder, &names},
                FormBackEnds{trayShell, trayAvailable, *registry, logonProgram, listFiles,
-                            userDataFolder(), &activation});
+                            userDataFolder(), &activation, &colourScheme});
     errors.setParent(&form);
     settings.setErrorReport(&errors);
     QuitOnSignal quitOnSignal(form, &errors);

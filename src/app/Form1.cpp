@@ -2,6 +2,7 @@
 
 #include "app/appearance/Appearance.h"
 #include "app/appearance/ColourScheme.h"
+#include "app/appearance/DesktopColourScheme.h"
 #include "app/appearance/HandCursor.h"
 #include "app/Conversions.h"
 #include "app/GeneratorButton.h"
@@ -151,7 +152,9 @@ Form1::Form1(const PlaybackServices& services, FormBackEnds backEnds)
     setFont(font);
     buildControls();
     applyColourScheme();
-    connect(&m_colourScheme, &DesktopColourScheme::changed, this, &Form1::applyColourScheme);
+    if (m_backEnds.colourScheme)
+        connect(m_backEnds.colourScheme, &DesktopColourScheme::changed, this,
+                &Form1::applyColourScheme);
     cSysTray1.ReadProperties(savedTrayProperties(blueTIcon()));
     minimizeToTray = std::make_unique<MinimizeToTray>(*this, cSysTray1, Check8, m_services.settings,
                                                       m_services.errors, m_backEnds.trayAvailable);
@@ -199,7 +202,8 @@ void Form1::applyColourScheme()
     if (SkinFramework1.isLoaded())
         return;
     const QPalette platform = QGuiApplication::palette();
-    const ColourScheme scheme = colourSchemeFor(m_colourScheme.preference(), platform);
+    const ColourScheme scheme = colourSchemeFor(
+        m_backEnds.colourScheme ? m_backEnds.colourScheme->preference() : std::nullopt, platform);
     qCInfo(windowLog, "colours: %s", scheme == ColourScheme::Dark ? "dark" : "light");
     const QPalette colours = windowPalette(scheme, platform);
     setPalette(colours);

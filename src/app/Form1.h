@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/appearance/DesktopColourScheme.h"
 #include "app/appearance/HiddenFromScreenReaders.h"
 #include "app/appearance/SkinFramework.h"
 #include "app/appearance/WindowPointer.h"
@@ -21,6 +20,7 @@
 #include <QWidget>
 
 class ActivationOffer;
+class DesktopColourScheme;
 class GeneratorButton;
 class Guard;
 class Registry;
@@ -39,6 +39,9 @@ struct FormBackEnds {
     QString userFolder = {};
     // The desktop's leave to bring the window forward; none in most tests.
     ActivationOffer* activation = nullptr;
+    // The desktop's wish for dark or light, from its portal; none in most
+    // tests, where the platform's palette alone decides.
+    DesktopColourScheme* colourScheme = nullptr;
 };
 
 // The main window: builds the controls as designed, wires every event to its
@@ -73,7 +76,6 @@ private:
     FormBackEnds m_backEnds;
     bool m_loading = false;
     HiddenFromScreenReaders m_hidden;
-    DesktopColourScheme m_colourScheme;
     GeneratorButton* m_generatorButton = nullptr;
 
 public:
